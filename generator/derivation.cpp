@@ -1,0 +1,128 @@
+#include "derivation.h"
+
+#include "legacyutf8.h"
+#include "sha512.h"
+#include "utf8.h"
+
+#include <sodium.h>
+
+#include <cstring>
+
+namespace Derivation {
+
+bool isValidLength(int length)
+{
+    return length >= minimumLength && length <= maximumLength;
+}
+
+QString schemeName(Scheme scheme)
+{
+    return scheme == Scheme::Strong ? QStringLiteral("strong") : QStringLiteral("compatible");
+}
+
+bool schemeFromName(const QString &name, Scheme *scheme)
+{
+    if (name == QLatin1String("strong"))
+        *scheme = Scheme::Strong;
+    else if (name == QLatin1String("compatible"))
+        *scheme = Scheme::Compatible;
+    else
+        return false;
+    return true;
+}
+
+QString entropyText(int length)
+{
+    const float entropy = 6.0f * float(length);
+    return QString::number(entropy, 'g', 6);
+}
+
+namespace {
+
+// The text form of a digest: its bytes up to the first zero byte, decoded as the original
+// program's toolkit decoded them.
+QString digestText(const unsigned char digest[Sha512::size])
+{
+    const auto *bytes = reinterpret_cast<const char *>(digest);
+    const void *zero = std::memchr(bytes, 0, Sha512::size);
+    const int count = zero ? int(static_cast<const char *>(zero) - bytes) : Sha512::size;
+    return LegacyUtf8::decode(bytes, count);
+}
+
+QString digestTextOf(Sha512 &sha, const QString &text)
+{
+    const QByteArray bytes = LegacyUtf8::encode(text);
+    unsigned char digest[Sha512::size];
+    sha.hash(bytes.constData(), std::size_t(bytes.size()), digest);
+    return digestText(digest);
+}
+
+QString passwordFromKey(const unsigned char *key, int keySize, int length)
+{
+    QByteArray base64 = QByteArray::fromRawData(reinterpret_cast<const char *>(key), keySize).toBase64();
+    const QString password = QString::fromLatin1(base64.constData(), length);
+    sodium_memzero(base64.data(), std::size_t(base64.size()));
+    return password;
+}
+
+}
+
+QString compatible(const QString &phrase, const QString &identifier, int length)
+{
+    if (!isValidLength(length))
+        return QString();
+    Sha512 sha;
+    const QByteArray start = LegacyUtf8::encode(digestTextOf(sha, phrase) + digestTextOf(sha, identifier));
+    unsigned char digest[Sha512::size];
+    sha.hash(start.constData(), std::size_t(start.size()), digest);
+
+    // Each round hashes the re-encoded text form of the previous digest: the bytes before its
+    // first zero byte, decoded and encoded again by the legacy codec.
+    unsigned char text[3 * Sha512::size + 1];
+    for (int round = 1; round < 1000; ++round) {
+        const void *zero = std::memchr(digest, 0, Sha512::size);
+        const int count = zero ? int(static_cast<const unsigned char *>(zero) - digest) : Sha512::size;
+        const int textSize = LegacyUtf8::reencode(digest, count, text);
+        sha.hash(text, std::size_t(textSize), digest);
+    }
+    const QString password = passwordFromKey(digest, Sha512::size, length);
+    sodium_memzero(digest, sizeof digest);
+    sodium_memzero(text, sizeof text);
+    return password;
+}
+
+QString strong(const QString &phrase, const QString &identifier, int length)
+{
+    if (!isValidLength(length))
+        return QString();
+    static const bool sodiumReady = sodium_init() >= 0;
+    if (!sodiumReady)
+        return QString();
+
+    // The salt: 16 bytes of SHA-512 over a fixed domain text, its closing zero byte and the
+    // identifier, so that an empty identifier still gives a salt of its own.
+    static const char domain[] = "Quorvane strong scheme 1";
+    Sha512 sha;
+    const QByteArray salt = sha.hash(QByteArray(domain, sizeof domain) + Utf8::encode(identifier));
+    static_assert(crypto_pwhash_SALTBYTES == 16, "the salt is 16 bytes");
+
+    QByteArray secret = Utf8::encode(phrase);
+    unsigned char key[48];
+    const int result = crypto_pwhash(key, sizeof key, secret.constData(), std::size_t(secret.size()),
+                                     reinterpret_cast<const unsigned char *>(salt.constData()),
+                                     3, 67108864, crypto_pwhash_ALG_ARGON2ID13);
+    sodium_memzero(secret.data(), std::size_t(secret.size()));
+    QString password;
+    if (result == 0)
+        password = passwordFromKey(key, sizeof key, length);
+    sodium_memzero(key, sizeof key);
+    return password;
+}
+
+QString derive(Scheme scheme, const QString &phrase, const QString &identifier, int length)
+{
+    return scheme == Scheme::Strong ? strong(phrase, identifier, length)
+                                    : compatible(phrase, identifier, length);
+}
+
+}

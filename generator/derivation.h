@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+// The two ways of turning a secret phrase, an identifier and a length into a password.
+enum class Scheme {
+    Strong,       // Argon2id; the default for new passwords
+    Compatible,   // the original program's SHA-512 chain, kept to recover its passwords
+};
+
+namespace Derivation {
+
+constexpr int minimumLength = 4;
+constexpr int maximumLength = 32;
+
+bool isValidLength(int length);
+
+// "strong" or "compatible": the names used in profile lines and on the command line.
+QString schemeName(Scheme scheme);
+bool schemeFromName(const QString &name, Scheme *scheme);
+
+// The strength shown beside a password: 6 bits for each base64 character, "24" to "192".
+QString entropyText(int length);
+
+// The original chain: 1002 SHA-512 digests, every one but the last fed back as text through
+// the legacy UTF-8 codec. Bit-exact with the original program.
+QString compatible(const QString &phrase, const QString &identifier, int length);
+
+// Argon2id over the phrase, salted with a fixed domain prefix and the identifier. Returns the
+// null text if the key could not be computed (not enough memory).
+QString strong(const QString &phrase, const QString &identifier, int length);
+
+QString derive(Scheme scheme, const QString &phrase, const QString &identifier, int length);
+
+}

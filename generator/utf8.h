@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Standard UTF-8, independent of the toolkit's own conversions, for input that must be
+// checked (the command line, profile files) and for the strong scheme's input bytes.
+namespace Utf8 {
+
+// Decodes well-formed UTF-8 exactly (a byte-order mark stays U+FEFF). Returns false, leaving
+// *text untouched, when the bytes are not well-formed UTF-8.
+bool decodeStrict(const QByteArray &bytes, QString *text);
+
+// Standard UTF-8 of the text; an unpaired surrogate is encoded as U+FFFD.
+QByteArray encode(const QString &text);
+
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtMessageHandler>
+
+#include <functional>
+
+namespace TestSupport {
+
+// Rows of a tab-separated file under tests/data; lines starting with "#" are comments.
+QList<QStringList> readTsv(const QString &name);
+
+// Text from UTF-16 code units written as hex, four digits each.
+QString fromHexUnits(const QString &hex);
+QString toHexUnits(const QString &text);
+
+// A fresh HOME (and XDG_CONFIG_HOME) for the lifetime of the object, so that nothing touches
+// the real home folder.
+class TempHome
+{
+public:
+    TempHome();
+    ~TempHome();
+    QString path() const { return dir.path(); }
+    QString dataFolder() const;     // where the program keeps its profile file
+    QString profileFile() const;
+
+private:
+    QTemporaryDir dir;
+    QByteArray oldHome;
+    QByteArray oldConfig;
+};
+
+struct TraceLine
+{
+    QString message;
+    QString file;
+    QString function;
+    int line = 0;
+};
+
+// Collects every trace line written while it lives.
+class TraceCapture
+{
+public:
+    TraceCapture();
+    ~TraceCapture();
+    QList<TraceLine> lines() const;
+    QStringList messages() const;
+
+private:
+    QtMessageHandler previous;
+};
+
+struct ModalSeen
+{
+    QString className;
+    QString title;
+    QString text;
+};
+
+// Runs `action` while answering every modal window that opens during it; the windows are
+// recorded in order. `act` may press something in a window instead of closing it (it returns
+// true when it has done so).
+QList<ModalSeen> answerModals(const std::function<void()> &action,
+                              const std::function<bool(QWidget *)> &act = {});
+
+// The whole file, or an empty array when it is missing.
+QByteArray fileBytes(const QString &path);
+void writeFile(const QString &path, const QByteArray &bytes);
+
+}
