@@ -1,0 +1,76 @@
+#include "main.h"
+
+#include "platform.h"
+#include "profilefile.h"
+#include "zav.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QNetworkInterface>
+
+#include <cstdlib>
+
+QString profile_file_path;
+
+QString List_interfaces()
+{
+    QString list;
+    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &interface : interfaces)
+        list += QStringLiteral("Interface:") + interface.hardwareAddress() + QLatin1Char('\n');
+    return list;
+}
+
+void Start_up()
+{
+    qDebug() << "debug from int main";
+    qDebug() << List_interfaces();
+
+    const int architecture = Platform::architectureCode();
+    if (architecture == 0) {
+        qDebug() << "win32";
+        qDebug() << architecture;
+    } else if (architecture == 9) {
+        qDebug() << "win64";
+        qDebug() << architecture;
+    }
+    qDebug() << "processor_architecture_intel";
+    qDebug() << 0;
+    qDebug() << "processor_architecture_amd64";
+    qDebug() << 9;
+    qDebug() << "processor_architecture_intel_ia32_on_win64";
+    qDebug() << 10;
+
+    qDebug() << std::getenv("USERNAME");
+    const QString userName = Platform::userName();
+    qDebug() << userName;
+
+    const QString dataFolder = Platform::dataFolderPath(userName);
+    qDebug() << dataFolder;
+    QDir folder(dataFolder);
+    if (!folder.exists())
+        folder.mkpath(QStringLiteral("."));
+
+    profile_file_path = dataFolder + ProfileFile::fileName;
+    qDebug() << profile_file_path;
+    if (QFile(profile_file_path).exists()) {
+        qDebug() << "file already exists - do nothing";
+    } else {
+        qDebug() << "create the file";
+        // NewOnly: a file that appeared meanwhile is never truncated.
+        QFile file(profile_file_path);
+        file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Text);
+        file.close();
+    }
+}
+
+int qMain(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    zav window;
+    window.show();
+    Start_up();
+    return app.exec();
+}

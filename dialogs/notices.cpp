@@ -1,0 +1,29 @@
+#include "notices.h"
+
+#include "ui_addprodialog.h"
+#include "ui_inputmsg1.h"
+#include "ui_savedalready.h"
+#include "ui_empty.h"
+#include "ui_emptysecret.h"
+#include "ui_notsaved.h"
+#include "ui_notdeleted.h"
+#include "ui_notderived.h"
+#include "ui_aboutdialog.h"
+
+#define QUORVANE_NOTICE_FORM(name)             \
+    name::name(QWidget *parent)                \
+        : notice(parent), ui(new Ui::name)     \
+    {                                          \
+        ui->setupUi(this);                     \
+    }                                          \
+    name::~name() { delete ui; }
+
+QUORVANE_NOTICE_FORM(addprodialog)
+QUORVANE_NOTICE_FORM(inputmsg1)
+QUORVANE_NOTICE_FORM(savedalready)
+QUORVANE_NOTICE_FORM(empty)
+QUORVANE_NOTICE_FORM(emptysecret)
+QUORVANE_NOTICE_FORM(notsaved)
+QUORVANE_NOTICE_FORM(notdeleted)
+QUORVANE_NOTICE_FORM(notderived)
+QUORVANE_NOTICE_FORM(aboutdialog)

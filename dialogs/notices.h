@@ -1,0 +1,137 @@
+#pragma once
+
+#include "notice.h"
+
+namespace Ui {
+class addprodialog;
+class inputmsg1;
+class savedalready;
+class empty;
+class emptysecret;
+class notsaved;
+class notdeleted;
+class notderived;
+class aboutdialog;
+}
+
+// Answers to the user's input.
+
+class addprodialog : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit addprodialog(QWidget *parent = nullptr);
+    ~addprodialog() override;
+
+private:
+    Ui::addprodialog *ui;
+};
+
+class inputmsg1 : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit inputmsg1(QWidget *parent = nullptr);
+    ~inputmsg1() override;
+
+private:
+    Ui::inputmsg1 *ui;
+};
+
+class savedalready : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit savedalready(QWidget *parent = nullptr);
+    ~savedalready() override;
+
+private:
+    Ui::savedalready *ui;
+};
+
+class empty : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit empty(QWidget *parent = nullptr);
+    ~empty() override;
+
+private:
+    Ui::empty *ui;
+};
+
+class emptysecret : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit emptysecret(QWidget *parent = nullptr);
+    ~emptysecret() override;
+
+private:
+    Ui::emptysecret *ui;
+};
+
+// Failures of the system, reported in the same style.
+
+class notsaved : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit notsaved(QWidget *parent = nullptr);
+    ~notsaved() override;
+
+private:
+    Ui::notsaved *ui;
+};
+
+class notdeleted : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit notdeleted(QWidget *parent = nullptr);
+    ~notdeleted() override;
+
+private:
+    Ui::notdeleted *ui;
+};
+
+class notderived : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit notderived(QWidget *parent = nullptr);
+    ~notderived() override;
+
+private:
+    Ui::notderived *ui;
+};
+
+// The about box.
+
+class aboutdialog : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit aboutdialog(QWidget *parent = nullptr);
+    ~aboutdialog() override;
+
+private:
+    Ui::aboutdialog *ui;
+};
+
+// Shows the notice N modally, as every caller does, and returns when the user has closed it.
+template<class N>
+void showNotice()
+{
+    N dialog;
+    dialog.run();
+}

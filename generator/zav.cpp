@@ -1,0 +1,244 @@
+#include "zav.h"
+#include "ui_zav.h"
+
+#include "deletedialog.h"
+#include "listdialog.h"
+#include "main.h"
+#include "notices.h"
+#include "profilefile.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QMimeData>
+#include <QUrl>
+
+#include <thread>
+
+int pword_length = 0;
+QString pword_identifier;
+QString retrieved_identifier;
+Scheme pword_scheme = Scheme::Strong;
+
+namespace {
+
+const char makerSite[] = "https://www.quorvane.org/";
+const char strengthCalculator[] = "https://howsecureismypassword.net/";
+
+void openPage(const QString &address)
+{
+    QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
+}
+
+// Swallows the user's clicks and keys while a password is being derived, so that a click made
+// meanwhile is not acted upon once the window answers again.
+class InputBlocker : public QObject
+{
+public:
+    InputBlocker()
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        qApp->installEventFilter(this);
+    }
+    ~InputBlocker() override
+    {
+        qApp->removeEventFilter(this);
+        QApplication::restoreOverrideCursor();
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+        case QEvent::Wheel:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
+}
+
+bool Write()
+{
+    qDebug() << pword_identifier;
+    qDebug() << QString::number(pword_length, 10);
+    return ProfileFile::append(profile_file_path, ProfileFile::line(pword_identifier, pword_length, pword_scheme));
+}
+
+void Read_save()
+{
+    if (!readProfileValues())
+        return;
+    qDebug() << "Read loop just completed and list qstring created";
+    qDebug() << "value of list var immediately after loop";
+    qDebug() << profile_list_text;
+}
+
+zav::zav(QWidget *parent)
+    : QMainWindow(parent, Qt::WindowFlags()), ui(new Ui::zav)
+{
+    ui->setupUi(this);
+    on_schemecombo_currentIndexChanged(ui->schemecombo->currentIndex());
+}
+
+zav::~zav()
+{
+    delete ui;
+}
+
+Scheme zav::selectedScheme() const
+{
+    return ui->schemecombo->currentIndex() == 1 ? Scheme::Compatible : Scheme::Strong;
+}
+
+void zav::selectScheme(Scheme scheme)
+{
+    ui->schemecombo->setCurrentIndex(scheme == Scheme::Compatible ? 1 : 0);
+}
+
+void zav::on_schemecombo_currentIndexChanged(int)
+{
+    ui->schemewarning->setVisible(selectedScheme() == Scheme::Compatible);
+}
+
+QString zav::deriveWhileBusy(Scheme scheme, const QString &phrase, const QString &identifier, int length)
+{
+    InputBlocker blocker;
+    QEventLoop loop;
+    QString password;
+    std::thread worker([&] {
+        password = Derivation::derive(scheme, phrase, identifier, length);
+        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    return password;
+}
+
+void zav::on_generatepass_clicked()
+{
+    pword_length = ui->plengthspinbox->value();
+    ui->entropyout->setText(Derivation::entropyText(pword_length));
+
+    const QString phrase = ui->inputtext->toPlainText();
+    if (phrase == QString()) {
+        showNotice<emptysecret>();
+        qDebug() << "Issue message that Secret Phrase is empty";
+        return;
+    }
+
+    const QString identifier = ui->pword_identifier_le->text();
+    pword_identifier = identifier;
+    if (identifier.indexOf(QLatin1String("|"), 0, Qt::CaseSensitive) != -1) {
+        showNotice<inputmsg1>();
+        return;
+    }
+
+    pword_scheme = selectedScheme();
+    const QString password = deriveWhileBusy(pword_scheme, phrase, identifier, pword_length);
+    if (password.isNull()) {
+        showNotice<notderived>();
+        return;
+    }
+    ui->passwordoutput->setText(password);
+
+    // The hint asks clipboard managers to keep the password out of their history.
+    auto *data = new QMimeData;
+    data->setText(password);
+    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+}
+
+void zav::on_actionCalculate_Password_Strength_triggered()
+{
+    openPage(QString::fromLatin1(strengthCalculator));
+}
+
+void zav::on_actionHelp_Information_triggered()
+{
+    openPage(QString::fromLatin1(makerSite) + QStringLiteral("usage.php"));
+}
+
+void zav::on_actionCheck_For_Updates_triggered()
+{
+    openPage(QString::fromLatin1(makerSite) + QStringLiteral("updates.php"));
+}
+
+void zav::on_actionLearn_More_triggered()
+{
+    openPage(QString::fromLatin1(makerSite) + QStringLiteral("index.php"));
+}
+
+void zav::on_actionAbout_triggered()
+{
+    showNotice<aboutdialog>();
+}
+
+void zav::on_actionSave_triggered()
+{
+    pword_length = ui->plengthspinbox->value();
+    pword_identifier = ui->pword_identifier_le->text();
+    pword_scheme = selectedScheme();
+    qDebug() << "*************  beginning of Save module ***********************";
+    profile_list_text = QString("");
+    Read_save();
+    const QString candidate = ProfileFile::line(pword_identifier, pword_length, pword_scheme);
+
+    if (!ProfileFile::isValidIdentifier(pword_identifier)) {
+        showNotice<empty>();
+        qDebug() << "the Password Identifier is empty or contains the | character please enter valid value";
+        return;
+    }
+    if (profile_lines.contains(candidate)) {
+        showNotice<savedalready>();
+        qDebug() << "the profile already exists, cannot save";
+        return;
+    }
+    if (!Write()) {
+        showNotice<notsaved>();
+        qDebug() << "the profile could not be written to the profile file";
+        return;
+    }
+    qDebug() << "Action Save called";
+    showNotice<addprodialog>();
+}
+
+void zav::on_actionRetrieve_triggered()
+{
+    listdialog dialog;
+    dialog.setModal(true);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    ui->plengthspinbox->setValue(pword_length);
+    ui->pword_identifier_le->setText(retrieved_identifier);
+    selectScheme(pword_scheme);
+}
+
+void zav::on_actionDelete_triggered()
+{
+    deletedialog dialog;
+    dialog.setModal(true);
+    dialog.exec();
+}
+
+void zav::on_clear_parameters_clicked()
+{
+    ui->plengthspinbox->setValue(4);
+    ui->entropyout->setText(QString());
+    ui->pword_identifier_le->setText(QString());
+    ui->inputtext->setText(QString());
+    ui->passwordoutput->setText(QString());
+    selectScheme(Scheme::Strong);
+    QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
+}

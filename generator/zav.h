@@ -1,0 +1,47 @@
+#pragma once
+
+#include "derivation.h"
+
+#include <QMainWindow>
+#include <QString>
+
+namespace Ui { class zav; }
+
+// Values the windows hand to one another.
+extern int pword_length;
+extern QString pword_identifier;
+extern QString retrieved_identifier;
+extern Scheme pword_scheme;
+
+// Thin routines between those values and the profile file.
+bool Write();
+void Read_save();
+
+class zav : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit zav(QWidget *parent = nullptr);
+    ~zav() override;
+
+private slots:
+    void on_generatepass_clicked();
+    void on_actionCalculate_Password_Strength_triggered();
+    void on_actionHelp_Information_triggered();
+    void on_actionCheck_For_Updates_triggered();
+    void on_actionAbout_triggered();
+    void on_actionSave_triggered();
+    void on_actionRetrieve_triggered();
+    void on_actionDelete_triggered();
+    void on_actionLearn_More_triggered();
+    void on_clear_parameters_clicked();
+    void on_schemecombo_currentIndexChanged(int index);
+
+private:
+    Scheme selectedScheme() const;
+    void selectScheme(Scheme scheme);
+    QString deriveWhileBusy(Scheme scheme, const QString &phrase, const QString &identifier, int length);
+
+    Ui::zav *ui;
+};

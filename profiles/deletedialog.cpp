@@ -1,0 +1,70 @@
+#include "deletedialog.h"
+#include "ui_deletedialog.h"
+
+#include "listdialog.h"
+#include "main.h"
+#include "notices.h"
+#include "profilefile.h"
+
+#include <QDebug>
+
+QStringList profile_delete_list;
+
+deletedialog::deletedialog(QWidget *parent)
+    : QDialog(parent, Qt::WindowFlags()), ui(new Ui::deletedialog)
+{
+    ui->setupUi(this);
+    profile_delete_list.clear();
+    profile_list_text = QString("");
+    readProfileValues();
+    ui->listWidget->clear();
+    profile_delete_list = profile_lines;
+
+    qDebug() << "Now build listwidget view and sort";
+    for (const QString &row : ProfileFile::rows(profile_delete_list))
+        ui->listWidget->insertItem(ui->listWidget->count(), row);
+    ui->listWidget->sortItems(Qt::AscendingOrder);
+    qDebug() << "number of rows or entries in listwidget";
+    qDebug() << ui->listWidget->count();
+    qDebug() << "listview rowvalue when deletedialog called - but before delete button pressed";
+    qDebug() << ui->listWidget->currentRow();
+    qDebug() << "changing current row to zero before delete button - will first item show?";
+    ui->listWidget->setCurrentRow(0);
+    qDebug() << ui->listWidget->currentRow();
+    qDebug() << "show current index of listview";
+}
+
+deletedialog::~deletedialog()
+{
+    delete ui;
+}
+
+void deletedialog::on_deletebutton_clicked()
+{
+    qDebug() << "currentRow value immediately after delete button pressed";
+    qDebug() << ui->listWidget->currentRow();
+    const QListWidgetItem *item = ui->listWidget->currentItem();
+    if (!item) {
+        qDebug() << "Message - Item must first be selected";
+        close();
+        return;
+    }
+    const QString row = item->text();
+    qDebug() << row;
+    const ProfileFile::RemoveResult result = ProfileFile::remove(profile_file_path, row);
+    if (result == ProfileFile::RemoveResult::Failed) {
+        qDebug() << "the profile file could not be rewritten; it was left as it was";
+        showNotice<notdeleted>();
+        close();
+        return;
+    }
+    profile_delete_list.removeAll(row);
+    qDebug() << "stringlist after replace-delete entry";
+    qDebug() << profile_delete_list;
+    close();
+}
+
+void deletedialog::on_pushButton_clicked()
+{
+    close();
+}

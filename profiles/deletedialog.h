@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+
+namespace Ui { class deletedialog; }
+
+// The profile file's lines as the delete dialog last read or left them, in file order.
+extern QStringList profile_delete_list;
+
+// Lists the saved profiles; "Delete" removes every line equal to the chosen row from the file.
+class deletedialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit deletedialog(QWidget *parent = nullptr);
+    ~deletedialog() override;
+
+private slots:
+    void on_deletebutton_clicked();
+    void on_pushButton_clicked();
+
+private:
+    Ui::deletedialog *ui;
+};

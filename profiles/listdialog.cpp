@@ -1,0 +1,90 @@
+#include "listdialog.h"
+#include "ui_listdialog.h"
+
+#include "main.h"
+#include "profilefile.h"
+#include "zav.h"
+
+#include <QDebug>
+
+QString profile_list_text;
+QString profile_line_text;
+QStringList profile_lines;
+
+bool readProfileValues()
+{
+    QStringList lines;
+    if (!ProfileFile::readLines(profile_file_path, &lines)) {
+        profile_lines.clear();
+        return false;
+    }
+    profile_lines = lines;
+    profile_list_text = ProfileFile::listText(lines);
+    profile_line_text = QString();
+    return true;
+}
+
+void Read()
+{
+    if (readProfileValues())
+        qDebug() << profile_list_text;
+}
+
+listdialog::listdialog(QWidget *parent)
+    : QDialog(parent, Qt::WindowFlags()), ui(new Ui::listdialog)
+{
+    ui->setupUi(this);
+    qDebug() << "Listdialog called - Was designed as Retrieve function";
+    profile_list_text = QString("");
+    Read();
+    ui->listWidget->clear();
+
+    const QStringList rows = ProfileFile::rows(profile_lines);
+    qDebug() << rows;
+    for (const QString &row : rows)
+        ui->listWidget->insertItem(ui->listWidget->count(), row);
+    ui->listWidget->sortItems(Qt::AscendingOrder);
+    profile_list_text = QString("");
+    qDebug() << "changing current row to zero before delete button - will first item show?";
+    ui->listWidget->setCurrentRow(0);
+}
+
+listdialog::~listdialog()
+{
+    delete ui;
+}
+
+void listdialog::on_pushButton_clicked()
+{
+    qDebug() << "retrieve button is signaling";
+    qDebug() << "listwidget string as read select and click";
+    const QListWidgetItem *item = ui->listWidget->currentItem();
+    if (!item) {
+        reject();   // nothing chosen: the main window stays as it is
+        return;
+    }
+    const QString row = item->text();
+    qDebug() << "value of mytmp immediately after conversion to text";
+    qDebug() << row;
+    qDebug() << "identify postion of | in mytmp qstring";
+    const int bar = row.indexOf(QLatin1String("|"), 0, Qt::CaseSensitive);
+    qDebug() << bar;
+    qDebug() << "parse pwlength and convert to integer";
+    qDebug() << row.mid(bar + 1, 2);
+
+    const ProfileFile::Profile profile = ProfileFile::parseRow(row);
+    pword_length = profile.length;
+    qDebug() << "passlength integer value";
+    qDebug() << pword_length;
+    qDebug() << "output qstring tempidentifier of text string";
+    qDebug() << profile.identifier;
+    retrieved_identifier = profile.identifier;
+    pword_identifier = retrieved_identifier;
+    pword_scheme = profile.scheme;
+    accept();
+}
+
+void listdialog::on_pushButton_2_clicked()
+{
+    close();
+}

@@ -1,0 +1,302 @@
+#include "derivation.h"
+#include "main.h"
+#include "testsupport.h"
+#include "zav.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTextEdit>
+#include <QtTest>
+
+using namespace TestSupport;
+
+// Records the addresses the program hands to the browser.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls.append(url); }
+};
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void initialState();
+    void spinBoxWraps();
+    void menus();
+    void clearParameters();
+    void linkPages();
+    void generateShowsAndCopies();
+    void refusalsKeepPasswordAndClipboard();
+    void schemeChoice();
+    void noSecretInTrace();
+
+private:
+    template<class T>
+    T *child(const char *name) const
+    {
+        T *w = window->findChild<T *>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+    QList<ModalSeen> generate();
+
+    std::unique_ptr<TempHome> home;
+    std::unique_ptr<zav> window;
+};
+
+void TestMainWindow::init()
+{
+    window.reset();
+    home.reset();   // the old one restores HOME first
+    home.reset(new TempHome);
+    window.reset(new zav);
+    window->show();
+    Start_up();
+    QGuiApplication::clipboard()->clear();
+}
+
+QList<ModalSeen> TestMainWindow::generate()
+{
+    return answerModals([this] { child<QPushButton>("generatepass")->click(); });
+}
+
+void TestMainWindow::initialState()
+{
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quorvane - Beta"));
+    QCOMPARE(window->objectName(), QStringLiteral("zav"));
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 4);
+    for (const char *name : {"passwordoutput", "entropyout", "pword_identifier_le"})
+        QVERIFY(child<QLineEdit>(name)->text().isEmpty());
+    QVERIFY(child<QTextEdit>("inputtext")->toPlainText().isEmpty());
+    QCOMPARE(child<QPushButton>("generatepass")->text(), QStringLiteral("Generate Password"));
+    QCOMPARE(child<QLabel>("pwlength")->text(), QStringLiteral("Select Password Length (No. Of Characters)"));
+    QCOMPARE(child<QLabel>("label_4")->text(), QStringLiteral("Password Identifier"));
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->toolTip(),
+             QStringLiteral("<html><head/><body><p>Set password length between 4 - 32.  Larger is better.</p></body></html>"));
+    QCOMPARE(child<QLineEdit>("entropyout")->whatsThis(), QStringLiteral("<html><head/><body><p><br/></p></body></html>"));
+    QVERIFY(!child<QLineEdit>("passwordoutput")->isReadOnly());
+    QVERIFY(!window->windowIcon().isNull());
+    QCOMPARE(window->windowIcon().availableSizes().value(0), QSize(32, 32));
+
+    // Tab leaves the phrase box only by typing a tab into it.
+    QTextEdit *phrase = child<QTextEdit>("inputtext");
+    phrase->setFocus();
+    QTest::keyClick(phrase, Qt::Key_Tab);
+    QCOMPARE(phrase->toPlainText(), QStringLiteral("\t"));
+    QCOMPARE(child<QPushButton>("generatepass")->nextInFocusChain(), child<QSpinBox>("plengthspinbox"));
+}
+
+void TestMainWindow::spinBoxWraps()
+{
+    QSpinBox *spin = child<QSpinBox>("plengthspinbox");
+    spin->setValue(32);
+    spin->stepUp();
+    QCOMPARE(spin->value(), 4);
+    spin->stepDown();
+    QCOMPARE(spin->value(), 32);
+    for (int outside : {0, 3, 40, 99}) {
+        spin->setValue(outside);
+        QVERIFY(spin->value() >= 4 && spin->value() <= 32);
+    }
+}
+
+void TestMainWindow::menus()
+{
+    QStringList titles;
+    for (QAction *a : window->menuBar()->actions())
+        titles << a->text();
+    QCOMPARE(titles, (QStringList{"File", "Password Strength", "Help", "About"}));
+    auto texts = [this](const char *menu) {
+        QStringList list;
+        for (QAction *a : child<QMenu>(menu)->actions())
+            list << a->text();
+        return list;
+    };
+    QCOMPARE(texts("menuFile"), (QStringList{"Save Profile", "Retrieve Profile", "Delete Profile"}));
+    QCOMPARE(texts("menuPassword_Strength"), QStringList{"Calculate Password Strength"});
+    QCOMPARE(texts("menuHelp"), (QStringList{"Learn More", "Get Help", "Check For Updates"}));
+    QCOMPARE(texts("menuAbout"), QStringList{"About"});
+
+    // "Clear List" exists but nothing reaches it.
+    QAction *clearList = child<QAction>("actionClear_List");
+    QCOMPARE(clearList->text(), QStringLiteral("Clear List"));
+    QVERIFY(clearList->associatedWidgets().isEmpty());
+    QVERIFY(clearList->shortcut().isEmpty());
+    QCOMPARE(window->metaObject()->indexOfSlot("on_actionClear_List_triggered()"), -1);
+}
+
+void TestMainWindow::clearParameters()
+{
+    child<QSpinBox>("plengthspinbox")->setValue(20);
+    child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("secret words"));
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("bank"));
+    child<QComboBox>("schemecombo")->setCurrentIndex(1);
+    QVERIFY(generate().isEmpty());
+    QVERIFY(!child<QLineEdit>("passwordoutput")->text().isEmpty());
+    pword_length = 20;
+
+    // Even text another program put on the clipboard goes.
+    QGuiApplication::clipboard()->setText(QStringLiteral("someone else's"));
+    child<QPushButton>("clear_parameters")->click();
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 4);
+    for (const char *name : {"passwordoutput", "entropyout", "pword_identifier_le"})
+        QVERIFY(child<QLineEdit>(name)->text().isEmpty());
+    QVERIFY(child<QTextEdit>("inputtext")->toPlainText().isEmpty());
+    QCOMPARE(child<QComboBox>("schemecombo")->currentIndex(), 0);
+    QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
+    QCOMPARE(pword_length, 20);   // the values profiles use are not the form's
+}
+
+void TestMainWindow::linkPages()
+{
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "open");
+    for (const char *action : {"actionLearn_More", "actionHelp_Information", "actionCheck_For_Updates",
+                               "actionCalculate_Password_Strength"})
+        child<QAction>(action)->trigger();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+
+    QCOMPARE(recorder.urls.size(), 4);
+    const QUrl home = recorder.urls.at(0);
+    QCOMPARE(home.fileName(), QStringLiteral("index.php"));
+    QCOMPARE(recorder.urls.at(1).fileName(), QStringLiteral("usage.php"));
+    QCOMPARE(recorder.urls.at(2).fileName(), QStringLiteral("updates.php"));
+    QCOMPARE(recorder.urls.at(1).host(), home.host());
+    QCOMPARE(recorder.urls.at(2).host(), home.host());
+    const QUrl calculator = recorder.urls.at(3);
+    QVERIFY(calculator.host() != home.host());
+    QVERIFY(calculator.path().isEmpty() || calculator.path() == QLatin1String("/"));
+}
+
+void TestMainWindow::generateShowsAndCopies()
+{
+    child<QComboBox>("schemecombo")->setCurrentIndex(1);
+    child<QSpinBox>("plengthspinbox")->setValue(32);
+    child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("Mind my own words"));
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("citi-account"));
+    QVERIFY(generate().isEmpty());
+    const QString expected = QStringLiteral("fK94MHJzE0On83wrP3kHPCmaOvUIx1+V");
+    QCOMPARE(child<QLineEdit>("passwordoutput")->text(), expected);
+    QCOMPARE(child<QLineEdit>("entropyout")->text(), QStringLiteral("192"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    QCOMPARE(data->data(QStringLiteral("x-kde-passwordManagerHint")), QByteArray("secret"));
+    QCOMPARE(pword_length, 32);
+    QCOMPARE(pword_identifier, QStringLiteral("citi-account"));
+
+    // A single blank, or a single line break, is a phrase like any other.
+    for (const QString &phrase : {QStringLiteral(" "), QStringLiteral("\n")}) {
+        child<QTextEdit>("inputtext")->setPlainText(phrase);
+        QVERIFY(generate().isEmpty());
+        QCOMPARE(child<QLineEdit>("passwordoutput")->text(),
+                 Derivation::compatible(phrase, QStringLiteral("citi-account"), 32));
+    }
+}
+
+void TestMainWindow::refusalsKeepPasswordAndClipboard()
+{
+    child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("words"));
+    QVERIFY(generate().isEmpty());
+    const QString shown = child<QLineEdit>("passwordoutput")->text();
+    QCOMPARE(shown.size(), 4);
+
+    // An empty phrase is answered first, even when the identifier is bad too; the entropy
+    // still follows the spin box.
+    child<QTextEdit>("inputtext")->clear();
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("a|b"));
+    child<QSpinBox>("plengthspinbox")->setValue(10);
+    pword_identifier = QStringLiteral("before");
+    TraceCapture trace;
+    QList<ModalSeen> seen = generate();
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen.at(0).className, QStringLiteral("emptysecret"));
+    QCOMPARE(trace.messages(), QStringList{"Issue message that Secret Phrase is empty"});
+    QCOMPARE(child<QLineEdit>("entropyout")->text(), QStringLiteral("60"));
+    QCOMPARE(pword_length, 10);
+    QCOMPARE(pword_identifier, QStringLiteral("before"));
+
+    for (const QString &identifier : {QStringLiteral("|"), QStringLiteral("|a"), QStringLiteral("a|b"), QStringLiteral("a|")}) {
+        child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("words"));
+        child<QLineEdit>("pword_identifier_le")->setText(identifier);
+        child<QSpinBox>("plengthspinbox")->setValue(32);
+        seen = generate();
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen.at(0).className, QStringLiteral("inputmsg1"));
+        QCOMPARE(child<QLineEdit>("entropyout")->text(), QStringLiteral("192"));
+        QCOMPARE(pword_identifier, identifier);   // kept even though refused
+    }
+    QCOMPARE(trace.messages().size(), 1);   // the identifier refusal writes no trace line
+    QCOMPARE(child<QLineEdit>("passwordoutput")->text(), shown);
+    QCOMPARE(QGuiApplication::clipboard()->text(), shown);
+}
+
+void TestMainWindow::schemeChoice()
+{
+    QComboBox *combo = child<QComboBox>("schemecombo");
+    QLabel *warning = child<QLabel>("schemewarning");
+    QCOMPARE(combo->count(), 2);
+    QCOMPARE(combo->itemText(0), QStringLiteral("Strong"));
+    QCOMPARE(combo->itemText(1), QStringLiteral("Compatible (original passwords)"));
+    QCOMPARE(combo->currentIndex(), 0);
+    QVERIFY(!warning->isVisible());
+    combo->setCurrentIndex(1);
+    QVERIFY(warning->isVisible());
+    QVERIFY(warning->text().contains(QLatin1String("small set")));
+    combo->setCurrentIndex(0);
+    QVERIFY(!warning->isVisible());
+
+    // Generate follows the selected scheme.
+    child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("hello"));
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("bank"));
+    child<QSpinBox>("plengthspinbox")->setValue(16);
+    QVERIFY(generate().isEmpty());
+    QCOMPARE(child<QLineEdit>("passwordoutput")->text(), QStringLiteral("IxzAW0nX/EExEnV2"));
+    combo->setCurrentIndex(1);
+    QVERIFY(generate().isEmpty());
+    QCOMPARE(child<QLineEdit>("passwordoutput")->text(), QStringLiteral("bGYZDOUGjrL0dhJZ"));
+}
+
+void TestMainWindow::noSecretInTrace()
+{
+    const QString phrase = QStringLiteral("my very secret phrase");
+    TraceCapture trace;
+    child<QTextEdit>("inputtext")->setPlainText(phrase);
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("bank"));
+    for (int scheme : {0, 1}) {
+        child<QComboBox>("schemecombo")->setCurrentIndex(scheme);
+        QVERIFY(generate().isEmpty());
+        answerModals([this] { child<QAction>("actionSave")->trigger(); });
+    }
+    const QString password = child<QLineEdit>("passwordoutput")->text();
+    QVERIFY(!password.isEmpty());
+    QVERIFY(!trace.messages().isEmpty());
+    for (const QString &message : trace.messages()) {
+        QVERIFY(!message.contains(phrase));
+        QVERIFY(!message.contains(password));
+    }
+    const QByteArray file = fileBytes(home->profileFile());
+    QVERIFY(file.contains("bank|4"));
+    QVERIFY(!file.contains(phrase.toUtf8()));
+    QVERIFY(!file.contains(password.toUtf8()));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "TestMainWindow.moc"

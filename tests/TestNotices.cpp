@@ -1,0 +1,121 @@
+#include "notices.h"
+#include "testsupport.h"
+
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QTextEdit>
+#include <QtTest>
+
+using namespace TestSupport;
+
+class TestNotices : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void texts_data();
+    void texts();
+    void closing();
+    void aboutBox();
+};
+
+namespace {
+
+// The message's paragraphs as shown, without the empty ones above them.
+QStringList shownParagraphs(QTextEdit *edit, int *emptyCount)
+{
+    QStringList paragraphs = edit->toPlainText().split(QChar::ParagraphSeparator).join(QLatin1Char('\n'))
+                                 .split(QLatin1Char('\n'));
+    *emptyCount = 0;
+    while (!paragraphs.isEmpty() && paragraphs.first().isEmpty()) {
+        paragraphs.removeFirst();
+        ++*emptyCount;
+    }
+    return paragraphs;
+}
+
+}
+
+void TestNotices::texts_data()
+{
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("paragraphs");
+    QTest::addColumn<int>("emptyParagraphs");
+    const QString product = QStringLiteral("Quorvane - Beta");
+    QTest::newRow("addprodialog") << "addprodialog" << "Save Profile" << QStringList{"The profile was saved."} << 2;
+    QTest::newRow("inputmsg1") << "inputmsg1" << product
+        << QStringList{"The Password Identifier field cannot contain the symbol \"|\". ", " Please choose another character."} << 3;
+    QTest::newRow("savedalready") << "savedalready" << product
+        << QStringList{"The profile already is already saved.  Please enter a new identifier."} << 3;
+    QTest::newRow("empty") << "empty" << product
+        << QStringList{"The Password Identifer field is empty or contains the \"|\" symbol." + QString(17, QLatin1Char(' '))
+                       + "Please enter a valid entry for this field"} << 3;
+    QTest::newRow("emptysecret") << "emptysecret" << product
+        << QStringList{"The Secret Phrase field is empty.  Please enter a secret phrase."} << 3;
+}
+
+void TestNotices::texts()
+{
+    QFETCH(QString, className);
+    QFETCH(QString, title);
+    QFETCH(QStringList, paragraphs);
+    QFETCH(int, emptyParagraphs);
+
+    std::unique_ptr<QDialog> dialog;
+    if (className == QLatin1String("addprodialog")) dialog.reset(new addprodialog);
+    else if (className == QLatin1String("inputmsg1")) dialog.reset(new inputmsg1);
+    else if (className == QLatin1String("savedalready")) dialog.reset(new savedalready);
+    else if (className == QLatin1String("empty")) dialog.reset(new empty);
+    else dialog.reset(new emptysecret);
+
+    QCOMPARE(QString::fromLatin1(dialog->metaObject()->className()), className);
+    QCOMPARE(dialog->objectName(), className);
+    QCOMPARE(dialog->windowTitle(), title);
+    QCOMPARE(dialog->size(), QSize(400, 165));
+    QCOMPARE(dialog->windowIcon().availableSizes().value(0), QSize(32, 32));
+    auto *edit = dialog->findChild<QTextEdit *>(QStringLiteral("textEdit"));
+    QVERIFY(edit);
+    QVERIFY(edit->isReadOnly());
+    QVERIFY(edit->toHtml().contains(QLatin1String("white-space: pre-wrap")));
+    int empties = 0;
+    QCOMPARE(shownParagraphs(edit, &empties), paragraphs);
+    QCOMPARE(empties, emptyParagraphs);
+    QCOMPARE(dialog->findChild<QPushButton *>(QStringLiteral("pushButton"))->text(), QStringLiteral("Close"));
+}
+
+void TestNotices::closing()
+{
+    // "Close", Escape and the title bar all end the notice the same way.
+    const QList<std::function<bool(QWidget *)>> ways = {
+        [](QWidget *w) { w->findChild<QPushButton *>(QStringLiteral("pushButton"))->click(); return true; },
+        [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); return true; },
+        [](QWidget *) { return false; },   // closed as by the title bar
+    };
+    for (const auto &way : ways) {
+        const QList<ModalSeen> seen = answerModals([] { showNotice<savedalready>(); }, way);
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen.at(0).className, QStringLiteral("savedalready"));
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+}
+
+void TestNotices::aboutBox()
+{
+    aboutdialog about;
+    QCOMPARE(about.windowTitle(), QStringLiteral("Quorvane - Beta"));
+    QCOMPARE(about.size(), QSize(400, 165));
+    QCOMPARE(about.windowIcon().availableSizes().value(0), QSize(32, 32));
+    auto *browser = about.findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
+    QVERIFY(browser);
+    QVERIFY(browser->isReadOnly());
+    const QStringList lines = browser->toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.mid(0, 4), (QStringList{"", "", "Quorvane", "Version Beta"}));
+    QCOMPARE(lines.size(), 5);
+    QVERIFY(!lines.at(4).isEmpty());
+    const QList<ModalSeen> seen = answerModals([] { showNotice<aboutdialog>(); });
+    QCOMPARE(seen.value(0).className, QStringLiteral("aboutdialog"));
+}
+
+QTEST_MAIN(TestNotices)
+#include "TestNotices.moc"

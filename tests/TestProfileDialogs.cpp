@@ -1,0 +1,295 @@
+#include "deletedialog.h"
+#include "listdialog.h"
+#include "main.h"
+#include "profilefile.h"
+#include "testsupport.h"
+#include "zav.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTextEdit>
+#include <QtTest>
+
+using namespace TestSupport;
+
+class TestProfileDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void saveOutcomes();
+    void saveFailureIsReported();
+    void retrieveCopiesOnlyOnRetrieve();
+    void retrieveSchemes();
+    void emptyFileShowsNoRows();
+    void deleteRewrites();
+    void deleteCloseLeavesFile();
+    void deleteFailureIsReported();
+    void profileRoundTrip();
+
+private:
+    template<class T>
+    T *child(const char *name) const { return window->findChild<T *>(QString::fromLatin1(name)); }
+    void setForm(const QString &identifier, int length, int scheme = 1);
+    QList<ModalSeen> trigger(const char *action, const std::function<bool(QWidget *)> &act = {});
+    static QStringList rowsOf(QWidget *dialog);
+    static std::function<bool(QWidget *)> press(const char *button, const QString &row = QString());
+
+    std::unique_ptr<TempHome> home;
+    std::unique_ptr<zav> window;
+};
+
+void TestProfileDialogs::init()
+{
+    home.reset(new TempHome);
+    window.reset(new zav);
+    window->show();
+    Start_up();
+}
+
+void TestProfileDialogs::cleanup()
+{
+    window.reset();
+    home.reset();
+}
+
+void TestProfileDialogs::setForm(const QString &identifier, int length, int scheme)
+{
+    child<QLineEdit>("pword_identifier_le")->setText(identifier);
+    child<QSpinBox>("plengthspinbox")->setValue(length);
+    child<QComboBox>("schemecombo")->setCurrentIndex(scheme);
+}
+
+QList<ModalSeen> TestProfileDialogs::trigger(const char *action, const std::function<bool(QWidget *)> &act)
+{
+    return answerModals([&] { child<QAction>(action)->trigger(); }, act);
+}
+
+QStringList TestProfileDialogs::rowsOf(QWidget *dialog)
+{
+    QStringList rows;
+    auto *list = dialog->findChild<QListWidget *>(QStringLiteral("listWidget"));
+    for (int i = 0; i < list->count(); ++i)
+        rows << list->item(i)->text();
+    return rows;
+}
+
+// Chooses `row` (when given) in a profile dialog and presses `button`; other windows are
+// closed as usual.
+std::function<bool(QWidget *)> TestProfileDialogs::press(const char *button, const QString &row)
+{
+    return [button, row](QWidget *w) {
+        auto *list = w->findChild<QListWidget *>(QStringLiteral("listWidget"));
+        if (!list)
+            return false;
+        if (!row.isNull()) {
+            const QList<QListWidgetItem *> items = list->findItems(row, Qt::MatchExactly);
+            if (items.isEmpty())
+                qFatal("no row %s", qPrintable(row));
+            list->setCurrentItem(items.first());
+        }
+        w->findChild<QPushButton *>(QString::fromLatin1(button))->click();
+        return true;
+    };
+}
+
+void TestProfileDialogs::saveOutcomes()
+{
+    TraceCapture trace;
+    setForm(QStringLiteral("bank"), 12);
+    QList<ModalSeen> seen = trigger("actionSave");
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen.at(0).className, QStringLiteral("addprodialog"));
+    QCOMPARE(trace.messages(), (QStringList{"*************  beginning of Save module ***********************",
+                                            "Read loop just completed and list qstring created",
+                                            "value of list var immediately after loop", "\"\"",
+                                            "\"bank\"", "\"12\"", "Action Save called"}));
+
+    // Whole lines only: "bank|12" saved does not block "ank|12", and a saved line is refused.
+    setForm(QStringLiteral("ank"), 12);
+    QCOMPARE(trigger("actionSave").value(0).className, QStringLiteral("addprodialog"));
+    setForm(QStringLiteral("bank"), 12);
+    QCOMPARE(trigger("actionSave").value(0).className, QStringLiteral("savedalready"));
+    setForm(QStringLiteral("Bank"), 12);
+    QCOMPARE(trigger("actionSave").value(0).className, QStringLiteral("addprodialog"));
+    setForm(QStringLiteral("bank"), 12, 0);
+    QCOMPARE(trigger("actionSave").value(0).className, QStringLiteral("addprodialog"));
+
+    for (const QString &bad : {QString(), QStringLiteral("|x"), QStringLiteral("x|y"), QStringLiteral("x|")}) {
+        setForm(bad, 9);
+        seen = trigger("actionSave");
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen.at(0).className, QStringLiteral("empty"));
+        QCOMPARE(pword_identifier, bad);
+        QCOMPARE(pword_length, 9);
+    }
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank|12\r\nank|12\r\nBank|12\r\nbank|12|strong\r\n"));
+    const QStringList messages = trace.messages();
+    QVERIFY(messages.contains(QStringLiteral("the profile already exists, cannot save")));
+    QVERIFY(messages.contains(
+        QStringLiteral("the Password Identifier is empty or contains the | character please enter valid value")));
+    QVERIFY(messages.contains(QStringLiteral("\"bank|12|strong Bank|12 ank|12 bank|12\"")));
+}
+
+void TestProfileDialogs::saveFailureIsReported()
+{
+    QDir(home->dataFolder()).removeRecursively();
+    writeFile(home->path() + QStringLiteral("/Documents/Quorvane"), "a file, not a folder");
+    setForm(QStringLiteral("bank"), 12);
+    const QList<ModalSeen> seen = trigger("actionSave");
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen.at(0).className, QStringLiteral("notsaved"));
+    QVERIFY(seen.at(0).text.contains(QLatin1String("could not be saved")));
+
+    // A missing data folder is made again.
+    QFile::remove(home->path() + QStringLiteral("/Documents/Quorvane"));
+    QCOMPARE(trigger("actionSave").value(0).className, QStringLiteral("addprodialog"));
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank|12\r\n"));
+}
+
+void TestProfileDialogs::retrieveCopiesOnlyOnRetrieve()
+{
+    writeFile(home->profileFile(), "zeta|20\r\nmy bank|12\r\n\r\nb|12\r\na|8\r\nx|123\r\n");
+    setForm(QStringLiteral("typed"), 7);
+
+    // Close, Escape and the title bar leave the form as it is.
+    QStringList rows;
+    QList<ModalSeen> seen = trigger("actionRetrieve", [&](QWidget *w) {
+        rows = rowsOf(w);
+        const auto *list = w->findChild<QListWidget *>(QStringLiteral("listWidget"));
+        if (list->currentRow() != 0)
+            qFatal("first row not current");
+        w->findChild<QPushButton *>(QStringLiteral("pushButton_2"))->click();
+        return true;
+    });
+    QCOMPARE(seen.value(0).title, QStringLiteral("Retrieve Profile"));
+    QCOMPARE(rows, (QStringList{"a|8", "b|12", "my bank|12", "x|123", "zeta|20"}));
+    trigger("actionRetrieve", [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); return true; });
+    trigger("actionRetrieve");
+    QCOMPARE(child<QLineEdit>("pword_identifier_le")->text(), QStringLiteral("typed"));
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 7);
+
+    trigger("actionRetrieve", press("pushButton", QStringLiteral("my bank|12")));
+    QCOMPARE(child<QLineEdit>("pword_identifier_le")->text(), QStringLiteral("my bank"));
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 12);
+    QCOMPARE(retrieved_identifier, QStringLiteral("my bank"));
+    QCOMPARE(pword_identifier, QStringLiteral("my bank"));
+
+    // Only two characters after the "|" are read; the spin box keeps the length in range.
+    trigger("actionRetrieve", press("pushButton", QStringLiteral("x|123")));
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 12);
+    QCOMPARE(pword_length, 12);
+    QCOMPARE(child<QLineEdit>("pword_identifier_le")->text(), QStringLiteral("x"));
+
+    // Retrieving derives nothing and leaves the file alone.
+    QVERIFY(child<QLineEdit>("passwordoutput")->text().isEmpty());
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("zeta|20\r\nmy bank|12\r\n\r\nb|12\r\na|8\r\nx|123\r\n"));
+}
+
+void TestProfileDialogs::retrieveSchemes()
+{
+    writeFile(home->profileFile(), "old|16\r\nnew|5|strong\r\n");
+    setForm(QStringLiteral("typed"), 7, 0);
+    trigger("actionRetrieve", press("pushButton", QStringLiteral("old|16")));
+    QCOMPARE(child<QComboBox>("schemecombo")->currentIndex(), 1);
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 16);
+    trigger("actionRetrieve", press("pushButton", QStringLiteral("new|5|strong")));
+    QCOMPARE(child<QComboBox>("schemecombo")->currentIndex(), 0);
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 5);
+    QCOMPARE(child<QLineEdit>("pword_identifier_le")->text(), QStringLiteral("new"));
+}
+
+void TestProfileDialogs::emptyFileShowsNoRows()
+{
+    setForm(QStringLiteral("typed"), 7);
+    for (bool missing : {false, true}) {
+        if (missing)
+            QFile::remove(home->profileFile());
+        QStringList rows{QStringLiteral("unset")};
+        trigger("actionRetrieve", [&](QWidget *w) {
+            rows = rowsOf(w);
+            w->findChild<QPushButton *>(QStringLiteral("pushButton"))->click();
+            return true;
+        });
+        QVERIFY(rows.isEmpty());
+        QCOMPARE(child<QLineEdit>("pword_identifier_le")->text(), QStringLiteral("typed"));
+        QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 7);
+
+        trigger("actionDelete", [&](QWidget *w) {
+            rows = rowsOf(w);
+            w->findChild<QPushButton *>(QStringLiteral("deletebutton"))->click();
+            return true;
+        });
+        QVERIFY(rows.isEmpty());
+        QCOMPARE(QFileInfo::exists(home->profileFile()), !missing);
+    }
+}
+
+void TestProfileDialogs::deleteRewrites()
+{
+    writeFile(home->profileFile(), "L1|8\r\n\r\nmy bank|12\r\nbank|12\r\nmybank|12\r\nbank|12\r\nL3|4\r\n");
+    QStringList rows;
+    TraceCapture trace;
+    const QList<ModalSeen> seen = trigger("actionDelete", [&](QWidget *w) {
+        rows = rowsOf(w);
+        return press("deletebutton", QStringLiteral("bank|12"))(w);
+    });
+    QCOMPARE(seen.value(0).title, QStringLiteral("Delete Profile"));
+    QCOMPARE(seen.size(), 1);   // no notice after a delete that worked
+    QCOMPARE(rows, (QStringList{"L1|8", "L3|4", "bank|12", "bank|12", "my bank|12", "mybank|12"}));
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("L1|8\r\n\r\nmy bank|12\r\nmybank|12\r\nL3|4\r\n"));
+    QVERIFY(trace.messages().contains(QStringLiteral("stringlist after replace-delete entry")));
+    QVERIFY(trace.messages().contains(QStringLiteral("(\"L1|8\", \"\", \"my bank|12\", \"mybank|12\", \"L3|4\")")));
+
+    trigger("actionDelete", press("deletebutton", QStringLiteral("my bank|12")));
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("L1|8\r\n\r\nmybank|12\r\nL3|4\r\n"));
+}
+
+void TestProfileDialogs::deleteCloseLeavesFile()
+{
+    const QByteArray content("b|12\r\r\na|8\nlast|9");
+    writeFile(home->profileFile(), content);
+    trigger("actionDelete", press("pushButton"));
+    trigger("actionDelete", [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); return true; });
+    trigger("actionDelete");
+    QCOMPARE(fileBytes(home->profileFile()), content);
+}
+
+void TestProfileDialogs::deleteFailureIsReported()
+{
+    // A file that can be read but not replaced, even by root (see TestProfileFile).
+    profile_file_path = QStringLiteral("/proc/self/comm");
+    QStringList lines;
+    QVERIFY(ProfileFile::readLines(profile_file_path, &lines));
+    const QList<ModalSeen> seen = trigger("actionDelete", press("deletebutton", lines.value(0)));
+    QCOMPARE(seen.size(), 2);
+    QCOMPARE(seen.at(1).className, QStringLiteral("notdeleted"));
+    QVERIFY(seen.at(1).text.contains(QLatin1String("could not be deleted")));
+}
+
+void TestProfileDialogs::profileRoundTrip()
+{
+    // Save, retrieve and generate give back the password made before, for both schemes.
+    for (int scheme : {0, 1}) {
+        child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("hello"));
+        setForm(QStringLiteral("bank"), 16, scheme);
+        answerModals([this] { child<QPushButton>("generatepass")->click(); });
+        const QString password = child<QLineEdit>("passwordoutput")->text();
+        QCOMPARE(trigger("actionSave").value(0).className, QStringLiteral("addprodialog"));
+        child<QPushButton>("clear_parameters")->click();
+        child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("hello"));
+        trigger("actionRetrieve", press("pushButton", scheme == 0 ? QStringLiteral("bank|16|strong") : QStringLiteral("bank|16")));
+        answerModals([this] { child<QPushButton>("generatepass")->click(); });
+        QCOMPARE(child<QLineEdit>("passwordoutput")->text(), password);
+    }
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank|16|strong\r\nbank|16\r\n"));
+}
+
+QTEST_MAIN(TestProfileDialogs)
+#include "TestProfileDialogs.moc"

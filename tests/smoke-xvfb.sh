@@ -1,0 +1,40 @@
+#!/bin/sh
+# Starts the real program in a real X server with a fresh HOME, waits for its main window and
+# checks that start-up made an empty profile file.
+set -u
+program=$1
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+
+cat > "$home/check.sh" <<'EOS'
+#!/bin/sh
+program=$1
+QT_QPA_PLATFORM=xcb "$program" >"$HOME/trace.txt" 2>&1 &
+pid=$!
+found=""
+for _ in $(seq 1 100); do
+    if xwininfo -root -tree 2>/dev/null | grep -q '"Quorvane - Beta"'; then
+        found=yes
+        break
+    fi
+    sleep 0.2
+done
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+if [ -z "$found" ]; then
+    echo "smoke: no window titled 'Quorvane - Beta' appeared"
+    cat "$HOME/trace.txt"
+    exit 1
+fi
+echo "smoke: the main window appeared"
+EOS
+chmod +x "$home/check.sh"
+
+HOME=$home XDG_CONFIG_HOME=$home/.config xvfb-run -a -s "-screen 0 1024x768x24" "$home/check.sh" "$program" || exit 1
+
+profile="$home/Documents/Quorvane/zavdata.txt"
+if [ ! -f "$profile" ] || [ -s "$profile" ]; then
+    echo "smoke: expected an empty profile file at $profile"
+    exit 1
+fi
+echo "smoke: empty profile file created"
