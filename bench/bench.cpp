@@ -1,0 +1,121 @@
+// quorvane-bench: one line per benchmark, "name<TAB>median nanoseconds per operation".
+
+#include "derivation.h"
+#include "legacyutf8.h"
+#include "profilefile.h"
+#include "sha512.h"
+
+#include <QByteArray>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Runs the operation `rounds` times after one warm-up and prints the median.
+void measure(const char *name, int rounds, const std::function<void()> &operation,
+             const std::function<void()> &prepare = {})
+{
+    if (prepare)
+        prepare();
+    operation();
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        if (prepare)
+            prepare();
+        const auto start = Clock::now();
+        operation();
+        times.push_back(std::chrono::duration<double, std::nano>(Clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("%s\t%.0f\n", name, times[times.size() / 2]);
+    std::fflush(stdout);
+}
+
+// The byte strings the compatible chain hashes for one derivation, to time hashing alone.
+std::vector<QByteArray> chainInputs(const QString &phrase, const QString &identifier)
+{
+    std::vector<QByteArray> inputs{LegacyUtf8::encode(phrase), LegacyUtf8::encode(identifier)};
+    Sha512 sha;
+    auto text = [&](const QByteArray &digest) {
+        const int zero = digest.indexOf('\0');
+        return LegacyUtf8::decode(digest.constData(), zero < 0 ? digest.size() : zero);
+    };
+    QString working = text(sha.hash(inputs[0])) + text(sha.hash(inputs[1]));
+    for (int i = 0; i < 1000; ++i) {
+        inputs.push_back(LegacyUtf8::encode(working));
+        working = text(sha.hash(inputs.back()));
+    }
+    return inputs;
+}
+
+void writeProfiles(const QString &path, int count)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    QByteArray data;
+    for (int i = 0; i < count; ++i)
+        data += "account-" + QByteArray::number((i * 7919) % count) + "|" + QByteArray::number(4 + i % 29) + "\r\n";
+    file.write(data);
+}
+
+}
+
+int main(int argc, char **argv)
+{
+    const bool quick = argc > 1 && QByteArray(argv[1]) == "--quick";
+    const int rounds = quick ? 5 : 201;
+    const QString phrase = QStringLiteral("Mind my own words");
+    const QString identifier = QStringLiteral("citi-account");
+
+    measure("compatible-derive", rounds, [&] { Derivation::compatible(phrase, identifier, 32); });
+
+    const std::vector<QByteArray> inputs = chainInputs(phrase, identifier);
+    measure("sha512-x1002", rounds, [&] {
+        Sha512 sha;
+        unsigned char out[Sha512::size];
+        for (const QByteArray &in : inputs)
+            sha.hash(in.constData(), std::size_t(in.size()), out);
+    });
+    measure("openssl-sha512-x1002", rounds, [&] {
+        unsigned char out[64];
+        for (const QByteArray &in : inputs)
+            EVP_Digest(in.constData(), std::size_t(in.size()), out, nullptr, EVP_sha512(), nullptr);
+    });
+    measure("qt-sha512-x1002", rounds, [&] {
+        for (const QByteArray &in : inputs)
+            QCryptographicHash::hash(in, QCryptographicHash::Sha512);
+    });
+
+    measure("strong-derive", quick ? 1 : 11, [&] { Derivation::strong(phrase, identifier, 32); });
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(ProfileFile::fileName);
+    const int profiles = 100000;
+    writeProfiles(path, profiles);
+    const int fileRounds = quick ? 3 : 21;
+    measure("profiles-list-100k", fileRounds, [&] {
+        QStringList lines;
+        ProfileFile::readLines(path, &lines);
+        ProfileFile::rows(lines);
+    });
+    measure("profiles-add-100k", fileRounds,
+            [&] { ProfileFile::save(path, QStringLiteral("new-account"), 16, Scheme::Strong); },
+            [&] { writeProfiles(path, profiles); });
+    measure("profiles-remove-100k", fileRounds,
+            [&] { ProfileFile::remove(path, QStringLiteral("account-0|4")); },
+            [&] { writeProfiles(path, profiles); });
+    return 0;
+}
