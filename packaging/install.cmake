@@ -1,0 +1,32 @@
+# What `cmake --install` puts on a Linux desktop, and the Debian package made from it.
+include(GNUInstallDirs)
+
+install(TARGETS quorvane quorvane-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/quorvane.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/images/zav_logo1.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps RENAME quorvane.png)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/quorvane.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/org.quorvane.Quorvane.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/quorvane-cli.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quorvane)
+set(CPACK_PACKAGE_VENDOR "The Quorvane developers")
+set(CPACK_PACKAGE_CONTACT "The Quorvane developers <dev@quorvane.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "password generator that stores no secret")
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Quorvane derives a password from a secret phrase, an optional identifier and a length.\n"
+    "The same inputs always give the same password, so nothing secret is stored.\n"
+    "Includes the desktop program and quorvane-cli for scripts and terminals.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.quorvane.org/")
+# The runtime libraries the binaries actually link (Qt 5 widgets, libsodium, libcrypto), as
+# dpkg-shlibdeps finds them.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+include(CPack)
