@@ -7,6 +7,7 @@
 #include <sodium.h>
 
 #include <cstring>
+#include <new>
 
 namespace Derivation {
 
@@ -121,8 +122,12 @@ QString strong(const QString &phrase, const QString &identifier, int length)
 
 QString derive(Scheme scheme, const QString &phrase, const QString &identifier, int length)
 {
-    return scheme == Scheme::Strong ? strong(phrase, identifier, length)
-                                    : compatible(phrase, identifier, length);
+    try {
+        return scheme == Scheme::Strong ? strong(phrase, identifier, length)
+                                        : compatible(phrase, identifier, length);
+    } catch (const std::bad_alloc &) {
+        return QString();   // no memory for the texts, or no SHA-512 from libcrypto
+    }
 }
 
 }

@@ -21,9 +21,8 @@ deletedialog::deletedialog(QWidget *parent)
     profile_delete_list = profile_lines;
 
     qDebug() << "Now build listwidget view and sort";
-    for (const QString &row : ProfileFile::rows(profile_delete_list))
-        ui->listWidget->insertItem(ui->listWidget->count(), row);
-    ui->listWidget->sortItems(Qt::AscendingOrder);
+    // Sorted as the list widget itself would sort them (see listdialog).
+    ui->listWidget->addItems(ProfileFile::rows(profile_delete_list));
     qDebug() << "number of rows or entries in listwidget";
     qDebug() << ui->listWidget->count();
     qDebug() << "listview rowvalue when deletedialog called - but before delete button pressed";

@@ -23,7 +23,8 @@ struct Profile
 // Returns false, with no lines, when the file cannot be opened.
 bool readLines(const QString &path, QStringList *lines);
 
-// The lines that are profiles (every non-empty line), in ascending text order.
+// The lines that are profiles (every non-empty line), in ascending text order: the order of
+// QListWidget::sortItems, which compares item texts with QString's operator<.
 QStringList rows(const QStringList &lines);
 
 // The lines in reverse file order, joined by single blanks: the form trace lines show.

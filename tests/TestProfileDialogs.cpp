@@ -27,6 +27,7 @@ private slots:
     void saveFailureIsReported();
     void retrieveCopiesOnlyOnRetrieve();
     void retrieveSchemes();
+    void rowsInListWidgetOrder();
     void emptyFileShowsNoRows();
     void deleteRewrites();
     void deleteCloseLeavesFile();
@@ -203,6 +204,28 @@ void TestProfileDialogs::retrieveSchemes()
     QCOMPARE(child<QComboBox>("schemecombo")->currentIndex(), 0);
     QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 5);
     QCOMPARE(child<QLineEdit>("pword_identifier_le")->text(), QStringLiteral("new"));
+}
+
+void TestProfileDialogs::rowsInListWidgetOrder()
+{
+    // The dialogs show rows in the order the list widget's own sort gives.
+    const QStringList lines{"zeta|8", "Zeta|8", "alpha|4", QString::fromUtf16(u"\u00c4rger|4"), "_x|8", "10|4",
+                            "9|4", " lead|5", "a|8|strong", "a|8", QString::fromUtf16(u"\U0001F511|6"), "~|7"};
+    QListWidget reference;
+    reference.addItems(lines);
+    reference.sortItems(Qt::AscendingOrder);
+    QStringList sorted;
+    for (int i = 0; i < reference.count(); ++i)
+        sorted << reference.item(i)->text();
+    QString content;
+    for (const QString &line : lines)
+        content += line + QStringLiteral("\r\n");
+    writeFile(home->profileFile(), content.toUtf8());
+    QStringList rows;
+    trigger("actionRetrieve", [&](QWidget *w) { rows = rowsOf(w); return false; });
+    QCOMPARE(rows, sorted);
+    trigger("actionDelete", [&](QWidget *w) { rows = rowsOf(w); return false; });
+    QCOMPARE(rows, sorted);
 }
 
 void TestProfileDialogs::emptyFileShowsNoRows()
