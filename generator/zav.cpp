@@ -132,7 +132,7 @@ void zav::on_generatepass_clicked()
     ui->entropyout->setText(Derivation::entropyText(pword_length));
 
     const QString phrase = ui->inputtext->toPlainText();
-    if (phrase == QString()) {
+    if (phrase.isEmpty()) {
         showNotice<emptysecret>();
         qDebug() << "Issue message that Secret Phrase is empty";
         return;
