@@ -5,16 +5,14 @@
 
 namespace LegacyUtf8 {
 
-namespace {
-const ushort replacementCharacter = 0xFFFD;
-}
-
 bool isNonCharacter(uint codePoint)
 {
     return (codePoint & 0xFFFE) == 0xFFFE || (codePoint >= 0xFDD0 && codePoint <= 0xFDDF);
 }
 
 namespace {
+
+const ushort replacementCharacter = 0xFFFD;
 
 bool skipsMark(const uchar *in, int size)
 {
