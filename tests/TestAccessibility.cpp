@@ -51,6 +51,7 @@ void TestAccessibility::check(QWidget *window)
         }
     }
     QVERIFY(interactive >= 2);
+    QCOMPARE(window->windowIcon().availableSizes().value(0), QSize(32, 32));   // the logo on every window
 }
 
 void TestAccessibility::everyWindowIsNamed()

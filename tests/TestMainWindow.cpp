@@ -43,6 +43,7 @@ private slots:
     void generateShowsAndCopies();
     void refusalsKeepPasswordAndClipboard();
     void schemeChoice();
+    void inputIgnoredWhileDeriving();
     void noSecretInTrace();
 
 private:
@@ -272,6 +273,29 @@ void TestMainWindow::schemeChoice()
     combo->setCurrentIndex(1);
     QVERIFY(generate().isEmpty());
     QCOMPARE(child<QLineEdit>("passwordoutput")->text(), QStringLiteral("bGYZDOUGjrL0dhJZ"));
+}
+
+void TestMainWindow::inputIgnoredWhileDeriving()
+{
+    // A strong derivation takes a while: meanwhile the cursor shows it and a click on
+    // "Clear Parameters" must not wipe the form under the password being made.
+    child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("hello"));
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("bank"));
+    child<QSpinBox>("plengthspinbox")->setValue(16);
+    bool busy = false;
+    QTimer::singleShot(20, [&] {
+        busy = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        QTest::mouseClick(child<QPushButton>("clear_parameters"), Qt::LeftButton);
+    });
+    QVERIFY(generate().isEmpty());
+    QVERIFY(busy);
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(child<QLineEdit>("pword_identifier_le")->text(), QStringLiteral("bank"));
+    QCOMPARE(child<QLineEdit>("passwordoutput")->text(), QStringLiteral("IxzAW0nX/EExEnV2"));
+
+    // Once it is done, the same click works again.
+    QTest::mouseClick(child<QPushButton>("clear_parameters"), Qt::LeftButton);
+    QVERIFY(child<QLineEdit>("pword_identifier_le")->text().isEmpty());
 }
 
 void TestMainWindow::noSecretInTrace()
