@@ -40,14 +40,17 @@ QString entropyText(int length)
 
 namespace {
 
-// The text form of a digest: its bytes up to the first zero byte, decoded as the original
-// program's toolkit decoded them.
+// How many bytes of a digest its text form takes: those before the first zero byte.
+int textLength(const unsigned char digest[Sha512::size])
+{
+    const void *zero = std::memchr(digest, 0, Sha512::size);
+    return zero ? int(static_cast<const unsigned char *>(zero) - digest) : Sha512::size;
+}
+
+// The text form of a digest, decoded as the original program's toolkit decoded it.
 QString digestText(const unsigned char digest[Sha512::size])
 {
-    const auto *bytes = reinterpret_cast<const char *>(digest);
-    const void *zero = std::memchr(bytes, 0, Sha512::size);
-    const int count = zero ? int(static_cast<const char *>(zero) - bytes) : Sha512::size;
-    return LegacyUtf8::decode(bytes, count);
+    return LegacyUtf8::decode(reinterpret_cast<const char *>(digest), textLength(digest));
 }
 
 QString digestTextOf(Sha512 &sha, const QString &text)
@@ -81,9 +84,7 @@ QString compatible(const QString &phrase, const QString &identifier, int length)
     // first zero byte, decoded and encoded again by the legacy codec.
     unsigned char text[3 * Sha512::size + 1];
     for (int round = 1; round < 1000; ++round) {
-        const void *zero = std::memchr(digest, 0, Sha512::size);
-        const int count = zero ? int(static_cast<const unsigned char *>(zero) - digest) : Sha512::size;
-        const int textSize = LegacyUtf8::reencode(digest, count, text);
+        const int textSize = LegacyUtf8::reencode(digest, textLength(digest), text);
         sha.hash(text, std::size_t(textSize), digest);
     }
     const QString password = passwordFromKey(digest, Sha512::size, length);
