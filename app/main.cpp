@@ -2,6 +2,7 @@
 
 #include "platform.h"
 #include "profilefile.h"
+#include "profilestate.h"
 #include "zav.h"
 
 #include <QApplication>
@@ -11,8 +12,6 @@
 #include <QNetworkInterface>
 
 #include <cstdlib>
-
-QString profile_file_path;
 
 QString List_interfaces()
 {
@@ -53,7 +52,7 @@ void Start_up()
     if (!folder.exists())
         folder.mkpath(QStringLiteral("."));
 
-    profile_file_path = dataFolder + ProfileFile::fileName;
+    profile_file_path = ProfileFile::defaultPath();
     qDebug() << profile_file_path;
     if (QFile(profile_file_path).exists()) {
         qDebug() << "file already exists - do nothing";

@@ -128,6 +128,8 @@ QString derive(Scheme scheme, const QString &phrase, const QString &identifier, 
                                         : compatible(phrase, identifier, length);
     } catch (const std::bad_alloc &) {
         return QString();   // no memory for the texts, or no SHA-512 from libcrypto
+    } catch (const Sha512::Failure &) {
+        return QString();   // libcrypto failed a digest: no password rather than a wrong one
     }
 }
 

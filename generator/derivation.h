@@ -30,7 +30,8 @@ QString compatible(const QString &phrase, const QString &identifier, int length)
 // null text if the key could not be computed (not enough memory).
 QString strong(const QString &phrase, const QString &identifier, int length);
 
-// Either scheme; the null text when the password could not be computed for lack of memory.
+// Either scheme; the null text when the password could not be computed (not enough memory, or
+// a failure of the digest library).
 QString derive(Scheme scheme, const QString &phrase, const QString &identifier, int length);
 
 }

@@ -19,9 +19,10 @@ Sha512::~Sha512()
 
 void Sha512::hash(const void *data, std::size_t length, unsigned char out[size])
 {
-    EVP_DigestInit_ex(context, digest, nullptr);
-    EVP_DigestUpdate(context, data, length);
-    EVP_DigestFinal_ex(context, out, nullptr);
+    unsigned int written = 0;
+    if (EVP_DigestInit_ex(context, digest, nullptr) != 1 || EVP_DigestUpdate(context, data, length) != 1
+        || EVP_DigestFinal_ex(context, out, &written) != 1 || written != unsigned(size))
+        throw Failure();
 }
 
 QByteArray Sha512::hash(const QByteArray &data)

@@ -2,16 +2,23 @@
 
 #include <QByteArray>
 #include <cstddef>
+#include <stdexcept>
 
 struct evp_md_ctx_st;
 struct evp_md_st;
 
 // SHA-512 through OpenSSL's libcrypto, which is about twice as fast as the toolkit's own
-// implementation; one object reuses its context for a whole derivation.
+// implementation; one object reuses its context for a whole derivation. A failure of the
+// library throws Sha512::Failure: a digest that was not computed must never become a password.
 class Sha512
 {
 public:
     static constexpr int size = 64;
+
+    struct Failure : std::runtime_error
+    {
+        Failure() : std::runtime_error("SHA-512 failed") {}
+    };
 
     Sha512();
     ~Sha512();

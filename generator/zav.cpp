@@ -3,9 +3,9 @@
 
 #include "deletedialog.h"
 #include "listdialog.h"
-#include "main.h"
 #include "notices.h"
 #include "profilefile.h"
+#include "profilestate.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,11 +16,6 @@
 #include <QUrl>
 
 #include <thread>
-
-int pword_length = 0;
-QString pword_identifier;
-QString retrieved_identifier;
-Scheme pword_scheme = Scheme::Strong;
 
 namespace {
 
@@ -140,7 +135,7 @@ void zav::on_generatepass_clicked()
 
     const QString identifier = ui->pword_identifier_le->text();
     pword_identifier = identifier;
-    if (identifier.indexOf(QLatin1String("|"), 0, Qt::CaseSensitive) != -1) {
+    if (ProfileFile::containsBar(identifier)) {
         showNotice<inputmsg1>();
         return;
     }

@@ -7,13 +7,9 @@
 
 namespace Ui { class zav; }
 
-// Values the windows hand to one another.
-extern int pword_length;
-extern QString pword_identifier;
-extern QString retrieved_identifier;
-extern Scheme pword_scheme;
-
-// Thin routines between those values and the profile file.
+// Thin routines between the hand-over values (profilestate.h) and the profile file: Write
+// appends the profile of pword_identifier, pword_length and pword_scheme and says whether it
+// was stored; Read_save reads the file for the duplicate test of the save action.
 bool Write();
 void Read_save();
 

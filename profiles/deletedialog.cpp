@@ -1,14 +1,11 @@
 #include "deletedialog.h"
 #include "ui_deletedialog.h"
 
-#include "listdialog.h"
-#include "main.h"
 #include "notices.h"
 #include "profilefile.h"
+#include "profilestate.h"
 
 #include <QDebug>
-
-QStringList profile_delete_list;
 
 deletedialog::deletedialog(QWidget *parent)
     : QDialog(parent, Qt::WindowFlags()), ui(new Ui::deletedialog)

@@ -5,9 +5,6 @@
 
 namespace Ui { class deletedialog; }
 
-// The profile file's lines as the delete dialog last read or left them, in file order.
-extern QStringList profile_delete_list;
-
 // Lists the saved profiles; "Delete" removes every line equal to the chosen row from the file.
 class deletedialog : public QDialog
 {

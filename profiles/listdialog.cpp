@@ -1,28 +1,10 @@
 #include "listdialog.h"
 #include "ui_listdialog.h"
 
-#include "main.h"
 #include "profilefile.h"
-#include "zav.h"
+#include "profilestate.h"
 
 #include <QDebug>
-
-QString profile_list_text;
-QString profile_line_text;
-QStringList profile_lines;
-
-bool readProfileValues()
-{
-    QStringList lines;
-    if (!ProfileFile::readLines(profile_file_path, &lines)) {
-        profile_lines.clear();
-        return false;
-    }
-    profile_lines = lines;
-    profile_list_text = ProfileFile::listText(lines);
-    profile_line_text = QString();
-    return true;
-}
 
 void Read()
 {

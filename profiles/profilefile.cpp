@@ -1,5 +1,6 @@
 #include "profilefile.h"
 
+#include "platform.h"
 #include "utf8.h"
 
 #include <QDir>
@@ -12,6 +13,11 @@
 namespace ProfileFile {
 
 const QString fileName = QStringLiteral("zavdata.txt");
+
+QString defaultPath()
+{
+    return Platform::dataFolderPath(Platform::userName()) + fileName;
+}
 
 namespace {
 
@@ -104,9 +110,14 @@ QString listText(const QStringList &lines)
     return reversed.join(QLatin1Char(' '));
 }
 
+bool containsBar(const QString &identifier)
+{
+    return identifier.contains(QLatin1Char('|'));
+}
+
 bool isValidIdentifier(const QString &identifier)
 {
-    return !identifier.isEmpty() && !identifier.contains(QLatin1Char('|'));
+    return !identifier.isEmpty() && !containsBar(identifier);
 }
 
 QString line(const QString &identifier, int length, Scheme scheme)
@@ -124,7 +135,8 @@ Profile parseRow(const QString &row)
     profile.identifier = row.left(bar);
     const QStringList fields = row.split(QLatin1Char('|'));
     if (fields.size() == 3) {
-        profile.length = fields.at(1).toInt(nullptr, 10);
+        const int length = fields.at(1).toInt(nullptr, 10);
+        profile.length = Derivation::isValidLength(length) ? length : 0;
         Derivation::schemeFromName(fields.at(2), &profile.scheme);
     } else {
         profile.length = row.mid(bar + 1, 2).toInt(nullptr, 10);

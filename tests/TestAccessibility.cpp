@@ -1,6 +1,7 @@
 #include "deletedialog.h"
 #include "listdialog.h"
 #include "main.h"
+#include "profilestate.h"
 #include "notices.h"
 #include "testsupport.h"
 #include "zav.h"

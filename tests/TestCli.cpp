@@ -27,6 +27,7 @@ private slots:
     void deriveRefusals_data();
     void deriveRefusals();
     void helpAndVersion();
+    void argumentsAreCheckedFirst();
     void profileCommands();
     void profileWriteFailures();
 
@@ -44,7 +45,7 @@ void TestCli::init()
 Run TestCli::cli(const QStringList &args, const QByteArray &input) const
 {
     QProcess process;
-    process.start(QStringLiteral(QUORVANE_BINARY_DIR "/quorvane-cli"), args);
+    process.start(QStringLiteral(QUORVANE_CLI), args);
     process.waitForStarted();
     process.write(input);
     process.closeWriteChannel();
@@ -123,10 +124,19 @@ void TestCli::deriveRefusals_data()
     QTest::newRow("length word") << derive + QStringList{"-l", "ten"} << QByteArray("x") << QByteArray("4 to 32");
     QTest::newRow("length fraction") << derive + QStringList{"-l", "8.5"} << QByteArray("x") << QByteArray("4 to 32");
     QTest::newRow("length empty") << derive + QStringList{"--length="} << QByteArray("x") << QByteArray("4 to 32");
-    QTest::newRow("length missing") << derive + QStringList{"-l"} << QByteArray("x") << QByteArray("needs a value");
+    QTest::newRow("length missing") << derive + QStringList{"-l"} << QByteArray("x") << QByteArray("Missing value after '-l'");
     QTest::newRow("invalid utf-8") << derive << QByteArray("caf\xE9") << QByteArray("not valid UTF-8");
     QTest::newRow("unknown scheme") << derive + QStringList{"--scheme=weak"} << QByteArray("x") << QByteArray("unknown scheme");
-    QTest::newRow("unknown option") << derive + QStringList{"--colour"} << QByteArray("x") << QByteArray("unknown option");
+    QTest::newRow("unknown option") << derive + QStringList{"--colour"} << QByteArray("x") << QByteArray("Unknown option 'colour'");
+    QTest::newRow("long option with one dash") << derive + QStringList{"-identifier=bank"} << QByteArray("x")
+                                               << QByteArray("malformed option: -identifier=bank");
+    QTest::newRow("short option with =") << derive + QStringList{"-i=bank"} << QByteArray("x") << QByteArray("malformed option");
+    QTest::newRow("option after --") << derive + QStringList{"--", "--exact"} << QByteArray("x")
+                                     << QByteArray("unexpected argument: --exact");
+    QTest::newRow("option of another command") << QStringList{"profiles", "list", "--length=8"} << QByteArray()
+                                               << QByteArray("Unknown option 'length'");
+    QTest::newRow("unknown profiles command") << QStringList{"profiles", "show"} << QByteArray()
+                                              << QByteArray("profiles needs list, add or remove");
     QTest::newRow("phrase as argument") << derive + QStringList{"secret"} << QByteArray("x") << QByteArray("unexpected argument");
     QTest::newRow("unknown command") << QStringList{"make"} << QByteArray() << QByteArray("unknown command");
     QTest::newRow("no command") << QStringList{} << QByteArray() << QByteArray("a command is required");
@@ -150,10 +160,47 @@ void TestCli::helpAndVersion()
     for (const char *word : {"derive", "profiles list", "profiles add", "profiles remove", "--scheme", "--exact",
                              "--identifier", "--length", "Exit codes", "zavdata.txt"})
         QVERIFY2(help.out.contains(word), word);
-    QCOMPARE(cli({QStringLiteral("derive"), QStringLiteral("--help")}).out, help.out);
+    // Each command's help is its own parser's, and is part of the whole help.
+    const QList<QStringList> commands{{"derive"}, {"profiles", "list"}, {"profiles", "add"}, {"profiles", "remove"}};
+    for (const QStringList &command : commands) {
+        const Run own = cli(command + QStringList{"--help"});
+        QCOMPARE(own.code, 0);
+        QVERIFY(own.out.startsWith("Usage: quorvane-cli " + command.join(' ').toUtf8() + " [options]\n"));
+        QVERIFY(help.out.contains(own.out));
+        QCOMPARE(cli(command + QStringList{"-h"}).out, own.out);
+    }
+    QVERIFY(cli({"derive", "--help"}).out.contains("--exact"));
+    QVERIFY(!cli({"profiles", "add", "--help"}).out.contains("--exact"));
+    QCOMPARE(cli({"help"}).out, help.out);
+
     const Run version = cli({QStringLiteral("--version")});
     QCOMPARE(version.code, 0);
-    QVERIFY(version.out.startsWith("quorvane-cli "));
+    QCOMPARE(version.out, QByteArray("quorvane-cli 1.0.0\n"));
+    // --version works after any command and reads no phrase.
+    QCOMPARE(cli({"derive", "-i", "bank", "--version"}).out, version.out);
+    QCOMPARE(cli({"profiles", "remove", "--version"}).out, version.out);
+}
+
+void TestCli::argumentsAreCheckedFirst()
+{
+    // Not UTF-8: refused before anything else, whatever the option.
+    // QProcess passes arguments in the locale's encoding, which cannot carry a stray byte, so the
+    // argument is made by the shell.
+    QProcess process;
+    process.setProgram(QStringLiteral("/bin/sh"));
+    process.setArguments({QStringLiteral("-c"),
+                          QStringLiteral("exec \"$0\" profiles add \"$(printf -- '--identifier=caf\\351')\" -l 8"),
+                          QStringLiteral(QUORVANE_CLI)});
+    process.start();
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 2);
+    QVERIFY(process.readAllStandardError().contains("argument 3 is not valid UTF-8"));
+    QVERIFY(fileBytes(home->profileFile()).isEmpty());
+
+    // A value may start with a dash when it follows its option, and -ibank stays -i bank.
+    QCOMPARE(cli({"profiles", "add", "-i", "-x-", "-l", "8"}).code, 0);
+    QCOMPARE(cli({"profiles", "add", "-ibank", "-l8"}).code, 0);
+    QCOMPARE(cli({"profiles", "list"}).out, QByteArray("-x-|8|strong\nbank|8|strong\n"));
 }
 
 void TestCli::profileCommands()

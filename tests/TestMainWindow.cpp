@@ -1,5 +1,6 @@
 #include "derivation.h"
 #include "main.h"
+#include "profilestate.h"
 #include "testsupport.h"
 #include "zav.h"
 

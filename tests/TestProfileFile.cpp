@@ -118,6 +118,10 @@ void TestProfileFile::parseRows_data()
     QTest::newRow("blank inside") << "my bank|12" << "my bank" << 12 << false;
     QTest::newRow("one digit") << "b|8" << "b" << 8 << false;
     QTest::newRow("three digits") << "x|123" << "x" << 12 << false;
+    // A three-field length outside 4 to 32 is as unreadable as two characters that are no number.
+    QTest::newRow("strong, too long") << "x|99|strong" << "x" << 0 << true;
+    QTest::newRow("strong, too short") << "x|3|strong" << "x" << 0 << true;
+    QTest::newRow("strong, longest") << "x|32|strong" << "x" << 32 << true;
     QTest::newRow("no bar") << "my" << "my" << 0 << false;
     QTest::newRow("no number") << "x|ab" << "x" << 0 << false;
     QTest::newRow("empty") << "" << "" << 0 << false;

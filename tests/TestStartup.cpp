@@ -1,4 +1,5 @@
 #include "main.h"
+#include "profilestate.h"
 #include "testsupport.h"
 
 #include <QDir>

@@ -6,6 +6,9 @@ build=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "install-check: $*"; exit 1; }
+for tool in desktop-file-validate appstreamcli cpack dpkg-deb; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "install-check: skipped, $tool is not installed"; exit 77; }
+done
 
 DESTDIR="$work/root" cmake --install "$build" --prefix /usr >/dev/null
 actual=$(cd "$work/root" && find . -type f | sort)

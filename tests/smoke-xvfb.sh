@@ -3,6 +3,9 @@
 # checks that start-up made an empty profile file.
 set -u
 program=$1
+for tool in xvfb-run xwininfo; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "smoke: skipped, $tool is not installed"; exit 77; }
+done
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 

@@ -1,0 +1,178 @@
+#include "command.h"
+
+#include "terminal.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace Cli {
+
+int fail(int code, const QString &message)
+{
+    Terminal::writeError(QStringLiteral("quorvane-cli: ") + message + QLatin1Char('\n'));
+    return code;
+}
+
+int usageError(const QString &message)
+{
+    fail(Usage, message);
+    Terminal::writeError(QStringLiteral("Try 'quorvane-cli --help'.\n"));
+    return Usage;
+}
+
+const QCommandLineOption Command::identifierOption(
+    {QStringLiteral("i"), QStringLiteral("identifier")},
+    QStringLiteral("The password identifier, UTF-8, without \"|\" (derive: empty by default)."),
+    QStringLiteral("TEXT"));
+const QCommandLineOption Command::lengthOption(
+    {QStringLiteral("l"), QStringLiteral("length")},
+    QStringLiteral("The password length, 4 to 32 (derive: 32 by default)."), QStringLiteral("N"));
+const QCommandLineOption Command::schemeOption(
+    QStringLiteral("scheme"),
+    QStringLiteral("strong (the default) or compatible, the original program's scheme."), QStringLiteral("NAME"));
+
+namespace {
+
+const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                    QStringLiteral("Print this help and exit."));
+const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Print the version and exit."));
+
+// QCommandLineParser reads "-identifier=bank" as "-i" with the value "dentifier=bank". A long
+// option written with one dash, or "-i=bank", is refused instead of being taken that way.
+QString malformedOption(const QStringList &arguments, const QList<QCommandLineOption> &options)
+{
+    for (const QString &arg : arguments) {
+        if (arg == QLatin1String("--"))
+            break;
+        if (arg.size() <= 2 || arg.at(0) != QLatin1Char('-') || arg.at(1) == QLatin1Char('-'))
+            continue;
+        if (arg.at(2) == QLatin1Char('='))
+            return arg;
+        const QString word = arg.mid(1).section(QLatin1Char('='), 0, 0);
+        for (const QCommandLineOption &option : options) {
+            for (const QString &name : option.names()) {
+                if (name.size() > 1 && word.size() >= 2 && name.startsWith(word))
+                    return arg;
+            }
+        }
+    }
+    return QString();
+}
+
+}
+
+Command::Command(QString name, QString description)
+    : commandName(std::move(name)), commandDescription(std::move(description))
+{
+}
+
+void Command::prepare()
+{
+    if (prepared)
+        return;
+    prepared = true;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    parser.setApplicationDescription(commandDescription);
+    known = options() + QList<QCommandLineOption>{helpOption, versionOption};
+    for (const QCommandLineOption &option : qAsConst(known))
+        parser.addOption(option);
+}
+
+QString Command::helpText()
+{
+    prepare();
+    // The parser's first line names the program alone; the command's words belong there too.
+    QString text = parser.helpText();
+    const int end = text.indexOf(QLatin1Char('\n'));
+    return QStringLiteral("Usage: quorvane-cli ") + commandName + QStringLiteral(" [options]") + text.mid(end);
+}
+
+int Command::run(const QStringList &arguments)
+{
+    prepare();
+    const QString malformed = malformedOption(arguments, known);
+    if (!malformed.isEmpty())
+        return usageError(QStringLiteral("malformed option: %1 (write --name=VALUE, or a one-letter option as -x VALUE)")
+                              .arg(malformed));
+    if (!parser.parse(QStringList{QStringLiteral("quorvane-cli")} + arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(helpOption)) {
+        Terminal::writeOutput(helpText());
+        return Terminal::flushOutput() ? Ok : Failure;
+    }
+    if (parser.isSet(versionOption)) {
+        Terminal::writeOutput(versionText());
+        return Terminal::flushOutput() ? Ok : Failure;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
+    return execute(parser);
+}
+
+bool Command::length(const QCommandLineParser &parser, bool required, int fallback, int *length, QString *error)
+{
+    if (!parser.isSet(lengthOption)) {
+        if (required) {
+            *error = QStringLiteral("--length is required");
+            return false;
+        }
+        *length = fallback;
+        return true;
+    }
+    bool ok = false;
+    const QString text = parser.value(lengthOption);
+    const int value = text.toInt(&ok, 10);
+    if (!ok || text.trimmed() != text || text.startsWith(QLatin1Char('+')) || !Derivation::isValidLength(value)) {
+        *error = QStringLiteral("the length must be a whole number from 4 to 32");
+        return false;
+    }
+    *length = value;
+    return true;
+}
+
+bool Command::scheme(const QCommandLineParser &parser, Scheme *scheme, QString *error)
+{
+    *scheme = Scheme::Strong;
+    if (!parser.isSet(schemeOption))
+        return true;
+    const QString name = parser.value(schemeOption);
+    if (!Derivation::schemeFromName(name, scheme)) {
+        *error = QStringLiteral("unknown scheme \"%1\"; use strong or compatible").arg(name);
+        return false;
+    }
+    return true;
+}
+
+Command *findCommand(const QString &name)
+{
+    for (Command *command : commands()) {
+        if (command->name() == name)
+            return command;
+    }
+    return nullptr;
+}
+
+QString overallHelp()
+{
+    QString text = QStringLiteral(
+        "quorvane-cli derives Quorvane passwords and manages its saved profiles.\n"
+        "Commands: derive, profiles list, profiles add, profiles remove, help.\n"
+        "Every command takes --help and --version; \"--\" ends the options.\n");
+    for (Command *command : commands())
+        text += QLatin1Char('\n') + command->helpText();
+    text += QStringLiteral(
+        "\nExit codes: 0 success; 1 profile already saved, or no such profile; 2 refused input or\n"
+        "wrong usage; 3 the profile file cannot be read or written, the password cannot be made,\n"
+        "or the output cannot be written.\n"
+        "\n"
+        "Profile file: zavdata.txt in the folder Quorvane of the user's documents folder.\n");
+    return text;
+}
+
+QString versionText()
+{
+    return QStringLiteral("quorvane-cli ") + QCoreApplication::applicationVersion() + QLatin1Char('\n');
+}
+
+}

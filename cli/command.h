@@ -1,0 +1,67 @@
+#pragma once
+
+#include "derivation.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+// One quorvane-cli command with a parser of its own, so that --help, --version, "--" and
+// unknown or malformed options behave alike in every command, and the help text is the
+// parser's.
+namespace Cli {
+
+enum Exit { Ok = 0, Refused = 1, Usage = 2, Failure = 3 };
+
+// Writes "quorvane-cli: MESSAGE" to standard error and returns code.
+int fail(int code, const QString &message);
+// The same for wrong usage, with a pointer to the help.
+int usageError(const QString &message);
+
+class Command
+{
+public:
+    Command(QString name, QString description);
+    virtual ~Command() = default;
+
+    const QString &name() const { return commandName; }
+    // "Usage: quorvane-cli NAME [options]", the description and the parser's option list.
+    QString helpText();
+    // Parses the arguments that follow the command's words and runs it; returns the exit code.
+    int run(const QStringList &arguments);
+
+protected:
+    // The command's own options, besides --help and --version.
+    virtual QList<QCommandLineOption> options() const = 0;
+    virtual int execute(const QCommandLineParser &parser) = 0;
+
+    // The options that several commands share.
+    static const QCommandLineOption identifierOption;
+    static const QCommandLineOption lengthOption;
+    static const QCommandLineOption schemeOption;
+
+    // The length given (or fallback when it is not given and not required); false, with a
+    // message in *error, when it is missing but required or is not a whole number from 4 to 32.
+    static bool length(const QCommandLineParser &parser, bool required, int fallback, int *length, QString *error);
+    static bool scheme(const QCommandLineParser &parser, Scheme *scheme, QString *error);
+
+private:
+    void prepare();
+
+    QString commandName;
+    QString commandDescription;
+    QCommandLineParser parser;
+    QList<QCommandLineOption> known;
+    bool prepared = false;
+};
+
+// Every command, in the order the help lists them.
+QList<Command *> commands();
+Command *findCommand(const QString &name);
+
+// The whole help: every command's parser, then exit codes and the profile file.
+QString overallHelp();
+QString versionText();
+
+}

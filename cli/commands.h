@@ -1,0 +1,41 @@
+#pragma once
+
+#include "command.h"
+
+namespace Cli {
+
+class DeriveCommand : public Command
+{
+public:
+    DeriveCommand();
+
+protected:
+    QList<QCommandLineOption> options() const override;
+    int execute(const QCommandLineParser &parser) override;
+};
+
+class ListCommand : public Command
+{
+public:
+    ListCommand();
+
+protected:
+    QList<QCommandLineOption> options() const override;
+    int execute(const QCommandLineParser &parser) override;
+};
+
+// "profiles add" and "profiles remove": the same options, opposite changes.
+class ChangeCommand : public Command
+{
+public:
+    explicit ChangeCommand(bool add);
+
+protected:
+    QList<QCommandLineOption> options() const override;
+    int execute(const QCommandLineParser &parser) override;
+
+private:
+    bool adds;
+};
+
+}

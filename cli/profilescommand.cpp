@@ -1,0 +1,90 @@
+#include "command.h"
+#include "commands.h"
+
+#include "profilefile.h"
+#include "terminal.h"
+#include "usertexts.h"
+
+#include <QFileInfo>
+
+namespace Cli {
+
+ListCommand::ListCommand()
+    : Command(QStringLiteral("profiles list"),
+              QStringLiteral("Prints every saved profile line, in ascending order, from the same profile\n"
+                             "file as the program."))
+{
+}
+
+QList<QCommandLineOption> ListCommand::options() const
+{
+    return {};
+}
+
+int ListCommand::execute(const QCommandLineParser &)
+{
+    const QString path = ProfileFile::defaultPath();
+    QStringList lines;
+    if (!ProfileFile::readLines(path, &lines) && QFileInfo::exists(path))
+        return fail(Failure, QStringLiteral("cannot read the profile file %1").arg(path));
+    for (const QString &row : ProfileFile::rows(lines))
+        Terminal::writeOutput(row + QLatin1Char('\n'));
+    if (!Terminal::flushOutput())
+        return fail(Failure, QStringLiteral("the profiles could not be written to standard output"));
+    return Ok;
+}
+
+ChangeCommand::ChangeCommand(bool add)
+    : Command(add ? QStringLiteral("profiles add") : QStringLiteral("profiles remove"),
+              add ? QStringLiteral("Saves the profile line of the identifier, the length and the scheme.")
+                  : QStringLiteral("Removes every saved line equal to the profile given.")),
+      adds(add)
+{
+}
+
+QList<QCommandLineOption> ChangeCommand::options() const
+{
+    return {identifierOption, lengthOption, schemeOption};
+}
+
+int ChangeCommand::execute(const QCommandLineParser &parser)
+{
+    if (!parser.isSet(identifierOption))
+        return usageError(QStringLiteral("--identifier is required"));
+    const QString identifier = parser.value(identifierOption);
+    int length = 0;
+    Scheme scheme = Scheme::Strong;
+    QString error;
+    if (!Command::length(parser, true, 0, &length, &error) || !Command::scheme(parser, &scheme, &error))
+        return usageError(error);
+    const QString path = ProfileFile::defaultPath();
+
+    if (adds) {
+        switch (ProfileFile::save(path, identifier, length, scheme)) {
+        case ProfileFile::SaveResult::Saved:
+            return Ok;
+        case ProfileFile::SaveResult::InvalidIdentifier:
+            return fail(Usage, UserTexts::invalidIdentifier());
+        case ProfileFile::SaveResult::InvalidLength:
+            return fail(Usage, QStringLiteral("the length must be a whole number from 4 to 32"));
+        case ProfileFile::SaveResult::AlreadySaved:
+            return fail(Refused, UserTexts::savedAlready());
+        case ProfileFile::SaveResult::Failed:
+            break;
+        }
+        return fail(Failure, QStringLiteral("the profile could not be saved: cannot write %1").arg(path));
+    }
+
+    const QString line = ProfileFile::line(identifier, length, scheme);
+    switch (ProfileFile::remove(path, line)) {
+    case ProfileFile::RemoveResult::Removed:
+        return Ok;
+    case ProfileFile::RemoveResult::NotFound:
+        return fail(Refused, QStringLiteral("no such profile: %1").arg(line));
+    case ProfileFile::RemoveResult::Failed:
+        break;
+    }
+    return fail(Failure, QStringLiteral("the profile could not be deleted: cannot rewrite %1; it was left as it was").arg(path));
+}
+
+}

@@ -1,0 +1,165 @@
+#include "terminal.h"
+
+#include "utf8.h"
+
+#include <sodium.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <termios.h>
+#include <unistd.h>
+
+namespace Terminal {
+
+namespace {
+
+// The terminal's settings while the prompt hides the echo; read by the signal handler.
+termios savedSettings;
+termios quietSettings;
+volatile sig_atomic_t echoHidden = 0;
+
+const int promptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGTSTP};
+struct sigaction previousActions[4];
+
+void restoreAndRaise(int signal)
+{
+    const int saved = errno;
+    if (echoHidden)
+        tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
+    struct sigaction ours{};
+    sigaction(signal, nullptr, &ours);
+    std::signal(signal, SIG_DFL);
+    raise(signal);
+    // Only a suspension returns here, once the user continues the program: hide the echo
+    // again and go on reading.
+    sigaction(signal, &ours, nullptr);
+    if (echoHidden)
+        tcsetattr(STDIN_FILENO, TCSANOW, &quietSettings);
+    errno = saved;
+}
+
+void catchPromptSignals()
+{
+    struct sigaction action{};
+    action.sa_handler = restoreAndRaise;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int i = 0; i < 4; ++i)
+        sigaction(promptSignals[i], &action, &previousActions[i]);
+}
+
+void releasePromptSignals()
+{
+    for (int i = 0; i < 4; ++i)
+        sigaction(promptSignals[i], &previousActions[i], nullptr);
+}
+
+QString readError()
+{
+    return QStringLiteral("cannot read the secret phrase from standard input: %1")
+        .arg(QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+bool outputFailed = false;
+
+void writeTo(FILE *stream, const QString &text)
+{
+    QByteArray bytes = Utf8::encode(text);
+    if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream) != std::size_t(bytes.size())
+        && stream == stdout)
+        outputFailed = true;
+    sodium_memzero(bytes.data(), std::size_t(bytes.size()));
+}
+
+}
+
+void ignoreBrokenPipes()
+{
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool inputIsTerminal()
+{
+    return isatty(STDIN_FILENO) == 1;
+}
+
+ReadResult readHiddenLine(QByteArray *line, QString *error)
+{
+    line->clear();
+    std::fputs("Secret phrase: ", stderr);
+    std::fflush(stderr);
+    if (tcgetattr(STDIN_FILENO, &savedSettings) == 0) {
+        quietSettings = savedSettings;
+        quietSettings.c_lflag &= ~tcflag_t(ECHO);
+        catchPromptSignals();
+        echoHidden = 1;
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quietSettings);
+    }
+    ReadResult result = ReadResult::Read;
+    for (;;) {
+        char c = 0;
+        const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            *error = readError();
+            result = ReadResult::Failed;
+            break;
+        }
+        if (n == 0 || c == '\n')
+            break;
+        line->append(c);
+    }
+    if (echoHidden) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedSettings);
+        echoHidden = 0;
+        releasePromptSignals();
+    }
+    std::fputc('\n', stderr);
+    if (line->endsWith('\r'))
+        line->chop(1);
+    return result;
+}
+
+ReadResult readAll(QByteArray *data, QString *error)
+{
+    data->clear();
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            *error = readError();
+            sodium_memzero(buffer, sizeof buffer);
+            return ReadResult::Failed;
+        }
+        if (n == 0)
+            break;
+        data->append(buffer, int(n));
+    }
+    sodium_memzero(buffer, sizeof buffer);
+    return ReadResult::Read;
+}
+
+void writeOutput(const QString &text)
+{
+    writeTo(stdout, text);
+}
+
+void writeError(const QString &text)
+{
+    writeTo(stderr, text);
+    std::fflush(stderr);
+}
+
+bool flushOutput()
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        outputFailed = true;
+    return !outputFailed;
+}
+
+}
