@@ -11,5 +11,7 @@ QString emptySecret();          // emptysecret
 QString barInIdentifier();      // inputmsg1
 QString invalidIdentifier();    // empty
 QString savedAlready();         // savedalready
+QString unstorableIdentifier(); // notstorable
+QString fileBusy();             // filebusy
 
 }

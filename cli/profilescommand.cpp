@@ -25,8 +25,9 @@ int ListCommand::execute(const QCommandLineParser &)
 {
     const QString path = ProfileFile::defaultPath();
     QStringList lines;
-    if (!ProfileFile::readLines(path, &lines) && QFileInfo::exists(path))
-        return fail(Failure, QStringLiteral("cannot read the profile file %1").arg(path));
+    const ProfileFile::ReadStatus status = ProfileFile::readLines(path, &lines);
+    if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing)
+        return fail(Failure, QStringLiteral("the profile file %1 %2").arg(path, ProfileFile::problem(status)));
     for (const QString &row : ProfileFile::rows(lines))
         Terminal::writeOutput(row + QLatin1Char('\n'));
     if (!Terminal::flushOutput())
@@ -65,6 +66,13 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
             return Ok;
         case ProfileFile::SaveResult::InvalidIdentifier:
             return fail(Usage, UserTexts::invalidIdentifier());
+        case ProfileFile::SaveResult::UnstorableIdentifier:
+            return fail(Usage, UserTexts::unstorableIdentifier());
+        case ProfileFile::SaveResult::Busy:
+            return fail(Failure, UserTexts::fileBusy());
+        case ProfileFile::SaveResult::Unusable:
+            return fail(Failure, QStringLiteral("the profile file %1 %2; nothing was changed")
+                                     .arg(path, ProfileFile::problem(ProfileFile::check(path))));
         case ProfileFile::SaveResult::InvalidLength:
             return fail(Usage, QStringLiteral("the length must be a whole number from 4 to 32"));
         case ProfileFile::SaveResult::AlreadySaved:
@@ -81,6 +89,11 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
         return Ok;
     case ProfileFile::RemoveResult::NotFound:
         return fail(Refused, QStringLiteral("no such profile: %1").arg(line));
+    case ProfileFile::RemoveResult::Busy:
+        return fail(Failure, UserTexts::fileBusy());
+    case ProfileFile::RemoveResult::Unusable:
+        return fail(Failure, QStringLiteral("the profile file %1 %2; nothing was changed")
+                                 .arg(path, ProfileFile::problem(ProfileFile::check(path))));
     case ProfileFile::RemoveResult::Failed:
         break;
     }

@@ -31,6 +31,11 @@ void restoreAndRaise(int signal)
     struct sigaction ours{};
     sigaction(signal, nullptr, &ours);
     std::signal(signal, SIG_DFL);
+    // The signal is blocked while its handler runs; let the default action happen now.
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
     raise(signal);
     // Only a suspension returns here, once the user continues the program: hide the echo
     // again and go on reading.

@@ -8,6 +8,9 @@
 #include "ui_notsaved.h"
 #include "ui_notdeleted.h"
 #include "ui_notderived.h"
+#include "ui_notstorable.h"
+#include "ui_notread.h"
+#include "ui_filebusy.h"
 #include "ui_aboutdialog.h"
 
 #define QUORVANE_NOTICE_FORM(name)             \
@@ -26,4 +29,7 @@ QUORVANE_NOTICE_FORM(emptysecret)
 QUORVANE_NOTICE_FORM(notsaved)
 QUORVANE_NOTICE_FORM(notdeleted)
 QUORVANE_NOTICE_FORM(notderived)
+QUORVANE_NOTICE_FORM(notstorable)
+QUORVANE_NOTICE_FORM(notread)
+QUORVANE_NOTICE_FORM(filebusy)
 QUORVANE_NOTICE_FORM(aboutdialog)

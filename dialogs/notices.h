@@ -11,6 +11,9 @@ class emptysecret;
 class notsaved;
 class notdeleted;
 class notderived;
+class notstorable;
+class notread;
+class filebusy;
 class aboutdialog;
 }
 
@@ -112,6 +115,45 @@ public:
 
 private:
     Ui::notderived *ui;
+};
+
+// An identifier that the profile file could not give back as it was typed.
+class notstorable : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit notstorable(QWidget *parent = nullptr);
+    ~notstorable() override;
+
+private:
+    Ui::notstorable *ui;
+};
+
+// A profile file that cannot be read, is not a plain file or is too large to be one.
+class notread : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit notread(QWidget *parent = nullptr);
+    ~notread() override;
+
+private:
+    Ui::notread *ui;
+};
+
+// Another window or quorvane-cli kept the profile file locked for longer than we wait.
+class filebusy : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit filebusy(QWidget *parent = nullptr);
+    ~filebusy() override;
+
+private:
+    Ui::filebusy *ui;
 };
 
 // The about box.

@@ -68,16 +68,19 @@ bool Write()
 {
     qDebug() << pword_identifier;
     qDebug() << QString::number(pword_length, 10);
-    return ProfileFile::append(profile_file_path, ProfileFile::line(pword_identifier, pword_length, pword_scheme));
+    return ProfileFile::append(profile_file_path, ProfileFile::line(pword_identifier, pword_length, pword_scheme))
+        == ProfileFile::AppendResult::Appended;
 }
 
-void Read_save()
+ProfileFile::ReadStatus Read_save()
 {
-    if (!readProfileValues())
-        return;
+    const ProfileFile::ReadStatus status = readProfileValues();
+    if (status != ProfileFile::ReadStatus::Read)
+        return status;
     qDebug() << "Read loop just completed and list qstring created";
     qDebug() << "value of list var immediately after loop";
     qDebug() << profile_list_text;
+    return status;
 }
 
 zav::zav(QWidget *parent)
@@ -186,13 +189,34 @@ void zav::on_actionSave_triggered()
     pword_identifier = ui->pword_identifier_le->text();
     pword_scheme = selectedScheme();
     qDebug() << "*************  beginning of Save module ***********************";
+    // Held from the read to the append, so that no other window or quorvane-cli writes between
+    // the duplicate test and the new line.
+    const ProfileFile::Lock lock(profile_file_path);
+    if (lock.state() != ProfileFile::Lock::Held) {
+        if (lock.state() == ProfileFile::Lock::Busy)
+            showNotice<filebusy>();
+        else
+            showNotice<notsaved>();
+        qDebug() << "the profile file could not be locked, nothing was saved";
+        return;
+    }
     profile_list_text = QString("");
-    Read_save();
+    const ProfileFile::ReadStatus status = Read_save();
     const QString candidate = ProfileFile::line(pword_identifier, pword_length, pword_scheme);
 
     if (!ProfileFile::isValidIdentifier(pword_identifier)) {
         showNotice<empty>();
         qDebug() << "the Password Identifier is empty or contains the | character please enter valid value";
+        return;
+    }
+    if (!ProfileFile::isStorableIdentifier(pword_identifier)) {
+        showNotice<notstorable>();
+        qDebug() << "the Password Identifier holds a character that the profile file cannot keep";
+        return;
+    }
+    if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
+        showNotice<notread>();
+        qDebug() << "the profile file cannot be read, nothing was saved";
         return;
     }
     if (profile_lines.contains(candidate)) {
@@ -209,8 +233,20 @@ void zav::on_actionSave_triggered()
     showNotice<addprodialog>();
 }
 
+// Whether the profile dialogs can open: a file that cannot be read gets a notice instead.
+static bool profileFileUsable()
+{
+    const ProfileFile::ReadStatus status = ProfileFile::check(profile_file_path);
+    if (status == ProfileFile::ReadStatus::Read || status == ProfileFile::ReadStatus::Missing)
+        return true;
+    showNotice<notread>();
+    return false;
+}
+
 void zav::on_actionRetrieve_triggered()
 {
+    if (!profileFileUsable())
+        return;
     listdialog dialog;
     dialog.setModal(true);
     if (dialog.exec() != QDialog::Accepted)
@@ -222,6 +258,8 @@ void zav::on_actionRetrieve_triggered()
 
 void zav::on_actionDelete_triggered()
 {
+    if (!profileFileUsable())
+        return;
     deletedialog dialog;
     dialog.setModal(true);
     dialog.exec();

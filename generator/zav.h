@@ -1,6 +1,7 @@
 #pragma once
 
 #include "derivation.h"
+#include "profilefile.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -9,9 +10,10 @@ namespace Ui { class zav; }
 
 // Thin routines between the hand-over values (profilestate.h) and the profile file: Write
 // appends the profile of pword_identifier, pword_length and pword_scheme and says whether it
-// was stored; Read_save reads the file for the duplicate test of the save action.
+// was stored; Read_save reads the file for the duplicate test of the save action and says
+// whether it could.
 bool Write();
-void Read_save();
+ProfileFile::ReadStatus Read_save();
 
 class zav : public QMainWindow
 {

@@ -48,9 +48,15 @@ void deletedialog::on_deletebutton_clicked()
     const QString row = item->text();
     qDebug() << row;
     const ProfileFile::RemoveResult result = ProfileFile::remove(profile_file_path, row);
-    if (result == ProfileFile::RemoveResult::Failed) {
+    if (result == ProfileFile::RemoveResult::Failed || result == ProfileFile::RemoveResult::Busy
+        || result == ProfileFile::RemoveResult::Unusable) {
         qDebug() << "the profile file could not be rewritten; it was left as it was";
-        showNotice<notdeleted>();
+        if (result == ProfileFile::RemoveResult::Busy)
+            showNotice<filebusy>();
+        else if (result == ProfileFile::RemoveResult::Unusable)
+            showNotice<notread>();
+        else
+            showNotice<notdeleted>();
         close();
         return;
     }

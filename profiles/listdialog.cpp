@@ -8,7 +8,7 @@
 
 void Read()
 {
-    if (readProfileValues())
+    if (readProfileValues() == ProfileFile::ReadStatus::Read)
         qDebug() << profile_list_text;
 }
 

@@ -4,9 +4,14 @@
 #include "utf8.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QRandomGenerator>
 #include <QSaveFile>
+#include <QThread>
+#include <QVector>
 
 #include <algorithm>
 
@@ -48,47 +53,158 @@ QString decodeLine(const QByteArray &bytes)
     return decodeWindows1252(bytes);
 }
 
-void writeLine(QIODevice &file, const QString &line)
+// Where a line stands in the file's bytes, and how long its own line end is (0 on a last line
+// that has none).
+struct Span
 {
-    // On a text-mode file Windows turns the LF into CR LF, as the original program's lines are.
-    file.write(Utf8::encode(line));
-    file.write("\r\n");
+    int start;
+    int length;
+    int endLength;
+};
+
+struct StoredFile
+{
+    QByteArray content;
+    int bodyStart = 0;          // 3 when the file starts with a byte-order mark, kept by a rewrite
+    QVector<Span> lines;
+
+    QByteArray bytes(const Span &span) const
+    {
+        return QByteArray::fromRawData(content.constData() + span.start, span.length);
+    }
+};
+
+const char byteOrderMark[] = "\xEF\xBB\xBF";
+
+// LF, CR LF, CR CR LF (a text-mode write on Windows) and a lone CR each end a line. Works on
+// bytes and on UTF-16 alike, since both ends are ASCII.
+template<class Unit>
+QVector<Span> splitLines(const Unit *data, int from, int size)
+{
+    QVector<Span> lines;
+    int start = from;
+    int i = from;
+    while (i < size) {
+        int endLength = 0;
+        if (data[i] == '\n')
+            endLength = 1;
+        else if (data[i] == '\r')
+            endLength = (i + 1 < size && data[i + 1] == '\n') ? 2
+                      : (i + 2 < size && data[i + 1] == '\r' && data[i + 2] == '\n') ? 3 : 1;
+        if (endLength == 0) {
+            ++i;
+            continue;
+        }
+        lines.append({start, i - start, endLength});
+        i += endLength;
+        start = i;
+    }
+    if (start < size)
+        lines.append({start, size - start, 0});
+    return lines;
 }
 
-}
-
-bool readLines(const QString &path, QStringList *lines)
+ReadStatus readStored(const QString &path, StoredFile *stored)
 {
-    lines->clear();
+    const ReadStatus status = check(path);
+    if (status != ReadStatus::Read)
+        return status;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QByteArray content = file.readAll();
-    const bool failed = file.error() != QFileDevice::NoError;
-    file.close();
-    if (failed)
-        return false;
+        return ReadStatus::Unreadable;
+    // One byte past the limit: the file may have grown since it was checked.
+    stored->content = file.read(maximumSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        return ReadStatus::Unreadable;
+    if (stored->content.size() > maximumSize)
+        return ReadStatus::TooLarge;
+    stored->bodyStart = stored->content.startsWith(byteOrderMark) ? 3 : 0;
+    stored->lines = splitLines(stored->content.constData(), stored->bodyStart, stored->content.size());
+    return ReadStatus::Read;
+}
 
-    if (content.startsWith("\xEF\xBB\xBF"))
-        content.remove(0, 3);   // a mark left by an editor is not part of the first line
-    content.replace('\r', QByteArray());   // as a text-mode read, which drops every CR
-    if (content.isEmpty())
-        return true;
-    if (content.endsWith('\n'))
-        content.chop(1);
-
-    QString whole;
-    if (Utf8::decodeStrict(content, &whole)) {
-        *lines = whole.split(QLatin1Char('\n'));
-        return true;
+bool hasLoneSurrogate(const QString &text)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (text.at(i).isSurrogate())
+            return true;
     }
-    // Not UTF-8 as a whole: each line is read on its own, so that lines appended in UTF-8 to a
+    return false;
+}
+
+// Whether a stored line reads as `line`, without decoding every line: a UTF-8 line matches only
+// by its bytes, and a Windows-1252 one has one byte for each character.
+bool storedLineIs(const QByteArray &bytes, const QString &line, const QByteArray &lineUtf8)
+{
+    if (bytes == lineUtf8)
+        return true;
+    if (bytes.size() != line.size())
+        return false;
+    QString ignored;
+    return !Utf8::decodeStrict(bytes, &ignored) && decodeWindows1252(bytes) == line;
+}
+
+QByteArray storedForm(const QString &line)
+{
+    // On a text-mode file Windows turns the LF into CR LF, as the original program's lines are.
+    return Utf8::encode(line) + "\r\n";
+}
+
+}
+
+ReadStatus check(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return info.isSymLink() ? ReadStatus::NotAFile : ReadStatus::Missing;   // a dangling link
+    if (!info.isFile())
+        return ReadStatus::NotAFile;
+    if (info.size() > maximumSize)
+        return ReadStatus::TooLarge;
+    if (!info.isReadable())
+        return ReadStatus::Unreadable;
+    return ReadStatus::Read;
+}
+
+QString problem(ReadStatus status)
+{
+    switch (status) {
+    case ReadStatus::Read:
+    case ReadStatus::Missing:
+        break;
+    case ReadStatus::Unreadable:
+        return QStringLiteral("cannot be read");
+    case ReadStatus::NotAFile:
+        return QStringLiteral("is not a plain file");
+    case ReadStatus::TooLarge:
+        return QStringLiteral("is larger than 64 MiB, too large for a profile file");
+    }
+    return QString();
+}
+
+ReadStatus readLines(const QString &path, QStringList *lines)
+{
+    lines->clear();
+    StoredFile stored;
+    const ReadStatus status = readStored(path, &stored);
+    if (status != ReadStatus::Read)
+        return status;
+    lines->reserve(stored.lines.size());
+    QString whole;
+    const QByteArray body = QByteArray::fromRawData(stored.content.constData() + stored.bodyStart,
+                                                    stored.content.size() - stored.bodyStart);
+    if (Utf8::decodeStrict(body, &whole)) {
+        for (const Span &span : splitLines(whole.utf16(), 0, whole.size()))
+            lines->append(whole.mid(span.start, span.length));
+        return ReadStatus::Read;
+    }
+    // Not UTF-8 as a whole: each line is decoded on its own, so that lines appended in UTF-8 to a
     // file of the original program read as well as its own Windows-1252 lines.
-    const QList<QByteArray> parts = content.split('\n');
-    lines->reserve(parts.size());
-    for (const QByteArray &part : parts)
-        lines->append(decodeLine(part));
-    return true;
+    for (const Span &span : qAsConst(stored.lines))
+        lines->append(decodeLine(stored.bytes(span)));
+    return ReadStatus::Read;
 }
 
 QStringList rows(const QStringList &lines)
@@ -120,6 +236,17 @@ bool isValidIdentifier(const QString &identifier)
     return !identifier.isEmpty() && !containsBar(identifier);
 }
 
+bool isStorableIdentifier(const QString &identifier)
+{
+    if (identifier.startsWith(QChar(0xFEFF)) || hasLoneSurrogate(identifier))
+        return false;
+    for (const QChar c : identifier) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return false;
+    }
+    return true;
+}
+
 QString line(const QString &identifier, int length, Scheme scheme)
 {
     QString text = identifier + QLatin1Char('|') + QString::number(length, 10);
@@ -144,46 +271,96 @@ Profile parseRow(const QString &row)
     return profile;
 }
 
-bool append(const QString &path, const QString &line)
+Lock::Lock(const QString &path, int waitMs)
 {
-    const QFileInfo info(path);
-    QDir().mkpath(info.absolutePath());
-
-    bool endMissing = false;
-    if (info.size() > 0) {
-        QFile existing(path);
-        if (existing.open(QIODevice::ReadOnly) && existing.seek(info.size() - 1)) {
-            char last = 0;
-            endMissing = existing.getChar(&last) && last != '\n';
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    file.reset(new QLockFile(path + QStringLiteral(".lock")));
+    // QLockFile's own wait doubles its pauses (0.1 s, 0.2 s ... 1.6 s), so among several busy
+    // writers one can sleep through every free moment; short, even tries are fairer.
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (file->tryLock(0)) {
+            lockState = Held;
+            return;
         }
+        if (file->error() != QLockFile::LockFailedError) {
+            lockState = Failed;
+            return;
+        }
+        if (waited.elapsed() >= waitMs) {
+            lockState = Busy;
+            return;
+        }
+        QThread::msleep(5 + QRandomGenerator::global()->bounded(10));
     }
+}
+
+Lock::~Lock() = default;
+
+AppendResult append(const QString &path, const QString &line)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const ReadStatus status = check(path);
+    if (status == ReadStatus::NotAFile || status == ReadStatus::TooLarge)
+        return AppendResult::Unusable;
 
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
-        return false;
-    if (endMissing)
-        file.write("\r\n");
-    writeLine(file, line);
-    const bool written = file.flush() && file.error() == QFileDevice::NoError;
+    const QIODevice::OpenMode mode = QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered;
+    if (!file.open(QIODevice::ReadWrite | mode) && !file.open(QIODevice::WriteOnly | mode))
+        return AppendResult::Failed;
+    const qint64 before = file.size();
+    QByteArray data = storedForm(line);
+    if (before > 0 && file.isReadable() && file.seek(before - 1)) {
+        char last = 0;
+        if (file.getChar(&last) && last != '\n' && last != '\r')
+            data.prepend("\r\n");
+    }
+    // One write, so that a reader sees the line whole or not at all; a short one is undone.
+    if (file.write(data) != data.size() || file.error() != QFileDevice::NoError) {
+        file.resize(before);
+        return AppendResult::Failed;
+    }
     file.close();
-    return written && file.error() == QFileDevice::NoError;
+    return file.error() == QFileDevice::NoError ? AppendResult::Appended : AppendResult::Failed;
 }
 
 RemoveResult remove(const QString &path, const QString &line)
 {
-    QStringList lines;
-    if (!readLines(path, &lines))
-        return QFileInfo::exists(path) ? RemoveResult::Failed : RemoveResult::NotFound;
-    const int before = lines.size();
-    lines.removeAll(line);
-    if (lines.size() == before)
+    if (check(path) == ReadStatus::Missing)
+        return RemoveResult::NotFound;
+    const Lock lock(path);
+    if (lock.state() != Lock::Held)
+        return lock.state() == Lock::Busy ? RemoveResult::Busy : RemoveResult::Failed;
+
+    StoredFile stored;
+    const ReadStatus status = readStored(path, &stored);
+    if (status == ReadStatus::Missing)
+        return RemoveResult::NotFound;
+    if (status != ReadStatus::Read)
+        return RemoveResult::Unusable;
+    // No line read from a file holds an unpaired surrogate, so such a line matches none.
+    if (hasLoneSurrogate(line))
+        return RemoveResult::NotFound;
+    const QByteArray lineUtf8 = Utf8::encode(line);
+    QByteArray content = stored.content.left(stored.bodyStart);
+    content.reserve(stored.content.size());
+    bool removed = false;
+    for (const Span &span : qAsConst(stored.lines)) {
+        const QByteArray bytes = stored.bytes(span);
+        if (storedLineIs(bytes, line, lineUtf8)) {
+            removed = true;
+            continue;
+        }
+        content.append(stored.content.constData() + span.start, span.length + span.endLength);
+    }
+    if (!removed)
         return RemoveResult::NotFound;
 
+    // The kept lines go back exactly as they were read: no text-mode translation.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
         return RemoveResult::Failed;
-    for (const QString &kept : lines)
-        writeLine(file, kept);
     return file.commit() ? RemoveResult::Removed : RemoveResult::Failed;
 }
 
@@ -191,14 +368,29 @@ SaveResult save(const QString &path, const QString &identifier, int length, Sche
 {
     if (!isValidIdentifier(identifier))
         return SaveResult::InvalidIdentifier;
+    if (!isStorableIdentifier(identifier))
+        return SaveResult::UnstorableIdentifier;
     if (!Derivation::isValidLength(length))
         return SaveResult::InvalidLength;
+    const Lock lock(path);
+    if (lock.state() != Lock::Held)
+        return lock.state() == Lock::Busy ? SaveResult::Busy : SaveResult::Failed;
     const QString candidate = line(identifier, length, scheme);
     QStringList lines;
-    readLines(path, &lines);
+    const ReadStatus status = readLines(path, &lines);
+    if (status != ReadStatus::Read && status != ReadStatus::Missing)
+        return SaveResult::Unusable;
     if (lines.contains(candidate))
         return SaveResult::AlreadySaved;
-    return append(path, candidate) ? SaveResult::Saved : SaveResult::Failed;
+    switch (append(path, candidate)) {
+    case AppendResult::Appended:
+        return SaveResult::Saved;
+    case AppendResult::Unusable:
+        return SaveResult::Unusable;
+    case AppendResult::Failed:
+        break;
+    }
+    return SaveResult::Failed;
 }
 
 }

@@ -2,17 +2,35 @@
 
 #include "derivation.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
+
+class QLockFile;
 
 // The profile file: a plain text file of lines "identifier|length" (compatible scheme) or
 // "identifier|length|strong". Lines are written in UTF-8, each followed by CR LF on a file
 // opened in text mode, so on Windows they end in CR CR LF, as the original program's lines do.
 // Files of the original program (Windows-1252 text) read the same. Every call opens and closes
 // the file.
+//
+// What the file guarantees, whatever else runs beside it:
+// - One writer at a time: save and remove hold a lock file beside the profile file for their
+//   whole read, test and write; a writer that cannot get it in lockWaitMs changes nothing.
+// - An append is all or nothing: after a failed or short write the file is cut back to its size
+//   before; a rewrite goes through a new file that replaces the old one only when complete.
+// - A rewrite gives back every line it keeps byte for byte, with its own line end and encoding,
+//   and a byte-order mark at the start of the file.
+// - Only a plain file of at most maximumSize bytes is read or changed.
 namespace ProfileFile {
 
 extern const QString fileName;   // "zavdata.txt"
+
+constexpr qint64 maximumSize = 64 * 1024 * 1024;
+constexpr int lockWaitMs = 3000;
 
 // The profile file of the user who runs the program: the data folder followed by fileName.
 QString defaultPath();
@@ -24,9 +42,23 @@ struct Profile
     Scheme scheme = Scheme::Compatible;
 };
 
-// Reads every line of the file, empty and malformed lines included, without line ends.
-// Returns false, with no lines, when the file cannot be opened.
-bool readLines(const QString &path, QStringList *lines);
+enum class ReadStatus {
+    Read,
+    Missing,      // no file: as good as an empty one
+    Unreadable,   // no permission, or a read error
+    NotAFile,     // a folder, a pipe, a device ...
+    TooLarge,     // over maximumSize
+};
+
+// Whether the file can be read, without reading it: Read or Missing when it can.
+ReadStatus check(const QString &path);
+
+// What is wrong with the file, for a message: "cannot be read", "is not a plain file" ...
+QString problem(ReadStatus status);
+
+// Reads every line of the file, empty and malformed lines included, without line ends. A lone
+// CR, CR LF and CR CR LF each end a line. Anything but Read leaves *lines empty.
+ReadStatus readLines(const QString &path, QStringList *lines);
 
 // The lines that are profiles (every non-empty line), in ascending text order: the order of
 // QListWidget::sortItems, which compares item texts with QString's operator<.
@@ -42,6 +74,11 @@ bool containsBar(const QString &identifier);
 // An identifier can be saved when it is not empty and holds no "|".
 bool isValidIdentifier(const QString &identifier);
 
+// Whether the identifier's line reads back as exactly this identifier: no C0 control character
+// (CR and LF would split the line), no DEL, no unpaired surrogate (UTF-8 has no form for it) and
+// no leading U+FEFF (read as a byte-order mark on a first line). Deriving does not need it.
+bool isStorableIdentifier(const QString &identifier);
+
 // The line that stores a profile.
 QString line(const QString &identifier, int length, Scheme scheme);
 
@@ -51,19 +88,45 @@ QString line(const QString &identifier, int length, Scheme scheme);
 // (the whole row when it has none, with length 0), and the scheme is compatible.
 Profile parseRow(const QString &row);
 
-// Appends one line with its CR LF end, creating the folder and the file when missing. A last
-// line left without an end is ended first, so that it is not joined to the new one.
-bool append(const QString &path, const QString &line);
+// The writers' lock beside the profile file ("zavdata.txt.lock"). The constructor creates the
+// folder when missing and waits up to lockWaitMs for the lock; a lock left by a process that
+// has ended is taken over.
+class Lock
+{
+public:
+    enum State { Held, Busy, Failed };
 
-enum class RemoveResult { Removed, NotFound, Failed };
+    explicit Lock(const QString &path, int waitMs = lockWaitMs);
+    ~Lock();
+    Lock(const Lock &) = delete;
+    Lock &operator=(const Lock &) = delete;
 
-// Removes every line equal to the given one and keeps the rest in file order. The file is
-// replaced as a whole only once the new content is written, and left untouched otherwise.
+    State state() const { return lockState; }
+
+private:
+    std::unique_ptr<QLockFile> file;
+    State lockState = Failed;
+};
+
+enum class AppendResult { Appended, Failed, Unusable };
+
+// Appends one line with its CR LF end in one write, creating the folder and the file when
+// missing. A last line left without an end is ended first, so that it is not joined to the new
+// one. Takes no lock: callers that test the file first hold one. Unusable: the path names
+// something that check() refuses.
+AppendResult append(const QString &path, const QString &line);
+
+enum class RemoveResult { Removed, NotFound, Busy, Unusable, Failed };
+
+// Under the lock: removes every line equal to the given one and keeps the rest, byte for byte,
+// in file order. The file is replaced as a whole only once the new content is written, and left
+// untouched otherwise.
 RemoveResult remove(const QString &path, const QString &line);
 
-enum class SaveResult { Saved, InvalidIdentifier, InvalidLength, AlreadySaved, Failed };
+enum class SaveResult { Saved, InvalidIdentifier, UnstorableIdentifier, InvalidLength, AlreadySaved, Busy, Unusable, Failed };
 
-// The whole save action without windows: checks, duplicate test on whole lines, append.
+// The whole save action without windows, under the lock: checks, duplicate test on whole
+// lines, append. Unusable: the file cannot be read for the duplicate test (see check()).
 SaveResult save(const QString &path, const QString &identifier, int length, Scheme scheme);
 
 }

@@ -14,15 +14,16 @@ QString profile_line_text;
 QStringList profile_lines;
 QStringList profile_delete_list;
 
-bool readProfileValues()
+ProfileFile::ReadStatus readProfileValues()
 {
     QStringList lines;
-    if (!ProfileFile::readLines(profile_file_path, &lines)) {
+    const ProfileFile::ReadStatus status = ProfileFile::readLines(profile_file_path, &lines);
+    if (status != ProfileFile::ReadStatus::Read) {
         profile_lines.clear();
-        return false;
+        return status;
     }
     profile_lines = lines;
     profile_list_text = ProfileFile::listText(lines);
     profile_line_text = QString();
-    return true;
+    return status;
 }

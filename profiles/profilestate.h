@@ -1,6 +1,7 @@
 #pragma once
 
 #include "derivation.h"
+#include "profilefile.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,6 +23,6 @@ extern QStringList profile_lines;       // the file's lines in file order
 extern QStringList profile_delete_list; // the lines as the delete dialog last read or left them
 
 // Reads the profile file at profile_file_path into profile_lines, profile_list_text and
-// profile_line_text. When the file cannot be opened it returns false, empties profile_lines
-// and leaves the two texts as the caller set them.
-bool readProfileValues();
+// profile_line_text. When the file is missing or cannot be read it says why, empties
+// profile_lines and leaves the two texts as the caller set them.
+ProfileFile::ReadStatus readProfileValues();

@@ -1,7 +1,19 @@
 #include "testsupport.h"
 
+#include "profilefile.h"
+
+#include <QLockFile>
 #include <QProcess>
+#include <QSet>
 #include <QtTest>
+
+#include <csignal>
+#include <poll.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 using namespace TestSupport;
 
@@ -28,11 +40,19 @@ private slots:
     void deriveRefusals();
     void helpAndVersion();
     void argumentsAreCheckedFirst();
+    void concurrentWritersLoseNothing();
+    void lockedFileFailsClearly();
+    void unstorableIdentifierIsRefused();
+    void oddProfileFiles();
+    void outputAndInputFailures();
+    void promptOnATerminal();
     void profileCommands();
     void profileWriteFailures();
 
 private:
     Run cli(const QStringList &args, const QByteArray &input = QByteArray()) const;
+    // Runs a shell script with the CLI as $0.
+    Run shell(const QString &script) const;
     std::unique_ptr<TempHome> home;
 };
 
@@ -51,6 +71,20 @@ Run TestCli::cli(const QStringList &args, const QByteArray &input) const
     process.closeWriteChannel();
     if (!process.waitForFinished(60000))
         qFatal("quorvane-cli did not finish");
+    Run run;
+    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+Run TestCli::shell(const QString &script) const
+{
+    QProcess process;
+    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral(QUORVANE_CLI)});
+    process.closeWriteChannel();
+    if (!process.waitForFinished(120000))
+        qFatal("the shell did not finish");
     Run run;
     run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = process.readAllStandardOutput();
@@ -263,6 +297,254 @@ void TestCli::profileWriteFailures()
     QCOMPARE(add.code, 3);
     QVERIFY(add.err.contains("could not be saved"));
     QCOMPARE(cli({QStringLiteral("profiles"), QStringLiteral("list")}).code, 0);
+}
+
+void TestCli::concurrentWritersLoseNothing()
+{
+    // Four processes add and remove profiles of their own at once; whatever an exit code of 0
+    // promised must be in the file at the end.
+    const int workers = 4;
+    const int perWorker = 40;
+    QList<QProcess *> processes;
+    for (int w = 0; w < workers; ++w) {
+        auto *process = new QProcess(this);
+        const QString script = QStringLiteral(
+            "k=1; while [ $k -le %1 ]; do\n"
+            "  \"$0\" profiles add -i w%2-$k -l 8 2>/dev/null; echo \"add w%2-$k $?\"\n"
+            "  if [ $((k %% 2)) -eq 0 ]; then\n"
+            "    \"$0\" profiles remove -i w%2-$((k - 1)) -l 8 2>/dev/null; echo \"remove w%2-$((k - 1)) $?\"\n"
+            "  fi\n"
+            "  k=$((k + 1))\n"
+            "done\n").arg(perWorker).arg(w).replace(QStringLiteral("%%"), QStringLiteral("%"));
+        process->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral(QUORVANE_CLI)});
+        processes.append(process);
+    }
+    QSet<QString> promised;
+    int operations = 0;
+    for (QProcess *process : qAsConst(processes)) {
+        QVERIFY(process->waitForFinished(300000));
+        const QList<QByteArray> lines = process->readAllStandardOutput().split('\n');
+        for (const QByteArray &line : lines) {
+            const QList<QByteArray> parts = line.split(' ');
+            if (parts.size() != 3)
+                continue;
+            ++operations;
+            QCOMPARE(parts.at(2), QByteArray("0"));   // no writer waited out the lock
+            const QString profile = QString::fromLatin1(parts.at(1)) + QStringLiteral("|8|strong");
+            if (parts.at(0) == "add")
+                promised.insert(profile);
+            else
+                promised.remove(profile);
+        }
+        delete process;
+    }
+    QCOMPARE(operations, workers * (perWorker + perWorker / 2));
+    const QList<QByteArray> listed = cli({"profiles", "list"}).out.split('\n');
+    QSet<QString> inFile;
+    for (const QByteArray &row : listed) {
+        if (!row.isEmpty())
+            inFile.insert(QString::fromLatin1(row));
+    }
+    QCOMPARE(inFile.size(), workers * perWorker / 2);
+    QCOMPARE(inFile, promised);
+    QVERIFY(!QFileInfo::exists(home->profileFile() + QStringLiteral(".lock")));
+}
+
+void TestCli::lockedFileFailsClearly()
+{
+    QCOMPARE(cli({"profiles", "add", "-i", "a", "-l", "8"}).code, 0);
+    const QByteArray before = fileBytes(home->profileFile());
+    QLockFile lock(home->profileFile() + QStringLiteral(".lock"));
+    QVERIFY(lock.tryLock(0));
+    for (const QStringList &args : {QStringList{"profiles", "add", "-i", "b", "-l", "8"},
+                                    QStringList{"profiles", "remove", "-i", "a", "-l", "8"}}) {
+        const Run run = cli(args);
+        QCOMPARE(run.code, 3);
+        QVERIFY2(run.err.contains("is being changed by another Quorvane window or by quorvane-cli"), run.err.constData());
+    }
+    QCOMPARE(fileBytes(home->profileFile()), before);
+    QCOMPARE(cli({"profiles", "list"}).code, 0);   // readers do not wait
+}
+
+void TestCli::unstorableIdentifierIsRefused()
+{
+    for (const QString &identifier : {QStringLiteral("evil\nmail"), QStringLiteral("tab\tx"), QStringLiteral("cr\rx"),
+                                      QString(QChar(0xFEFF)) + QStringLiteral("key")}) {
+        const Run run = cli({"profiles", "add", "-i", identifier, "-l", "8"});
+        QCOMPARE(run.code, 2);
+        QVERIFY(run.err.contains("cannot be saved"));
+    }
+    QVERIFY(fileBytes(home->profileFile()).isEmpty());
+    // Deriving from such an identifier stays allowed.
+    const Run derived = cli({"derive", "--scheme=compatible", "-i", "evil\nmail", "-l", "8"}, "hello");
+    QCOMPARE(derived.code, 0);
+    QCOMPARE(derived.out.size(), 9);
+}
+
+void TestCli::oddProfileFiles()
+{
+    const QString path = home->profileFile();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    auto refusedAll = [this, &path](const char *what) {
+        for (const QStringList &args : {QStringList{"profiles", "list"}, QStringList{"profiles", "add", "-i", "a", "-l", "8"},
+                                        QStringList{"profiles", "remove", "-i", "a", "-l", "8"}}) {
+            const Run run = cli(args);
+            QVERIFY2(run.code == 3, qPrintable(args.join(' ') + " on " + what));
+            QVERIFY2(run.err.contains(what), run.err.constData());
+            QVERIFY(run.out.isEmpty());
+        }
+    };
+    // A pipe and a device: refused at once instead of a hang or an abort.
+    QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    refusedAll("is not a plain file");
+    QFile::remove(path);
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    refusedAll("is not a plain file");
+    QFile::remove(path);
+
+    // Over 2 GiB (sparse): no more an empty list, nor a duplicate appended.
+    {
+        QFile big(path);
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QVERIFY(big.resize(qint64(3) << 30));
+    }
+    refusedAll("is larger than 64 MiB");
+    QCOMPARE(QFileInfo(path).size(), qint64(3) << 30);
+    QFile::remove(path);
+
+    // Writable but not readable: the duplicate test cannot be made, so nothing is added. Root
+    // reads every file, so the check runs as an ordinary user where the test is root.
+    writeFile(path, "a|8|strong\r\n");
+    QFile::setPermissions(path, QFileDevice::WriteOwner | QFileDevice::WriteOther);
+    QString prefix = QStringLiteral("\"$0\"");
+    if (geteuid() == 0) {
+        QVERIFY(QFile::setPermissions(home->path(), QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther
+                                                        | QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        for (const QString &folder : {home->path() + "/Documents", home->dataFolder()})
+            QFile::setPermissions(folder, QFileDevice::Permissions(0x7777));
+        prefix = QStringLiteral("setpriv --reuid=65534 --regid=65534 --clear-groups \"$0\"");
+    }
+    const Run add = shell(prefix + QStringLiteral(" profiles add -i a -l 8"));
+    QCOMPARE(add.code, 3);
+    QVERIFY2(add.err.contains("cannot be read"), add.err.constData());
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QCOMPARE(fileBytes(path), QByteArray("a|8|strong\r\n"));
+}
+
+void TestCli::outputAndInputFailures()
+{
+    // A password that cannot be written out is a failure, not a success.
+    Run run = shell(QStringLiteral("echo hello | \"$0\" derive --scheme=compatible >/dev/full"));
+    QCOMPARE(run.code, 3);
+    QVERIFY(run.err.contains("could not be written to standard output"));
+    run = shell(QStringLiteral("echo hello | \"$0\" derive --scheme=compatible >&-"));
+    QCOMPARE(run.code, 3);
+    run = shell(QStringLiteral("\"$0\" profiles add -i a -l 8 && \"$0\" profiles list >/dev/full"));
+    QCOMPARE(run.code, 3);
+    run = shell(QStringLiteral("\"$0\" --help >/dev/full"));
+    QCOMPARE(run.code, 3);
+    // A closed pipe: the reader has gone before the password is written.
+    run = shell(QStringLiteral("exec 3>&1; status=$( { echo hello | \"$0\" derive --scheme=compatible; echo $? >&3; } | true); exit 0"));
+    QVERIFY(!run.out.isEmpty());
+    QCOMPARE(run.out.trimmed(), QByteArray("3"));
+
+    // A read error on standard input is not an empty phrase.
+    run = shell(QStringLiteral("\"$0\" derive < /"));
+    QCOMPARE(run.code, 3);
+    QVERIFY2(run.err.contains("cannot read the secret phrase"), run.err.constData());
+    QVERIFY(!run.err.contains("empty"));
+}
+
+namespace {
+
+// Reads from the terminal's master side until `wanted` has come or the time is up.
+QByteArray readUntil(int master, const QByteArray &wanted, int ms = 20000)
+{
+    QByteArray seen;
+    QElapsedTimer timer;
+    timer.start();
+    while (!seen.contains(wanted) && timer.elapsed() < ms) {
+        pollfd fd{master, POLLIN, 0};
+        if (poll(&fd, 1, 100) <= 0)
+            continue;
+        char buffer[256];
+        const ssize_t n = read(master, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        seen.append(buffer, int(n));
+    }
+    return seen;
+}
+
+bool echoOn(int master)
+{
+    termios settings{};
+    tcgetattr(master, &settings);
+    return settings.c_lflag & ECHO;
+}
+
+bool waitForEcho(int master, bool on)
+{
+    for (int i = 0; i < 200 && echoOn(master) != on; ++i)
+        usleep(20000);
+    return echoOn(master) == on;
+}
+
+}
+
+void TestCli::promptOnATerminal()
+{
+    auto start = [](int *master) {
+        const pid_t pid = forkpty(master, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            execl(QUORVANE_CLI, QUORVANE_CLI, "derive", "--scheme=compatible", "-i", "bank", "-l", "16", nullptr);
+            _exit(127);
+        }
+        return pid;
+    };
+
+    // Typed without echo; the password comes back and the echo with it.
+    int master = -1;
+    pid_t pid = start(&master);
+    QVERIFY(pid > 0);
+    QVERIFY(readUntil(master, "Secret phrase: ").contains("Secret phrase: "));
+    QVERIFY(waitForEcho(master, false));
+    QCOMPARE(write(master, "hello\n", 6), ssize_t(6));
+    const QByteArray shown = readUntil(master, "bGYZDOUGjrL0dhJZ");
+    QVERIFY2(shown.contains("bGYZDOUGjrL0dhJZ"), shown.constData());
+    QVERIFY(!shown.contains("hello"));
+    int status = 0;
+    QCOMPARE(waitpid(pid, &status, 0), pid);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    QVERIFY(echoOn(master));
+    close(master);
+
+    // Interrupted at the prompt: the process ends by the signal and the echo is back.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        pid = start(&master);
+        QVERIFY(readUntil(master, "Secret phrase: ").contains("Secret phrase: "));
+        QVERIFY(waitForEcho(master, false));
+        kill(pid, signal);
+        QCOMPARE(waitpid(pid, &status, 0), pid);
+        QVERIFY(WIFSIGNALED(status));
+        QCOMPARE(WTERMSIG(status), signal);
+        QVERIFY2(echoOn(master), qPrintable(QString::number(signal)));
+        close(master);
+    }
+
+    // A suspension gives the echo back while stopped and hides it again on return. Here the
+    // process group has no job control, so the stop itself is dropped by the system.
+    pid = start(&master);
+    QVERIFY(readUntil(master, "Secret phrase: ").contains("Secret phrase: "));
+    QVERIFY(waitForEcho(master, false));
+    kill(pid, SIGTSTP);
+    kill(pid, SIGCONT);
+    QVERIFY(waitForEcho(master, false));
+    QCOMPARE(write(master, "hello\n", 6), ssize_t(6));
+    QVERIFY(readUntil(master, "bGYZDOUGjrL0dhJZ").contains("bGYZDOUGjrL0dhJZ"));
+    QCOMPARE(waitpid(pid, &status, 0), pid);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    close(master);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -7,6 +7,7 @@
 #include "zav.h"
 
 #include <QAction>
+#include <QLockFile>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,6 +15,8 @@
 #include <QSpinBox>
 #include <QTextEdit>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using namespace TestSupport;
 
@@ -34,6 +37,7 @@ private slots:
     void deleteCloseLeavesFile();
     void deleteFailureIsReported();
     void profileRoundTrip();
+    void storeProblemsAreReported();
 
 private:
     template<class T>
@@ -290,7 +294,7 @@ void TestProfileDialogs::deleteFailureIsReported()
     // A file that can be read but not replaced, even by root (see TestProfileFile).
     profile_file_path = QStringLiteral("/proc/self/comm");
     QStringList lines;
-    QVERIFY(ProfileFile::readLines(profile_file_path, &lines));
+    QCOMPARE(ProfileFile::readLines(profile_file_path, &lines), ProfileFile::ReadStatus::Read);
     const QList<ModalSeen> seen = trigger("actionDelete", press("deletebutton", lines.value(0)));
     QCOMPARE(seen.size(), 2);
     QCOMPARE(seen.at(1).className, QStringLiteral("notdeleted"));
@@ -313,6 +317,43 @@ void TestProfileDialogs::profileRoundTrip()
         QCOMPARE(child<QLineEdit>("passwordoutput")->text(), password);
     }
     QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank|16|strong\r\nbank|16\r\n"));
+}
+
+void TestProfileDialogs::storeProblemsAreReported()
+{
+    // An identifier whose line would not read back: its own notice, nothing written; generating
+    // from it still works.
+    writeFile(home->profileFile(), "a|8\r\n");
+    for (const QString &bad : {QStringLiteral("evil\nmail"), QStringLiteral("tab\tx"), QString(QChar(0xFEFF)) + "k"}) {
+        setForm(bad, 8);
+        const QList<ModalSeen> seen = trigger("actionSave");
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen.at(0).className, QStringLiteral("notstorable"));
+        QVERIFY(seen.at(0).text.contains(QLatin1String("cannot be saved")));
+    }
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("a|8\r\n"));
+    child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("hello"));
+    QVERIFY(answerModals([this] { child<QPushButton>("generatepass")->click(); }).isEmpty());
+    QVERIFY(!child<QLineEdit>("passwordoutput")->text().isEmpty());
+
+    // Another writer holds the file: the save waits, then says so and changes nothing.
+    {
+        QLockFile lock(home->profileFile() + QStringLiteral(".lock"));
+        QVERIFY(lock.tryLock(0));
+        setForm(QStringLiteral("b"), 8);
+        QCOMPARE(trigger("actionSave").value(0).className, QStringLiteral("filebusy"));
+    }
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("a|8\r\n"));
+
+    // A profile file that is a pipe: every action says so at once instead of hanging.
+    QFile::remove(home->profileFile());
+    QCOMPARE(mkfifo(QFile::encodeName(home->profileFile()).constData(), 0600), 0);
+    for (const char *action : {"actionSave", "actionRetrieve", "actionDelete"}) {
+        const QList<ModalSeen> seen = trigger(action);
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen.at(0).className, QStringLiteral("notread"));
+        QVERIFY(seen.at(0).text.contains(QLatin1String("not a plain file")));
+    }
 }
 
 QTEST_MAIN(TestProfileDialogs)

@@ -3,9 +3,29 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace TestSupport;
+
+namespace {
+
+bool readOk(const QString &path, QStringList *lines)
+{
+    return ProfileFile::readLines(path, lines) == ProfileFile::ReadStatus::Read;
+}
+
+bool appended(const QString &path, const QString &line)
+{
+    return ProfileFile::append(path, line) == ProfileFile::AppendResult::Appended;
+}
+
+}
 
 class TestProfileFile : public QObject
 {
@@ -26,6 +46,12 @@ private slots:
     void removeKeepsEveryOtherLine();
     void removeNothingLeavesFileAlone();
     void removeFailureLeavesFileIntact();
+    void unstorableIdentifiersAreRefused();
+    void loneCarriageReturnEndsALine();
+    void rewriteKeepsOriginalBytes();
+    void appendIsAllOrNothing();
+    void oddFilesAreRefused();
+    void secondWriterWaitsThenFails();
 
 private:
     QString path() const { return dir->filePath(QStringLiteral("data/zavdata.txt")); }
@@ -51,7 +77,7 @@ void TestProfileFile::lineEnds()
     QFETCH(QByteArray, content);
     writeFile(path(), content);
     QStringList lines;
-    QVERIFY(ProfileFile::readLines(path(), &lines));
+    QVERIFY(readOk(path(), &lines));
     QCOMPARE(lines, (QStringList{"a|8", "b|12"}));
     QCOMPARE(ProfileFile::listText(lines), QStringLiteral("b|12 a|8"));
 }
@@ -59,17 +85,17 @@ void TestProfileFile::lineEnds()
 void TestProfileFile::missingAndEmpty()
 {
     QStringList lines{QStringLiteral("stale")};
-    QVERIFY(!ProfileFile::readLines(path(), &lines));
+    QVERIFY(!readOk(path(), &lines));
     QVERIFY(lines.isEmpty());
     writeFile(path(), "");
-    QVERIFY(ProfileFile::readLines(path(), &lines));
+    QVERIFY(readOk(path(), &lines));
     QVERIFY(lines.isEmpty());
     QCOMPARE(ProfileFile::listText(lines), QString());
     QVERIFY(ProfileFile::rows(lines).isEmpty());
 
     // Blank lines are kept as lines but are no profiles.
     writeFile(path(), "a|8\r\n\r\nb|12\r\n\r\n");
-    QVERIFY(ProfileFile::readLines(path(), &lines));
+    QVERIFY(readOk(path(), &lines));
     QCOMPARE(lines, (QStringList{"a|8", "", "b|12", ""}));
     QCOMPARE(ProfileFile::listText(lines), QStringLiteral(" b|12  a|8"));
     QCOMPARE(ProfileFile::rows(lines), (QStringList{"a|8", "b|12"}));
@@ -80,23 +106,23 @@ void TestProfileFile::encodings()
     // UTF-8, with or without an editor's byte-order mark.
     writeFile(path(), "\xEF\xBB\xBF\xD0\xB1\xD0\xB0\xD0\xBD\xD0\xBA|12\r\n");
     QStringList lines;
-    QVERIFY(ProfileFile::readLines(path(), &lines));
+    QVERIFY(readOk(path(), &lines));
     QCOMPARE(lines, QStringList{QString::fromUtf16(u"\u0431\u0430\u043d\u043a|12")});
 
     // A file of the original program on Western Windows: Windows-1252, CR CR LF.
     writeFile(path(), "caf\xE9|8\r\r\n\x80uro|16\r\r\n");
-    QVERIFY(ProfileFile::readLines(path(), &lines));
+    QVERIFY(readOk(path(), &lines));
     QCOMPARE(lines, (QStringList{QString::fromUtf16(u"caf\u00e9|8"), QString::fromUtf16(u"\u20acuro|16")}));
 
     // A UTF-8 line appended to such a file still reads as written.
-    QVERIFY(ProfileFile::append(path(), QString::fromUtf16(u"\u0431\u0430\u043d\u043a|12")));
-    QVERIFY(ProfileFile::readLines(path(), &lines));
+    QVERIFY(appended(path(), QString::fromUtf16(u"\u0431\u0430\u043d\u043a|12")));
+    QVERIFY(readOk(path(), &lines));
     QCOMPARE(lines.value(2), QString::fromUtf16(u"\u0431\u0430\u043d\u043a|12"));
     QCOMPARE(lines.value(0), QString::fromUtf16(u"caf\u00e9|8"));
 
     // Whatever the locale, new lines are UTF-8 without a mark.
     QFile::remove(path());
-    QVERIFY(ProfileFile::append(path(), QString::fromUtf16(u"\u0431|9")));
+    QVERIFY(appended(path(), QString::fromUtf16(u"\u0431|9")));
     QCOMPARE(fileBytes(path()), QByteArray("\xD0\xB1|9\r\n"));
 }
 
@@ -145,14 +171,14 @@ void TestProfileFile::parseRows()
 void TestProfileFile::appendCreatesAndEndsLines()
 {
     QVERIFY(!QFileInfo::exists(QFileInfo(path()).absolutePath()));
-    QVERIFY(ProfileFile::append(path(), QStringLiteral("a|8")));
+    QVERIFY(appended(path(), QStringLiteral("a|8")));
     QCOMPARE(fileBytes(path()), QByteArray("a|8\r\n"));
-    QVERIFY(ProfileFile::append(path(), ProfileFile::line(QStringLiteral(" x"), 9, Scheme::Strong)));
+    QVERIFY(appended(path(), ProfileFile::line(QStringLiteral(" x"), 9, Scheme::Strong)));
     QCOMPARE(fileBytes(path()), QByteArray("a|8\r\n x|9|strong\r\n"));
 
     // A last line without an end, as an editor may leave it, is not joined to the new one.
     writeFile(path(), "a|8\r\nb|12");
-    QVERIFY(ProfileFile::append(path(), QStringLiteral("x|9")));
+    QVERIFY(appended(path(), QStringLiteral("x|9")));
     QCOMPARE(fileBytes(path()), QByteArray("a|8\r\nb|12\r\nx|9\r\n"));
 }
 
@@ -160,7 +186,7 @@ void TestProfileFile::appendFailure()
 {
     // Where the data folder should be stands a file: nothing can be created there.
     writeFile(dir->filePath(QStringLiteral("data")), "a file");
-    QVERIFY(!ProfileFile::append(path(), QStringLiteral("a|8")));
+    QVERIFY(!appended(path(), QStringLiteral("a|8")));
     QCOMPARE(ProfileFile::save(path(), QStringLiteral("a"), 8, Scheme::Strong), ProfileFile::SaveResult::Failed);
 }
 
@@ -188,10 +214,11 @@ void TestProfileFile::saveRules()
 void TestProfileFile::removeKeepsEveryOtherLine()
 {
     writeFile(path(), "L1|8\r\nbank|12\r\n\r\nmybank|12\nnot a profile\r\r\nbank|12\r\nL3|4|strong");
+    // What stays is written back as it was read: each line with its own end, none on the last.
     QCOMPARE(ProfileFile::remove(path(), QStringLiteral("bank|12")), ProfileFile::RemoveResult::Removed);
-    QCOMPARE(fileBytes(path()), QByteArray("L1|8\r\n\r\nmybank|12\r\nnot a profile\r\nL3|4|strong\r\n"));
+    QCOMPARE(fileBytes(path()), QByteArray("L1|8\r\n\r\nmybank|12\nnot a profile\r\r\nL3|4|strong"));
     QCOMPARE(ProfileFile::remove(path(), QString()), ProfileFile::RemoveResult::Removed);
-    QCOMPARE(fileBytes(path()), QByteArray("L1|8\r\nmybank|12\r\nnot a profile\r\nL3|4|strong\r\n"));
+    QCOMPARE(fileBytes(path()), QByteArray("L1|8\r\nmybank|12\nnot a profile\r\r\nL3|4|strong"));
     for (const char *line : {"L1|8", "mybank|12", "not a profile", "L3|4|strong"})
         QCOMPARE(ProfileFile::remove(path(), QString::fromLatin1(line)), ProfileFile::RemoveResult::Removed);
     QCOMPARE(fileBytes(path()), QByteArray());
@@ -214,12 +241,153 @@ void TestProfileFile::removeFailureLeavesFileIntact()
     // own name in /proc. The rewrite must fail without touching it.
     const QString procFile = QStringLiteral("/proc/self/comm");
     QStringList lines;
-    QVERIFY(ProfileFile::readLines(procFile, &lines));
+    QVERIFY(readOk(procFile, &lines));
     QCOMPARE(lines.size(), 1);
     QCOMPARE(ProfileFile::remove(procFile, lines.first()), ProfileFile::RemoveResult::Failed);
     QStringList after;
-    QVERIFY(ProfileFile::readLines(procFile, &after));
+    QVERIFY(readOk(procFile, &after));
     QCOMPARE(after, lines);
+}
+
+void TestProfileFile::unstorableIdentifiersAreRefused()
+{
+    using R = ProfileFile::SaveResult;
+    writeFile(path(), "a|8\r\n");
+    const QStringList refused{"evil\nmail", "evil\rmail", "tab\there", "nul" + QString(QChar(0)), "del\x7f",
+                              QString(QChar(0xFEFF)) + "key", "lone" + QString(QChar(0xD800)),
+                              QString(QChar(0xDC00)) + "low"};
+    for (const QString &identifier : refused) {
+        QVERIFY2(!ProfileFile::isStorableIdentifier(identifier), qPrintable(identifier.toUtf8().toHex()));
+        QCOMPARE(ProfileFile::save(path(), identifier, 8, Scheme::Strong), R::UnstorableIdentifier);
+    }
+    QCOMPARE(fileBytes(path()), QByteArray("a|8\r\n"));
+
+    // What a line gives back exactly is allowed: a mark inside, a pair of surrogates, C1 controls.
+    const QStringList stored{"in" + QString(QChar(0xFEFF)) + "side", QString::fromUtf16(u"key\U0001F511"),
+                             QString::fromUtf16(u"nel\u0085"), QStringLiteral(" blank ")};
+    for (const QString &identifier : stored)
+        QCOMPARE(ProfileFile::save(path(), identifier, 8, Scheme::Strong), R::Saved);
+    QStringList lines;
+    QVERIFY(readOk(path(), &lines));
+    QCOMPARE(lines.size(), 5);
+    for (int i = 0; i < stored.size(); ++i)
+        QCOMPARE(ProfileFile::parseRow(lines.at(i + 1)).identifier, stored.at(i));
+}
+
+void TestProfileFile::loneCarriageReturnEndsALine()
+{
+    writeFile(path(), "old|8\rwork|12|strong\r\nx|4\r\r\nlast|5");
+    QStringList lines;
+    QVERIFY(readOk(path(), &lines));
+    QCOMPARE(lines, (QStringList{"old|8", "work|12|strong", "x|4", "last|5"}));
+    // An unrelated remove writes the other lines back as they were, not merged.
+    QCOMPARE(ProfileFile::remove(path(), QStringLiteral("x|4")), ProfileFile::RemoveResult::Removed);
+    QCOMPARE(fileBytes(path()), QByteArray("old|8\rwork|12|strong\r\nlast|5"));
+    // An append after a last line that ends in a lone CR adds no empty line.
+    writeFile(path(), "old|8\r");
+    QVERIFY(appended(path(), QStringLiteral("new|9")));
+    QCOMPARE(fileBytes(path()), QByteArray("old|8\rnew|9\r\n"));
+}
+
+void TestProfileFile::rewriteKeepsOriginalBytes()
+{
+    // A file of the original program: Windows-1252, CR CR LF; then a UTF-8 line added by us, and
+    // a line whose identifier starts with U+FEFF. The file itself starts with a mark.
+    const QByteArray original = "\xEF\xBB\xBF" "caf\xE9|12\r\r\n" "\x80uro|16\r\r\n" "gone|8\r\r\n"
+                                "\xD0\xB1|9|strong\r\n" "\xEF\xBB\xBFkey|10|strong\r\n";
+    writeFile(path(), original);
+    QCOMPARE(ProfileFile::remove(path(), QStringLiteral("gone|8")), ProfileFile::RemoveResult::Removed);
+    QByteArray expected = original;
+    expected.replace(QByteArray("gone|8\r\r\n"), QByteArray());
+    QCOMPARE(fileBytes(path()), expected);
+    QStringList lines;
+    QVERIFY(readOk(path(), &lines));
+    QCOMPARE(lines.value(0), QString::fromUtf16(u"caf\u00e9|12"));
+    QCOMPARE(lines.value(3), QString(QChar(0xFEFF)) + QStringLiteral("key|10|strong"));
+
+    // The mark stays even when the first line goes.
+    QCOMPARE(ProfileFile::remove(path(), QString::fromUtf16(u"caf\u00e9|12")), ProfileFile::RemoveResult::Removed);
+    QVERIFY(fileBytes(path()).startsWith("\xEF\xBB\xBF\x80uro|16\r\r\n"));
+}
+
+void TestProfileFile::appendIsAllOrNothing()
+{
+    // A file size limit stands in for a full disk: the write stops part way.
+    const QByteArray before = QByteArray(1000, 'x') + "|8";   // no line end yet
+    writeFile(path(), before);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit tight = saved;
+    tight.rlim_cur = rlim_t(before.size() + 10);
+    setrlimit(RLIMIT_FSIZE, &tight);
+    const ProfileFile::AppendResult result = ProfileFile::append(path(), QStringLiteral("a-long-identifier|12|strong"));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, SIG_DFL);
+    QCOMPARE(result, ProfileFile::AppendResult::Failed);
+    QCOMPARE(fileBytes(path()), before);
+    // With room again the next append ends the old line first, as usual.
+    QVERIFY(appended(path(), QStringLiteral("b|9")));
+    QCOMPARE(fileBytes(path()), before + "\r\nb|9\r\n");
+}
+
+void TestProfileFile::oddFilesAreRefused()
+{
+    using S = ProfileFile::ReadStatus;
+    QDir().mkpath(dir->filePath(QStringLiteral("data")));
+    QStringList lines;
+
+    // A pipe would block the reader forever; a device never ends.
+    QCOMPARE(mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    QCOMPARE(ProfileFile::readLines(path(), &lines), S::NotAFile);
+    QCOMPARE(ProfileFile::save(path(), QStringLiteral("a"), 8, Scheme::Strong), ProfileFile::SaveResult::Unusable);
+    QCOMPARE(ProfileFile::append(path(), QStringLiteral("a|8")), ProfileFile::AppendResult::Unusable);
+    QCOMPARE(ProfileFile::remove(path(), QStringLiteral("a|8")), ProfileFile::RemoveResult::Unusable);
+    QVERIFY(QFileInfo(path()).isSymLink() || !QFileInfo(path()).isFile());
+    QFile::remove(path());
+
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path()));
+    QCOMPARE(ProfileFile::readLines(path(), &lines), S::NotAFile);
+    QCOMPARE(ProfileFile::save(path(), QStringLiteral("a"), 8, Scheme::Strong), ProfileFile::SaveResult::Unusable);
+    QFile::remove(path());
+
+    QVERIFY(QDir().mkpath(path()));
+    QCOMPARE(ProfileFile::readLines(path(), &lines), S::NotAFile);
+    QDir().rmdir(path());
+
+    // Over the limit (sparse, so it costs no disk): refused at once, and left as it is.
+    for (qint64 size : {ProfileFile::maximumSize + 1, qint64(3) << 30}) {
+        QFile big(path());
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QVERIFY(big.resize(size));
+        big.close();
+        QCOMPARE(ProfileFile::readLines(path(), &lines), S::TooLarge);
+        QCOMPARE(ProfileFile::save(path(), QStringLiteral("a"), 8, Scheme::Strong), ProfileFile::SaveResult::Unusable);
+        QCOMPARE(ProfileFile::remove(path(), QStringLiteral("a|8")), ProfileFile::RemoveResult::Unusable);
+        QCOMPARE(QFileInfo(path()).size(), size);
+        QFile::remove(path());
+    }
+    QVERIFY(lines.isEmpty());
+    QCOMPARE(ProfileFile::problem(S::TooLarge), QStringLiteral("is larger than 64 MiB, too large for a profile file"));
+}
+
+void TestProfileFile::secondWriterWaitsThenFails()
+{
+    writeFile(path(), "a|8\r\n");
+    {
+        const ProfileFile::Lock first(path());
+        QCOMPARE(first.state(), ProfileFile::Lock::Held);
+        const ProfileFile::Lock second(path(), 50);
+        QCOMPARE(second.state(), ProfileFile::Lock::Busy);
+        QElapsedTimer waited;
+        waited.start();
+        QCOMPARE(ProfileFile::remove(path(), QStringLiteral("a|8")), ProfileFile::RemoveResult::Busy);
+        QVERIFY(waited.elapsed() >= ProfileFile::lockWaitMs - 100);   // it waited before it gave up
+        QCOMPARE(fileBytes(path()), QByteArray("a|8\r\n"));
+    }
+    // A lock left behind by a process that has ended is taken over.
+    writeFile(path() + QStringLiteral(".lock"), "999999\nquorvane-cli\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    QCOMPARE(ProfileFile::remove(path(), QStringLiteral("a|8")), ProfileFile::RemoveResult::Removed);
 }
 
 QTEST_GUILESS_MAIN(TestProfileFile)
