@@ -3,6 +3,7 @@
 #include "derivation.h"
 #include "legacyutf8.h"
 #include "profilefile.h"
+#include "rule.h"
 #include "sha512.h"
 
 #include <QByteArray>
@@ -100,6 +101,16 @@ int main(int argc, char **argv)
     });
 
     measure("strong-derive", quick ? 1 : 11, [&] { Derivation::strong(phrase, identifier, 32); });
+    // aA9! at length 4 redraws most: about one word in fifteen holds all four classes.
+    Rule symbols;
+    Rule::parse(QStringLiteral("aA9!"), &symbols);
+    measure("strong-derive-rule", quick ? 1 : 11, [&] { Derivation::strong(phrase, identifier, 4, symbols, 1); });
+    unsigned char key[48] = {1, 2, 3};
+    int keyNumber = 0;
+    measure("rule-stream", quick ? 3 : 2001, [&] {
+        key[47] = uchar(++keyNumber);   // another key each time, so redraws vary as they do for users
+        Derivation::drawWithRule(key, symbols, 4);
+    });
 
     QTemporaryDir dir;
     const QString path = dir.filePath(ProfileFile::fileName);

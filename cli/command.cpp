@@ -32,6 +32,17 @@ const QCommandLineOption Command::schemeOption(
     QStringLiteral("scheme"),
     QStringLiteral("strong (the default) or compatible, the original program's scheme."), QStringLiteral("NAME"));
 
+const QCommandLineOption Command::ruleOption(
+    QStringLiteral("rule"),
+    QStringLiteral("The characters of a strong password: base64 (the default), or classes a, A, 9 and ! in that "
+                   "order, e.g. aA9!, aA9, 9; !:SYMBOLS names the site's own symbols, e.g. aA9!:!@#$%."),
+    QStringLiteral("RULE"));
+const QCommandLineOption Command::counterOption(
+    QStringLiteral("counter"),
+    QStringLiteral("The version of a strong password, 1 (the default) to 2147483647; a new version gives a "
+                   "new password for the same identifier."),
+    QStringLiteral("N"));
+
 namespace {
 
 const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
@@ -139,6 +150,26 @@ bool Command::scheme(const QCommandLineParser &parser, Scheme *scheme, QString *
     const QString name = parser.value(schemeOption);
     if (!Derivation::schemeFromName(name, scheme)) {
         *error = QStringLiteral("unknown scheme \"%1\"; use strong or compatible").arg(name);
+        return false;
+    }
+    return true;
+}
+
+bool Command::ruleAndCounter(const QCommandLineParser &parser, Scheme scheme, Rule *rule, int *counter, QString *error)
+{
+    *rule = Rule();
+    *counter = Counter::first;
+    if (scheme == Scheme::Compatible && (parser.isSet(ruleOption) || parser.isSet(counterOption))) {
+        *error = QStringLiteral("the compatible scheme has no --rule nor --counter");
+        return false;
+    }
+    QString problem;
+    if (parser.isSet(ruleOption) && !Rule::parse(parser.value(ruleOption), rule, &problem)) {
+        *error = QStringLiteral("the rule \"%1\" is not valid: %2").arg(parser.value(ruleOption), problem);
+        return false;
+    }
+    if (parser.isSet(counterOption) && !Counter::parse(parser.value(counterOption), counter)) {
+        *error = QStringLiteral("the counter must be a whole number from 1 to 2147483647");
         return false;
     }
     return true;

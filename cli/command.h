@@ -1,6 +1,7 @@
 #pragma once
 
 #include "derivation.h"
+#include "rule.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -40,11 +41,16 @@ protected:
     static const QCommandLineOption identifierOption;
     static const QCommandLineOption lengthOption;
     static const QCommandLineOption schemeOption;
+    static const QCommandLineOption ruleOption;
+    static const QCommandLineOption counterOption;
 
     // The length given (or fallback when it is not given and not required); false, with a
     // message in *error, when it is missing but required or is not a whole number from 4 to 32.
     static bool length(const QCommandLineParser &parser, bool required, int fallback, int *length, QString *error);
     static bool scheme(const QCommandLineParser &parser, Scheme *scheme, QString *error);
+    // The rule and counter given (base64 and 1 by default); neither goes with the compatible
+    // scheme.
+    static bool ruleAndCounter(const QCommandLineParser &parser, Scheme scheme, Rule *rule, int *counter, QString *error);
 
 private:
     void prepare();

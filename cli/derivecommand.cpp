@@ -15,6 +15,8 @@ namespace {
 
 const QCommandLineOption exactOption(QStringLiteral("exact"),
                                      QStringLiteral("Keep a final line end of a phrase read from a pipe or file."));
+const QCommandLineOption entropyOption(QStringLiteral("entropy"),
+                                       QStringLiteral("Print the password's strength in bits on a second line, as the window shows it."));
 
 // Drops one final LF or CR LF: what a pipe or a file adds after the phrase's line.
 void dropLineEnd(QByteArray *input)
@@ -37,16 +39,18 @@ DeriveCommand::DeriveCommand()
 
 QList<QCommandLineOption> DeriveCommand::options() const
 {
-    return {identifierOption, lengthOption, schemeOption, exactOption};
+    return {identifierOption, lengthOption, schemeOption, ruleOption, counterOption, exactOption, entropyOption};
 }
 
 int DeriveCommand::execute(const QCommandLineParser &parser)
 {
     int length = 0;
     Scheme scheme = Scheme::Strong;
+    Rule rule;
+    int counter = Counter::first;
     QString error;
     if (!Command::length(parser, false, Derivation::maximumLength, &length, &error)
-        || !Command::scheme(parser, &scheme, &error))
+        || !Command::scheme(parser, &scheme, &error) || !ruleAndCounter(parser, scheme, &rule, &counter, &error))
         return usageError(error);
     const QString identifier = parser.value(identifierOption);
 
@@ -68,11 +72,13 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
     if (ProfileFile::containsBar(identifier))
         return fail(Usage, UserTexts::barInIdentifier());
 
-    QString password = Derivation::derive(scheme, phrase, identifier, length);
+    QString password = Derivation::derive(scheme, phrase, identifier, length, rule, counter);
     phrase.fill(QChar(0));
     if (password.isNull())
         return fail(Failure, QStringLiteral("the password could not be made (not enough free memory, or the digest library failed)"));
     Terminal::writeOutput(password + QLatin1Char('\n'));
+    if (parser.isSet(entropyOption))
+        Terminal::writeOutput(rule.entropyText(length) + QLatin1Char('\n'));
     password.fill(QChar(0));
     if (!Terminal::flushOutput())
         return fail(Failure, QStringLiteral("the password could not be written to standard output"));

@@ -37,7 +37,8 @@ int ListCommand::execute(const QCommandLineParser &)
 
 ChangeCommand::ChangeCommand(bool add)
     : Command(add ? QStringLiteral("profiles add") : QStringLiteral("profiles remove"),
-              add ? QStringLiteral("Saves the profile line of the identifier, the length and the scheme.")
+              add ? QStringLiteral("Saves the profile line of the identifier, the length, the scheme, and for the\n"
+                                   "strong scheme the rule and the counter.")
                   : QStringLiteral("Removes every saved line equal to the profile given.")),
       adds(add)
 {
@@ -45,7 +46,7 @@ ChangeCommand::ChangeCommand(bool add)
 
 QList<QCommandLineOption> ChangeCommand::options() const
 {
-    return {identifierOption, lengthOption, schemeOption};
+    return {identifierOption, lengthOption, schemeOption, ruleOption, counterOption};
 }
 
 int ChangeCommand::execute(const QCommandLineParser &parser)
@@ -55,13 +56,16 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
     const QString identifier = parser.value(identifierOption);
     int length = 0;
     Scheme scheme = Scheme::Strong;
+    Rule rule;
+    int counter = Counter::first;
     QString error;
-    if (!Command::length(parser, true, 0, &length, &error) || !Command::scheme(parser, &scheme, &error))
+    if (!Command::length(parser, true, 0, &length, &error) || !Command::scheme(parser, &scheme, &error)
+        || !ruleAndCounter(parser, scheme, &rule, &counter, &error))
         return usageError(error);
     const QString path = ProfileFile::defaultPath();
 
     if (adds) {
-        switch (ProfileFile::save(path, identifier, length, scheme)) {
+        switch (ProfileFile::save(path, identifier, length, scheme, rule, counter)) {
         case ProfileFile::SaveResult::Saved:
             return Ok;
         case ProfileFile::SaveResult::InvalidIdentifier:
@@ -83,7 +87,7 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
         return fail(Failure, QStringLiteral("the profile could not be saved: cannot write %1").arg(path));
     }
 
-    const QString line = ProfileFile::line(identifier, length, scheme);
+    const QString line = ProfileFile::line(identifier, length, scheme, rule, counter);
     switch (ProfileFile::remove(path, line)) {
     case ProfileFile::RemoveResult::Removed:
         return Ok;

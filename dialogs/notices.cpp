@@ -11,6 +11,8 @@
 #include "ui_notstorable.h"
 #include "ui_notread.h"
 #include "ui_filebusy.h"
+#include "ui_badrule.h"
+#include "ui_badprofile.h"
 #include "ui_aboutdialog.h"
 
 #define QUORVANE_NOTICE_FORM(name)             \
@@ -32,4 +34,15 @@ QUORVANE_NOTICE_FORM(notderived)
 QUORVANE_NOTICE_FORM(notstorable)
 QUORVANE_NOTICE_FORM(notread)
 QUORVANE_NOTICE_FORM(filebusy)
+QUORVANE_NOTICE_FORM(badrule)
+QUORVANE_NOTICE_FORM(badprofile)
 QUORVANE_NOTICE_FORM(aboutdialog)
+
+void badrule::setProblem(const QString &problem)
+{
+    // The reason goes into the form's own paragraph, so the notice keeps the look of the others.
+    const QString fixed = QStringLiteral("The custom characters are not a rule.");
+    QString html = ui->textEdit->toHtml();
+    html.replace(fixed, fixed + QStringLiteral("  ") + problem.toHtmlEscaped() + QLatin1Char('.'));
+    ui->textEdit->setHtml(html);
+}

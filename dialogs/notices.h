@@ -14,6 +14,8 @@ class notderived;
 class notstorable;
 class notread;
 class filebusy;
+class badrule;
+class badprofile;
 class aboutdialog;
 }
 
@@ -154,6 +156,34 @@ public:
 
 private:
     Ui::filebusy *ui;
+};
+
+// Custom characters that are no rule; setProblem says what is wrong with them.
+class badrule : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit badrule(QWidget *parent = nullptr);
+    ~badrule() override;
+
+    void setProblem(const QString &problem);
+
+private:
+    Ui::badrule *ui;
+};
+
+// A saved line whose characters or version cannot be read.
+class badprofile : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit badprofile(QWidget *parent = nullptr);
+    ~badprofile() override;
+
+private:
+    Ui::badprofile *ui;
 };
 
 // The about box.

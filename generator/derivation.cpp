@@ -1,6 +1,7 @@
 #include "derivation.h"
 
 #include "legacyutf8.h"
+#include "rule.h"
 #include "sha512.h"
 #include "utf8.h"
 
@@ -34,8 +35,7 @@ bool schemeFromName(const QString &name, Scheme *scheme)
 
 QString entropyText(int length)
 {
-    const float entropy = 6.0f * float(length);
-    return QString::number(entropy, 'g', 6);
+    return Rule().entropyText(length);
 }
 
 namespace {
@@ -93,19 +93,71 @@ QString compatible(const QString &phrase, const QString &identifier, int length)
     return password;
 }
 
+QString drawWithRule(const unsigned char key[48], const Rule &rule, int length)
+{
+    const QString alphabet = rule.alphabet();
+    const int n = alphabet.size();
+    const int limit = 256 - 256 % n;   // bytes at or above it would favour the first characters
+
+    // Block k of the stream: BLAKE2b-512 keyed with the tag, over the domain text, the rule's
+    // text and k, each text closed by a zero byte.
+    QByteArray message = QByteArrayLiteral("Quorvane rule stream 1") + '\0' + rule.text().toLatin1() + '\0';
+    const int counterAt = message.size();
+    message.append(4, '\0');
+    unsigned char block[64];
+    quint32 k = 0;
+    int used = sizeof block;
+
+    QString word(length, QChar(0));
+    int drawn = 0;
+    for (;;) {
+        if (used == int(sizeof block)) {
+            for (int i = 0; i < 4; ++i)
+                message[counterAt + i] = char((k >> (8 * i)) & 0xFF);
+            ++k;
+            crypto_generichash(block, sizeof block, reinterpret_cast<const unsigned char *>(message.constData()),
+                               std::size_t(message.size()), key, 48);
+            used = 0;
+        }
+        const int b = block[used++];
+        if (b >= limit)
+            continue;
+        word[drawn++] = alphabet.at(b % n);
+        if (drawn < length)
+            continue;
+        // A word that misses a class is dropped whole, so every allowed word stays equally likely.
+        if (rule.holdsEveryClass(word))
+            break;
+        drawn = 0;
+    }
+    sodium_memzero(block, sizeof block);
+    return word;
+}
+
 QString strong(const QString &phrase, const QString &identifier, int length)
 {
-    if (!isValidLength(length))
+    return strong(phrase, identifier, length, Rule(), Counter::first);
+}
+
+QString strong(const QString &phrase, const QString &identifier, int length, const Rule &rule, int counter)
+{
+    if (!isValidLength(length) || counter < Counter::first || counter > Counter::maximum)
         return QString();
     static const bool sodiumReady = sodium_init() >= 0;
     if (!sodiumReady)
         return QString();
 
     // The salt: 16 bytes of SHA-512 over a fixed domain text, its closing zero byte and the
-    // identifier, so that an empty identifier still gives a salt of its own.
+    // identifier, so that an empty identifier still gives a salt of its own. From version 2 on
+    // the domain names the counter too, so version 1 stays the salt it always was.
     static const char domain[] = "Quorvane strong scheme 1";
+    static const char counterDomain[] = "Quorvane strong scheme 1 counter";
+    QByteArray saltInput = counter == Counter::first
+        ? QByteArray(domain, sizeof domain)
+        : QByteArray(counterDomain, sizeof counterDomain) + QByteArray::number(counter) + '\0';
+    saltInput += Utf8::encode(identifier);
     Sha512 sha;
-    const QByteArray salt = sha.hash(QByteArray(domain, sizeof domain) + Utf8::encode(identifier));
+    const QByteArray salt = sha.hash(saltInput);
     static_assert(crypto_pwhash_SALTBYTES == 16, "the salt is 16 bytes");
 
     QByteArray secret = Utf8::encode(phrase);
@@ -116,15 +168,23 @@ QString strong(const QString &phrase, const QString &identifier, int length)
     sodium_memzero(secret.data(), std::size_t(secret.size()));
     QString password;
     if (result == 0)
-        password = passwordFromKey(key, sizeof key, length);
+        password = rule.isBase64() ? passwordFromKey(key, sizeof key, length) : drawWithRule(key, rule, length);
     sodium_memzero(key, sizeof key);
     return password;
 }
 
 QString derive(Scheme scheme, const QString &phrase, const QString &identifier, int length)
 {
+    return derive(scheme, phrase, identifier, length, Rule(), Counter::first);
+}
+
+QString derive(Scheme scheme, const QString &phrase, const QString &identifier, int length, const Rule &rule,
+               int counter)
+{
+    if (scheme == Scheme::Compatible && (!rule.isBase64() || counter != Counter::first))
+        return QString();
     try {
-        return scheme == Scheme::Strong ? strong(phrase, identifier, length)
+        return scheme == Scheme::Strong ? strong(phrase, identifier, length, rule, counter)
                                         : compatible(phrase, identifier, length);
     } catch (const std::bad_alloc &) {
         return QString();   // no memory for the texts, or no SHA-512 from libcrypto

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class Rule;
+
 // The two ways of turning a secret phrase, an identifier and a length into a password.
 enum class Scheme {
     Strong,       // Argon2id; the default for new passwords
@@ -26,12 +28,20 @@ QString entropyText(int length);
 // the legacy UTF-8 codec. Bit-exact with the original program.
 QString compatible(const QString &phrase, const QString &identifier, int length);
 
-// Argon2id over the phrase, salted with a fixed domain prefix and the identifier. Returns the
-// null text if the key could not be computed (not enough memory).
+// Argon2id over the phrase, salted with a fixed domain text, the counter (from 2 on) and the
+// identifier; the password is drawn from its tag by the rule. Returns the null text if the key
+// could not be computed (not enough memory), or for a counter outside 1 to 2147483647.
 QString strong(const QString &phrase, const QString &identifier, int length);
+QString strong(const QString &phrase, const QString &identifier, int length, const Rule &rule, int counter);
 
 // Either scheme; the null text when the password could not be computed (not enough memory, or
-// a failure of the digest library).
+// a failure of the digest library). The compatible scheme has no rule nor counter: it takes
+// only base64 and 1.
 QString derive(Scheme scheme, const QString &phrase, const QString &identifier, int length);
+QString derive(Scheme scheme, const QString &phrase, const QString &identifier, int length, const Rule &rule,
+               int counter);
+
+// The first `length` characters that the rule's stream draws from a 48-byte strong key.
+QString drawWithRule(const unsigned char key[48], const Rule &rule, int length);
 
 }

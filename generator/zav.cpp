@@ -8,6 +8,7 @@
 #include "profilestate.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDebug>
 #include <QDesktopServices>
@@ -68,7 +69,8 @@ bool Write()
 {
     qDebug() << pword_identifier;
     qDebug() << QString::number(pword_length, 10);
-    return ProfileFile::append(profile_file_path, ProfileFile::line(pword_identifier, pword_length, pword_scheme))
+    return ProfileFile::append(profile_file_path,
+                               ProfileFile::line(pword_identifier, pword_length, pword_scheme, pword_rule, pword_counter))
         == ProfileFile::AppendResult::Appended;
 }
 
@@ -88,6 +90,8 @@ zav::zav(QWidget *parent)
 {
     ui->setupUi(this);
     on_schemecombo_currentIndexChanged(ui->schemecombo->currentIndex());
+    on_rulecombo_currentIndexChanged(ui->rulecombo->currentIndex());
+    on_symbolsbox_toggled(ui->symbolsbox->isChecked());
 }
 
 zav::~zav()
@@ -107,16 +111,87 @@ void zav::selectScheme(Scheme scheme)
 
 void zav::on_schemecombo_currentIndexChanged(int)
 {
-    ui->schemewarning->setVisible(selectedScheme() == Scheme::Compatible);
+    const bool compatible = selectedScheme() == Scheme::Compatible;
+    ui->schemewarning->setVisible(compatible);
+    // The compatible scheme has neither rule nor version.
+    for (QWidget *w : {static_cast<QWidget *>(ui->rulelabel), static_cast<QWidget *>(ui->rulecombo),
+                       static_cast<QWidget *>(ui->versionlabel), static_cast<QWidget *>(ui->counterspinbox),
+                       static_cast<QWidget *>(ui->customrule)})
+        w->setEnabled(!compatible);
 }
 
-QString zav::deriveWhileBusy(Scheme scheme, const QString &phrase, const QString &identifier, int length)
+namespace {
+
+// The rule of each preset of rulecombo, in its order; the last item, "Custom", has none.
+const char *const presetRules[] = {"base64", "aA9!", "aA9", "9"};
+constexpr int customIndex = 4;
+
+}
+
+void zav::on_rulecombo_currentIndexChanged(int index)
+{
+    ui->customrule->setVisible(index == customIndex);
+}
+
+void zav::on_symbolsbox_toggled(bool checked)
+{
+    ui->symbolsedit->setEnabled(checked);
+}
+
+bool zav::selectedRule(Rule *rule, QString *problem) const
+{
+    if (selectedScheme() == Scheme::Compatible) {
+        *rule = Rule();
+        return true;
+    }
+    const int index = ui->rulecombo->currentIndex();
+    const QString text = index >= 0 && index < customIndex
+        ? QString::fromLatin1(presetRules[index])
+        : Rule::compose(ui->lowercasebox->isChecked(), ui->uppercasebox->isChecked(), ui->digitsbox->isChecked(),
+                        ui->symbolsbox->isChecked(), ui->symbolsedit->text());
+    return Rule::parse(text, rule, problem);
+}
+
+void zav::selectRule(const Rule &rule)
+{
+    for (int i = 0; i < customIndex; ++i) {
+        if (rule.text() == QLatin1String(presetRules[i])) {
+            ui->rulecombo->setCurrentIndex(i);
+            return;
+        }
+    }
+    ui->lowercasebox->setChecked(rule.has('a'));
+    ui->uppercasebox->setChecked(rule.has('A'));
+    ui->digitsbox->setChecked(rule.has('9'));
+    ui->symbolsbox->setChecked(rule.has('!'));
+    ui->symbolsedit->setText(rule.symbols() == Rule::allSymbols() ? QString() : rule.symbols());
+    ui->rulecombo->setCurrentIndex(customIndex);
+}
+
+int zav::selectedCounter() const
+{
+    return selectedScheme() == Scheme::Compatible ? Counter::first : ui->counterspinbox->value();
+}
+
+bool zav::ruleOrNotice(Rule *rule) const
+{
+    QString problem;
+    if (selectedRule(rule, &problem))
+        return true;
+    badrule notice;
+    notice.setProblem(problem.left(1).toUpper() + problem.mid(1));
+    notice.run();
+    return false;
+}
+
+QString zav::deriveWhileBusy(Scheme scheme, const QString &phrase, const QString &identifier, int length,
+                             const Rule &rule, int counter)
 {
     InputBlocker blocker;
     QEventLoop loop;
     QString password;
     std::thread worker([&] {
-        password = Derivation::derive(scheme, phrase, identifier, length);
+        password = Derivation::derive(scheme, phrase, identifier, length, rule, counter);
         QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
     });
     loop.exec();
@@ -127,7 +202,10 @@ QString zav::deriveWhileBusy(Scheme scheme, const QString &phrase, const QString
 void zav::on_generatepass_clicked()
 {
     pword_length = ui->plengthspinbox->value();
-    ui->entropyout->setText(Derivation::entropyText(pword_length));
+    Rule rule;
+    if (!ruleOrNotice(&rule))
+        return;
+    ui->entropyout->setText(rule.entropyText(pword_length));
 
     const QString phrase = ui->inputtext->toPlainText();
     if (phrase.isEmpty()) {
@@ -144,7 +222,7 @@ void zav::on_generatepass_clicked()
     }
 
     pword_scheme = selectedScheme();
-    const QString password = deriveWhileBusy(pword_scheme, phrase, identifier, pword_length);
+    const QString password = deriveWhileBusy(pword_scheme, phrase, identifier, pword_length, rule, selectedCounter());
     if (password.isNull()) {
         showNotice<notderived>();
         return;
@@ -188,6 +266,7 @@ void zav::on_actionSave_triggered()
     pword_length = ui->plengthspinbox->value();
     pword_identifier = ui->pword_identifier_le->text();
     pword_scheme = selectedScheme();
+    pword_counter = selectedCounter();
     qDebug() << "*************  beginning of Save module ***********************";
     // Held from the read to the append, so that no other window or quorvane-cli writes between
     // the duplicate test and the new line.
@@ -202,7 +281,6 @@ void zav::on_actionSave_triggered()
     }
     profile_list_text = QString("");
     const ProfileFile::ReadStatus status = Read_save();
-    const QString candidate = ProfileFile::line(pword_identifier, pword_length, pword_scheme);
 
     if (!ProfileFile::isValidIdentifier(pword_identifier)) {
         showNotice<empty>();
@@ -214,11 +292,14 @@ void zav::on_actionSave_triggered()
         qDebug() << "the Password Identifier holds a character that the profile file cannot keep";
         return;
     }
+    if (!ruleOrNotice(&pword_rule))
+        return;
     if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
         showNotice<notread>();
         qDebug() << "the profile file cannot be read, nothing was saved";
         return;
     }
+    const QString candidate = ProfileFile::line(pword_identifier, pword_length, pword_scheme, pword_rule, pword_counter);
     if (profile_lines.contains(candidate)) {
         showNotice<savedalready>();
         qDebug() << "the profile already exists, cannot save";
@@ -254,6 +335,8 @@ void zav::on_actionRetrieve_triggered()
     ui->plengthspinbox->setValue(pword_length);
     ui->pword_identifier_le->setText(retrieved_identifier);
     selectScheme(pword_scheme);
+    selectRule(pword_rule);
+    ui->counterspinbox->setValue(pword_counter);
 }
 
 void zav::on_actionDelete_triggered()
@@ -273,5 +356,10 @@ void zav::on_clear_parameters_clicked()
     ui->inputtext->setText(QString());
     ui->passwordoutput->setText(QString());
     selectScheme(Scheme::Strong);
+    ui->rulecombo->setCurrentIndex(0);
+    ui->counterspinbox->setValue(Counter::first);
+    for (QCheckBox *box : {ui->lowercasebox, ui->uppercasebox, ui->digitsbox, ui->symbolsbox})
+        box->setChecked(true);
+    ui->symbolsedit->clear();
     QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
 }

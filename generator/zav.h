@@ -2,6 +2,7 @@
 
 #include "derivation.h"
 #include "profilefile.h"
+#include "rule.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -35,11 +36,20 @@ private slots:
     void on_actionLearn_More_triggered();
     void on_clear_parameters_clicked();
     void on_schemecombo_currentIndexChanged(int index);
+    void on_rulecombo_currentIndexChanged(int index);
+    void on_symbolsbox_toggled(bool checked);
 
 private:
     Scheme selectedScheme() const;
     void selectScheme(Scheme scheme);
-    QString deriveWhileBusy(Scheme scheme, const QString &phrase, const QString &identifier, int length);
+    // The rule the characters controls describe; false, with what is wrong, for Custom choices
+    // that are no rule. The compatible scheme always has base64.
+    bool selectedRule(Rule *rule, QString *problem) const;
+    void selectRule(const Rule &rule);
+    int selectedCounter() const;
+    bool ruleOrNotice(Rule *rule) const;
+    QString deriveWhileBusy(Scheme scheme, const QString &phrase, const QString &identifier, int length,
+                            const Rule &rule, int counter);
 
     Ui::zav *ui;
 };

@@ -1,6 +1,7 @@
 #include "listdialog.h"
 #include "ui_listdialog.h"
 
+#include "notices.h"
 #include "profilefile.h"
 #include "profilestate.h"
 
@@ -55,6 +56,11 @@ void listdialog::on_pushButton_clicked()
     qDebug() << row.mid(bar + 1, 2);
 
     const ProfileFile::Profile profile = ProfileFile::parseRow(row);
+    if (!profile.readable) {
+        qDebug() << "the profile line cannot be read, nothing was retrieved";
+        showNotice<badprofile>();
+        return;
+    }
     pword_length = profile.length;
     qDebug() << "passlength integer value";
     qDebug() << pword_length;
@@ -63,6 +69,8 @@ void listdialog::on_pushButton_clicked()
     retrieved_identifier = profile.identifier;
     pword_identifier = retrieved_identifier;
     pword_scheme = profile.scheme;
+    pword_rule = profile.rule;
+    pword_counter = profile.counter;
     accept();
 }
 

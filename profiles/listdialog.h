@@ -10,7 +10,8 @@ namespace Ui { class listdialog; }
 void Read();
 
 // Lists the saved profiles; "Retrieve" hands the chosen one to the main window through
-// pword_length, pword_identifier, retrieved_identifier and pword_scheme and accepts the dialog.
+// pword_length, pword_identifier, retrieved_identifier, pword_scheme, pword_rule and pword_counter
+// and accepts the dialog; a line that does not read as a profile gets a notice instead.
 class listdialog : public QDialog
 {
     Q_OBJECT

@@ -247,11 +247,14 @@ bool isStorableIdentifier(const QString &identifier)
     return true;
 }
 
-QString line(const QString &identifier, int length, Scheme scheme)
+QString line(const QString &identifier, int length, Scheme scheme, const Rule &rule, int counter)
 {
     QString text = identifier + QLatin1Char('|') + QString::number(length, 10);
-    if (scheme == Scheme::Strong)
+    if (scheme == Scheme::Strong) {
         text += QLatin1Char('|') + Derivation::schemeName(Scheme::Strong);
+        if (!rule.isBase64() || counter != Counter::first)
+            text += QLatin1Char('|') + rule.text() + QLatin1Char('|') + QString::number(counter, 10);
+    }
     return text;
 }
 
@@ -261,7 +264,18 @@ Profile parseRow(const QString &row)
     const int bar = row.indexOf(QLatin1Char('|'), 0, Qt::CaseSensitive);
     profile.identifier = row.left(bar);
     const QStringList fields = row.split(QLatin1Char('|'));
-    if (fields.size() == 3) {
+    if (fields.size() == 5) {
+        const int length = fields.at(1).toInt(nullptr, 10);
+        profile.readable = fields.at(2) == Derivation::schemeName(Scheme::Strong) && Derivation::isValidLength(length)
+                           && Rule::parse(fields.at(3), &profile.rule) && Counter::parse(fields.at(4), &profile.counter);
+        if (profile.readable) {
+            profile.length = length;
+            profile.scheme = Scheme::Strong;
+        } else {
+            profile.rule = Rule();
+            profile.counter = Counter::first;
+        }
+    } else if (fields.size() == 3) {
         const int length = fields.at(1).toInt(nullptr, 10);
         profile.length = Derivation::isValidLength(length) ? length : 0;
         Derivation::schemeFromName(fields.at(2), &profile.scheme);
@@ -364,7 +378,8 @@ RemoveResult remove(const QString &path, const QString &line)
     return file.commit() ? RemoveResult::Removed : RemoveResult::Failed;
 }
 
-SaveResult save(const QString &path, const QString &identifier, int length, Scheme scheme)
+SaveResult save(const QString &path, const QString &identifier, int length, Scheme scheme, const Rule &rule,
+                int counter)
 {
     if (!isValidIdentifier(identifier))
         return SaveResult::InvalidIdentifier;
@@ -375,7 +390,7 @@ SaveResult save(const QString &path, const QString &identifier, int length, Sche
     const Lock lock(path);
     if (lock.state() != Lock::Held)
         return lock.state() == Lock::Busy ? SaveResult::Busy : SaveResult::Failed;
-    const QString candidate = line(identifier, length, scheme);
+    const QString candidate = line(identifier, length, scheme, rule, counter);
     QStringList lines;
     const ReadStatus status = readLines(path, &lines);
     if (status != ReadStatus::Read && status != ReadStatus::Missing)

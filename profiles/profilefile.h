@@ -1,6 +1,7 @@
 #pragma once
 
 #include "derivation.h"
+#include "rule.h"
 
 #include <QByteArray>
 #include <QList>
@@ -11,8 +12,9 @@
 
 class QLockFile;
 
-// The profile file: a plain text file of lines "identifier|length" (compatible scheme) or
-// "identifier|length|strong". Lines are written in UTF-8, each followed by CR LF on a file
+// The profile file: a plain text file of lines "identifier|length" (compatible scheme),
+// "identifier|length|strong" (strong, base64, version 1) or "identifier|length|strong|RULE|N"
+// (strong with another rule or version). Lines are written in UTF-8, each followed by CR LF on a file
 // opened in text mode, so on Windows they end in CR CR LF, as the original program's lines do.
 // Files of the original program (Windows-1252 text) read the same. Every call opens and closes
 // the file.
@@ -40,6 +42,9 @@ struct Profile
     QString identifier;
     int length = 0;
     Scheme scheme = Scheme::Compatible;
+    Rule rule;
+    int counter = Counter::first;
+    bool readable = true;   // false for a five-field line that does not read as a profile
 };
 
 enum class ReadStatus {
@@ -79,11 +84,14 @@ bool isValidIdentifier(const QString &identifier);
 // no leading U+FEFF (read as a byte-order mark on a first line). Deriving does not need it.
 bool isStorableIdentifier(const QString &identifier);
 
-// The line that stores a profile.
-QString line(const QString &identifier, int length, Scheme scheme);
+// The line that stores a profile: three fields for the strong scheme with base64 and version 1,
+// five for any other rule or version (which the compatible scheme does not have).
+QString line(const QString &identifier, int length, Scheme scheme, const Rule &rule = Rule(),
+             int counter = Counter::first);
 
-// Reads a row back. A line of three fields is read by its fields, and a length there outside
-// 4 to 32 counts as unreadable (0). Otherwise the length is the number in the two characters
+// Reads a row back. A line of five fields is read by its fields: "strong", a length from 4 to
+// 32, a rule and a counter, or it is not readable. A line of three fields is read by its
+// fields, and a length there outside 4 to 32 counts as unreadable (0). Otherwise the length is the number in the two characters
 // after the first "|" (0 when they are not one), the identifier what stands before that "|"
 // (the whole row when it has none, with length 0), and the scheme is compatible.
 Profile parseRow(const QString &row);
@@ -127,6 +135,7 @@ enum class SaveResult { Saved, InvalidIdentifier, UnstorableIdentifier, InvalidL
 
 // The whole save action without windows, under the lock: checks, duplicate test on whole
 // lines, append. Unusable: the file cannot be read for the duplicate test (see check()).
-SaveResult save(const QString &path, const QString &identifier, int length, Scheme scheme);
+SaveResult save(const QString &path, const QString &identifier, int length, Scheme scheme, const Rule &rule = Rule(),
+                int counter = Counter::first);
 
 }

@@ -8,6 +8,8 @@ int pword_length = 0;
 QString pword_identifier;
 QString retrieved_identifier;
 Scheme pword_scheme = Scheme::Strong;
+Rule pword_rule;
+int pword_counter = Counter::first;
 
 QString profile_list_text;
 QString profile_line_text;

@@ -41,6 +41,7 @@ private slots:
     void helpAndVersion();
     void argumentsAreCheckedFirst();
     void concurrentWritersLoseNothing();
+    void rulesAndCounters();
     void lockedFileFailsClearly();
     void unstorableIdentifierIsRefused();
     void oddProfileFiles();
@@ -297,6 +298,59 @@ void TestCli::profileWriteFailures()
     QCOMPARE(add.code, 3);
     QVERIFY(add.err.contains("could not be saved"));
     QCOMPARE(cli({QStringLiteral("profiles"), QStringLiteral("list")}).code, 0);
+}
+
+void TestCli::rulesAndCounters()
+{
+    const QList<QStringList> rows = readTsv(QStringLiteral("strong-rules.tsv"));
+    QCOMPARE(rows.size(), 20);
+    for (const QStringList &row : rows) {
+        const Run run = cli({"derive", "--identifier=" + fromHexUnits(row.value(1)), "-l", row.value(2),
+                             "--rule=" + row.value(3), "--counter", row.value(4), "--exact", "--entropy"},
+                            fromHexUnits(row.value(0)).toUtf8());
+        QCOMPARE(run.code, 0);
+        QCOMPARE(QString::fromUtf8(run.out), row.value(5) + '\n' + row.value(6) + '\n');
+    }
+    // The entropy line of the other cases, as the window shows them.
+    QCOMPARE(cli({"derive", "-l", "16", "--entropy"}, "hello").out.split('\n').value(1), QByteArray("96"));
+    QCOMPARE(cli({"derive", "--scheme=compatible", "-l", "5", "--entropy"}, "hello").out.split('\n').value(1),
+             QByteArray("30"));
+
+    // Refused before the phrase is read, with nothing on standard output and the file untouched.
+    QCOMPARE(cli({"profiles", "add", "-i", "x", "-l", "8"}).code, 0);
+    const QByteArray before = fileBytes(home->profileFile());
+    const QList<QPair<QStringList, QByteArray>> refused{
+        {{"derive", "--rule=aA9!!"}, "the rule \"aA9!!\" is not valid"},
+        {{"derive", "--rule=!:ab"}, "not one of the symbols"},
+        {{"derive", "--rule="}, "no character class"},
+        {{"derive", "--counter=0"}, "from 1 to 2147483647"},
+        {{"derive", "--counter=2147483648"}, "from 1 to 2147483647"},
+        {{"derive", "--counter=-3"}, "from 1 to 2147483647"},
+        {{"derive", "--scheme=compatible", "--rule=base64"}, "compatible scheme has no --rule nor --counter"},
+        {{"derive", "--scheme=compatible", "--counter=1"}, "compatible scheme has no --rule nor --counter"},
+        {{"profiles", "add", "-i", "y", "-l", "8", "--rule=Aa"}, "is not a rule"},
+        {{"profiles", "add", "-i", "y", "-l", "8", "--scheme=compatible", "--counter=2"}, "compatible scheme"},
+        {{"profiles", "remove", "-i", "x", "-l", "8", "--counter=x"}, "from 1 to 2147483647"},
+    };
+    for (const auto &entry : refused) {
+        const Run run = cli(entry.first, "hello");
+        QVERIFY2(run.code == 2, qPrintable(entry.first.join(' ')));
+        QVERIFY(run.out.isEmpty());
+        QVERIFY2(run.err.contains(entry.second), run.err.constData());
+    }
+    QCOMPARE(fileBytes(home->profileFile()), before);
+
+    // Profiles with a rule or a version have five fields; base64 and 1 keep today's line.
+    QCOMPARE(cli({"profiles", "add", "-i", "bank", "-l", "16", "--rule=aA9!", "--counter=2"}).code, 0);
+    QCOMPARE(cli({"profiles", "add", "-i", "bank", "-l", "16", "--rule=aA9!", "--counter=2"}).code, 1);
+    QCOMPARE(cli({"profiles", "add", "-i", "pin", "-l", "6", "--rule=9"}).code, 0);
+    QCOMPARE(cli({"profiles", "add", "-i", "plain", "-l", "6", "--rule=base64", "--counter=1"}).code, 0);
+    QCOMPARE(fileBytes(home->profileFile()),
+             before + "bank|16|strong|aA9!|2\r\npin|6|strong|9|1\r\nplain|6|strong\r\n");
+    QCOMPARE(cli({"profiles", "list"}).out, QByteArray("bank|16|strong|aA9!|2\npin|6|strong|9|1\nplain|6|strong\nx|8|strong\n"));
+    QCOMPARE(cli({"profiles", "remove", "-i", "bank", "-l", "16", "--rule=aA9!"}).code, 1);   // version 1 is not saved
+    QCOMPARE(cli({"profiles", "remove", "-i", "bank", "-l", "16", "--rule=aA9!", "--counter=2"}).code, 0);
+    QCOMPARE(cli({"profiles", "list"}).out, QByteArray("pin|6|strong|9|1\nplain|6|strong\nx|8|strong\n"));
 }
 
 void TestCli::concurrentWritersLoseNothing()

@@ -5,6 +5,7 @@
 #include "zav.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -44,6 +45,7 @@ private slots:
     void generateShowsAndCopies();
     void refusalsKeepPasswordAndClipboard();
     void schemeChoice();
+    void ruleAndVersionControls();
     void inputIgnoredWhileDeriving();
     void noSecretInTrace();
 
@@ -274,6 +276,93 @@ void TestMainWindow::schemeChoice()
     combo->setCurrentIndex(1);
     QVERIFY(generate().isEmpty());
     QCOMPARE(child<QLineEdit>("passwordoutput")->text(), QStringLiteral("bGYZDOUGjrL0dhJZ"));
+}
+
+void TestMainWindow::ruleAndVersionControls()
+{
+    auto *rules = child<QComboBox>("rulecombo");
+    auto *version = child<QSpinBox>("counterspinbox");
+    auto *custom = child<QWidget>("customrule");
+    QCOMPARE(rules->count(), 5);
+    QCOMPARE(rules->itemText(0), QStringLiteral("Letters, digits, + and /"));
+    QCOMPARE(rules->itemText(1), QStringLiteral("Letters, digits and symbols"));
+    QCOMPARE(rules->itemText(2), QStringLiteral("Letters and digits"));
+    QCOMPARE(rules->itemText(3), QStringLiteral("Digits only"));
+    QCOMPARE(rules->itemText(4), QStringLiteral("Custom"));
+    QCOMPARE(rules->currentIndex(), 0);
+    QCOMPARE(version->value(), 1);
+    QCOMPARE(version->minimum(), 1);
+    QCOMPARE(version->maximum(), 2147483647);
+    QCOMPARE(child<QLabel>("versionlabel")->text(), QStringLiteral("Version"));
+    QVERIFY(!custom->isVisible());
+    for (const char *name : {"rulecombo", "counterspinbox", "lowercasebox", "uppercasebox", "digitsbox", "symbolsbox",
+                             "symbolsedit"}) {
+        QWidget *w = child<QWidget>(name);
+        QVERIFY2(!w->accessibleName().isEmpty() && !w->accessibleDescription().isEmpty(), name);
+    }
+
+    // Each preset gives the vector's password and figure.
+    child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("hello"));
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("bank"));
+    child<QSpinBox>("plengthspinbox")->setValue(16);
+    auto shown = [this] {
+        generate();
+        return child<QLineEdit>("passwordoutput")->text() + ' ' + child<QLineEdit>("entropyout")->text();
+    };
+    rules->setCurrentIndex(1);
+    QCOMPARE(shown(), QStringLiteral("QK{8OzUF\"[Xmj}tV 104.6"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("QK{8OzUF\"[Xmj}tV"));
+    version->setValue(2);
+    QCOMPARE(shown(), QStringLiteral("/iUL^TV0oBW00:=R 104.6"));
+    rules->setCurrentIndex(0);
+    QCOMPARE(shown(), QStringLiteral("V7AnVYaiF4qWy7xW 96"));
+    version->setValue(1);
+    rules->setCurrentIndex(2);
+    QCOMPARE(shown(), QStringLiteral("62pdVVgB73TjWhx2 95.2"));
+
+    // Custom: the boxes and own symbols; symbols typed without their box are not used.
+    rules->setCurrentIndex(4);
+    QVERIFY(custom->isVisible());
+    child<QLineEdit>("symbolsedit")->setText(QStringLiteral("!@#$%"));
+    QCOMPARE(shown(), QStringLiteral("vwn7jgONuP@uwZDP 96.4"));
+    child<QCheckBox>("symbolsbox")->setChecked(false);
+    QVERIFY(!child<QLineEdit>("symbolsedit")->isEnabled());
+    QCOMPARE(shown(), QStringLiteral("62pdVVgB73TjWhx2 95.2"));
+
+    // Custom choices that are no rule: a notice says what is wrong and nothing is derived.
+    const QString before = shown();
+    for (QCheckBox *box : window->findChildren<QCheckBox *>())
+        box->setChecked(false);
+    QList<ModalSeen> seen = generate();
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen.at(0).className, QStringLiteral("badrule"));
+    QVERIFY2(seen.at(0).text.contains(QLatin1String("No character class is chosen")), qPrintable(seen.at(0).text));
+    child<QCheckBox>("symbolsbox")->setChecked(true);
+    child<QLineEdit>("symbolsedit")->setText(QStringLiteral("##"));
+    seen = generate();
+    QCOMPARE(seen.value(0).className, QStringLiteral("badrule"));
+    QVERIFY(seen.at(0).text.contains(QLatin1String("given twice")));
+    child<QLineEdit>("symbolsedit")->setText(QStringLiteral("a"));
+    QVERIFY(generate().value(0).text.contains(QLatin1String("not one of the symbols")));
+    QCOMPARE(child<QLineEdit>("passwordoutput")->text() + ' ' + child<QLineEdit>("entropyout")->text(), before);
+
+    // Compatible has neither: the controls are disabled and the password is the original one.
+    child<QComboBox>("schemecombo")->setCurrentIndex(1);
+    for (const char *name : {"rulecombo", "counterspinbox", "symbolsbox"})
+        QVERIFY2(!child<QWidget>(name)->isEnabled(), name);
+    QCOMPARE(shown(), QStringLiteral("bGYZDOUGjrL0dhJZ 96"));
+    child<QComboBox>("schemecombo")->setCurrentIndex(0);
+    QVERIFY(rules->isEnabled() && version->isEnabled());
+
+    // Clear Parameters resets them to base64 and 1.
+    version->setValue(9);
+    child<QPushButton>("clear_parameters")->click();
+    QCOMPARE(rules->currentIndex(), 0);
+    QCOMPARE(version->value(), 1);
+    QVERIFY(!custom->isVisible());
+    for (QCheckBox *box : window->findChildren<QCheckBox *>())
+        QVERIFY(box->isChecked());
+    QVERIFY(child<QLineEdit>("symbolsedit")->text().isEmpty());
 }
 
 void TestMainWindow::inputIgnoredWhileDeriving()

@@ -52,6 +52,7 @@ private slots:
     void appendIsAllOrNothing();
     void oddFilesAreRefused();
     void secondWriterWaitsThenFails();
+    void fiveFieldLines();
 
 private:
     QString path() const { return dir->filePath(QStringLiteral("data/zavdata.txt")); }
@@ -388,6 +389,38 @@ void TestProfileFile::secondWriterWaitsThenFails()
     // A lock left behind by a process that has ended is taken over.
     writeFile(path() + QStringLiteral(".lock"), "999999\nquorvane-cli\n" + QSysInfo::machineHostName().toUtf8() + "\n");
     QCOMPARE(ProfileFile::remove(path(), QStringLiteral("a|8")), ProfileFile::RemoveResult::Removed);
+}
+
+void TestProfileFile::fiveFieldLines()
+{
+    Rule symbols;
+    QVERIFY(Rule::parse(QStringLiteral("aA9!:!@#"), &symbols));
+    QCOMPARE(ProfileFile::line(QStringLiteral("bank"), 16, Scheme::Strong, symbols, 2),
+             QStringLiteral("bank|16|strong|aA9!:!@#|2"));
+    QCOMPARE(ProfileFile::line(QStringLiteral("bank"), 16, Scheme::Strong, Rule(), 3), QStringLiteral("bank|16|strong|base64|3"));
+    QCOMPARE(ProfileFile::line(QStringLiteral("bank"), 16, Scheme::Strong, Rule(), 1), QStringLiteral("bank|16|strong"));
+    QCOMPARE(ProfileFile::line(QStringLiteral("bank"), 16, Scheme::Compatible, Rule(), 1), QStringLiteral("bank|16"));
+
+    ProfileFile::Profile p = ProfileFile::parseRow(QStringLiteral("bank|16|strong|aA9!:!@#|2"));
+    QVERIFY(p.readable);
+    QCOMPARE(p.identifier, QStringLiteral("bank"));
+    QCOMPARE(p.length, 16);
+    QCOMPARE(p.scheme, Scheme::Strong);
+    QCOMPARE(p.rule, symbols);
+    QCOMPARE(p.counter, 2);
+    for (const char *bad : {"bank|16|strong|Aa|2", "bank|16|strong|aA9|0", "bank|16|strong|aA9|x", "bank|16|weak|aA9|2",
+                            "bank|40|strong|aA9|2", "bank|16|strong||2", "bank|16|strong|aA9|2147483648"}) {
+        p = ProfileFile::parseRow(QString::fromLatin1(bad));
+        QVERIFY2(!p.readable, bad);
+        QCOMPARE(p.identifier, QStringLiteral("bank"));
+    }
+    // The duplicate test compares whole lines: another version is another profile.
+    using R = ProfileFile::SaveResult;
+    QCOMPARE(ProfileFile::save(path(), QStringLiteral("bank"), 16, Scheme::Strong, symbols, 2), R::Saved);
+    QCOMPARE(ProfileFile::save(path(), QStringLiteral("bank"), 16, Scheme::Strong, symbols, 2), R::AlreadySaved);
+    QCOMPARE(ProfileFile::save(path(), QStringLiteral("bank"), 16, Scheme::Strong, symbols, 3), R::Saved);
+    QCOMPARE(ProfileFile::save(path(), QStringLiteral("bank"), 16, Scheme::Strong), R::Saved);
+    QCOMPARE(fileBytes(path()), QByteArray("bank|16|strong|aA9!:!@#|2\r\nbank|16|strong|aA9!:!@#|3\r\nbank|16|strong\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestProfileFile)

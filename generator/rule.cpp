@@ -1,0 +1,179 @@
+#include "rule.h"
+
+#include <QVector>
+
+#include <cmath>
+
+namespace {
+
+const char symbolCharacters[] = "!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~";
+const char classOrder[] = "aA9!";
+
+QString classMembers(char classLetter, const QString &symbols)
+{
+    switch (classLetter) {
+    case 'a':
+        return QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+    case 'A':
+        return QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    case '9':
+        return QStringLiteral("0123456789");
+    default:
+        return symbols;
+    }
+}
+
+}
+
+Rule::Rule()
+    : ruleText(QStringLiteral("base64"))
+{
+}
+
+QString Rule::allSymbols()
+{
+    return QString::fromLatin1(symbolCharacters);
+}
+
+bool Rule::parse(const QString &text, Rule *rule, QString *problem)
+{
+    QString why;
+    auto refuse = [&](const QString &reason) {
+        if (problem)
+            *problem = reason;
+        return false;
+    };
+    if (text == QLatin1String("base64")) {
+        *rule = Rule();
+        return true;
+    }
+    const int colon = text.indexOf(QLatin1Char(':'));
+    const QString letters = colon < 0 ? text : text.left(colon);
+    if (letters.isEmpty())
+        return refuse(QStringLiteral("no character class is chosen"));
+    // The letters must be a subsequence of "aA9!": each class once, in that order.
+    int next = 0;
+    for (const QChar c : letters) {
+        const int at = QString::fromLatin1(classOrder).indexOf(c, next);
+        if (at < 0)
+            return refuse(QStringLiteral("\"%1\" is not a rule: use base64, or the classes a, A, 9 and ! in that order")
+                              .arg(text));
+        next = at + 1;
+    }
+    QString symbols;
+    if (letters.contains(QLatin1Char('!'))) {
+        symbols = allSymbols();
+        if (colon >= 0) {
+            symbols = text.mid(colon + 1);
+            if (symbols.isEmpty())
+                return refuse(QStringLiteral("no symbol follows \"!:\""));
+            for (int i = 0; i < symbols.size(); ++i) {
+                const QChar c = symbols.at(i);
+                if (c == QLatin1Char('|') || !allSymbols().contains(c))
+                    return refuse(QStringLiteral("\"%1\" is not one of the symbols allowed (ASCII punctuation other than |)")
+                                      .arg(c));
+                if (symbols.indexOf(c, i + 1) >= 0)
+                    return refuse(QStringLiteral("the symbol \"%1\" is given twice").arg(c));
+            }
+        }
+    } else if (colon >= 0) {
+        return refuse(QStringLiteral("own symbols need the class !"));
+    }
+    rule->ruleText = text;
+    rule->classes = letters;
+    rule->ruleSymbols = symbols;
+    return true;
+}
+
+QString Rule::compose(bool lower, bool upper, bool digits, bool symbols, const QString &ownSymbols)
+{
+    QString text;
+    if (lower)
+        text += QLatin1Char('a');
+    if (upper)
+        text += QLatin1Char('A');
+    if (digits)
+        text += QLatin1Char('9');
+    if (symbols) {
+        text += QLatin1Char('!');
+        if (!ownSymbols.isEmpty())
+            text += QLatin1Char(':') + ownSymbols;
+    }
+    return text;
+}
+
+bool Rule::has(char classLetter) const
+{
+    return classes.contains(QLatin1Char(classLetter));
+}
+
+QString Rule::alphabet() const
+{
+    QString result;
+    for (const QChar c : classes)
+        result += classMembers(c.toLatin1(), ruleSymbols);
+    return result;
+}
+
+bool Rule::holdsEveryClass(const QString &word) const
+{
+    for (const QChar c : classes) {
+        const QString members = classMembers(c.toLatin1(), ruleSymbols);
+        bool found = false;
+        for (const QChar w : word) {
+            if (members.contains(w)) {
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            return false;
+    }
+    return true;
+}
+
+QString Rule::entropyText(int length) const
+{
+    if (isBase64())
+        return QString::number(6.0f * float(length), 'g', 6);   // 6 bits for each base64 character
+    // Inclusion and exclusion: words over the alphabet, less those that miss some class.
+    const int count = classes.size();
+    QVector<int> sizes;
+    int total = 0;
+    for (const QChar c : classes) {
+        sizes.append(classMembers(c.toLatin1(), ruleSymbols).size());
+        total += sizes.last();
+    }
+    long double words = 0;
+    for (int missing = 0; missing < (1 << count); ++missing) {
+        int left = total;
+        int sign = 1;
+        for (int i = 0; i < count; ++i) {
+            if (missing & (1 << i)) {
+                left -= sizes.at(i);
+                sign = -sign;
+            }
+        }
+        words += sign * std::pow(static_cast<long double>(left), length);
+    }
+    return QString::number(double(std::log2(words)), 'f', 1);
+}
+
+namespace Counter {
+
+bool parse(const QString &text, int *counter)
+{
+    if (text.isEmpty() || text.size() > 10)
+        return false;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    const qint64 value = text.toLongLong();
+    if (value < first || value > maximum)
+        return false;
+    *counter = int(value);
+    return true;
+}
+
+}
