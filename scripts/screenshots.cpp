@@ -1,0 +1,114 @@
+// quorvane-screenshots: shows the program's windows in the states worth looking at and saves a
+// PNG of each in the folder given, as the screen shows them. Run through scripts/screenshots,
+// which starts it under Xvfb with a fresh HOME.
+
+#include "deletedialog.h"
+#include "listdialog.h"
+#include "main.h"
+#include "notices.h"
+#include "profilestate.h"
+#include "zav.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QTextEdit>
+#include <QTimer>
+#include <QThread>
+#include <QWindow>
+
+#include <cstdio>
+
+namespace {
+
+QString folder;
+
+// Lets the window be laid out and painted, then saves what the screen holds of it.
+void shoot(QWidget *w, const QString &name)
+{
+    for (int i = 0; i < 20; ++i) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    const QPixmap picture = w->screen()->grabWindow(w->winId());
+    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    if (!picture.save(path))
+        std::fprintf(stderr, "screenshots: cannot save %s\n", qPrintable(path));
+    else
+        std::printf("%s %dx%d\n", qPrintable(path), picture.width(), picture.height());
+}
+
+template<class T>
+T *child(QWidget *w, const char *name)
+{
+    return w->findChild<T *>(QString::fromLatin1(name));
+}
+
+void scenes()
+{
+    zav window;
+    window.show();
+    Start_up();
+    shoot(&window, QStringLiteral("main-start"));
+
+    child<QTextEdit>(&window, "inputtext")->setPlainText(QStringLiteral("correct horse battery staple"));
+    child<QLineEdit>(&window, "pword_identifier_le")->setText(QStringLiteral("bank"));
+    child<QSpinBox>(&window, "plengthspinbox")->setValue(16);
+    child<QComboBox>(&window, "rulecombo")->setCurrentIndex(1);
+    child<QPushButton>(&window, "generatepass")->click();
+    shoot(&window, QStringLiteral("main-strong"));
+
+    child<QComboBox>(&window, "rulecombo")->setCurrentIndex(4);
+    child<QLineEdit>(&window, "symbolsedit")->setText(QStringLiteral("!@#$%"));
+    shoot(&window, QStringLiteral("main-custom"));
+
+    child<QComboBox>(&window, "schemecombo")->setCurrentIndex(1);
+    shoot(&window, QStringLiteral("main-compatible"));
+    const QSize start = window.size();
+    window.resize(window.minimumSize());
+    shoot(&window, QStringLiteral("main-compatible-smallest"));
+    child<QComboBox>(&window, "schemecombo")->setCurrentIndex(0);
+    shoot(&window, QStringLiteral("main-custom-smallest"));
+    window.resize(1100, start.height());
+    shoot(&window, QStringLiteral("main-custom-wide"));
+    window.resize(start);
+
+    // The profile dialogs on a few profiles.
+    for (const char *line : {"bank|16|strong|aA9!|2", "mail|20|strong", "old bank|12", "pin|6|strong|9|1", "shop|12|strong"}) {
+        pword_identifier = QString::fromLatin1(line).section(QLatin1Char('|'), 0, 0);
+        ProfileFile::append(profile_file_path, QString::fromLatin1(line));
+    }
+    {
+        listdialog dialog;
+        dialog.show();
+        shoot(&dialog, QStringLiteral("retrieve"));
+    }
+    {
+        deletedialog dialog;
+        dialog.show();
+        shoot(&dialog, QStringLiteral("delete"));
+    }
+    {
+        badrule notice;
+        notice.setProblem(QStringLiteral("The symbol \"#\" is given twice"));
+        notice.show();
+        shoot(&notice, QStringLiteral("notice-badrule"));
+    }
+    QApplication::quit();
+}
+
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    QDir().mkpath(folder);
+    QTimer::singleShot(0, scenes);
+    return app.exec();
+}
