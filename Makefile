@@ -38,6 +38,7 @@ test-sanitize: deps
 
 bench: build
 	$(BUILD)/quorvane-bench
+	QT_QPA_PLATFORM=offscreen $(BUILD)/quorvane-bench-typing
 
 install: build
 	cmake --install $(BUILD)

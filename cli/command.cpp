@@ -1,6 +1,10 @@
 #include "command.h"
 
 #include "terminal.h"
+#include "usertexts.h"
+#include "utf8.h"
+
+#include <sodium.h>
 
 #include <QCoreApplication>
 
@@ -42,6 +46,9 @@ const QCommandLineOption Command::counterOption(
     QStringLiteral("The version of a strong password, 1 (the default) to 2147483647; a new version gives a "
                    "new password for the same identifier."),
     QStringLiteral("N"));
+
+const QCommandLineOption Command::exactOption(
+    QStringLiteral("exact"), QStringLiteral("Keep a final line end of a phrase read from a pipe or file."));
 
 namespace {
 
@@ -155,6 +162,31 @@ bool Command::scheme(const QCommandLineParser &parser, Scheme *scheme, QString *
     return true;
 }
 
+int Command::readPhrase(const QCommandLineParser &parser, QString *phrase)
+{
+    QByteArray input;
+    QString error;
+    const bool terminal = Terminal::inputIsTerminal();
+    const Terminal::ReadResult read = terminal ? Terminal::readHiddenLine(&input, &error)
+                                               : Terminal::readAll(&input, &error);
+    if (read == Terminal::ReadResult::Failed)
+        return fail(Failure, error);
+    // What a pipe or a file adds after the phrase's line: one LF or CR LF.
+    if (!terminal && !parser.isSet(exactOption)) {
+        if (input.endsWith("\r\n"))
+            input.chop(2);
+        else if (input.endsWith('\n'))
+            input.chop(1);
+    }
+    const bool valid = Utf8::decodeStrict(input, phrase);
+    sodium_memzero(input.data(), std::size_t(input.size()));
+    if (!valid)
+        return fail(Usage, QStringLiteral("the secret phrase is not valid UTF-8"));
+    if (phrase->isEmpty())
+        return fail(Usage, UserTexts::emptySecret());
+    return Ok;
+}
+
 bool Command::ruleAndCounter(const QCommandLineParser &parser, Scheme scheme, Rule *rule, int *counter, QString *error)
 {
     *rule = Rule();
@@ -188,7 +220,7 @@ QString overallHelp()
 {
     QString text = QStringLiteral(
         "quorvane-cli derives Quorvane passwords and manages its saved profiles.\n"
-        "Commands: derive, profiles list, profiles add, profiles remove, help.\n"
+        "Commands: derive, fingerprint, profiles list, profiles add, profiles remove, help.\n"
         "Every command takes --help and --version; \"--\" ends the options.\n");
     for (Command *command : commands())
         text += QLatin1Char('\n') + command->helpText();

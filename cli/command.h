@@ -43,6 +43,7 @@ protected:
     static const QCommandLineOption schemeOption;
     static const QCommandLineOption ruleOption;
     static const QCommandLineOption counterOption;
+    static const QCommandLineOption exactOption;
 
     // The length given (or fallback when it is not given and not required); false, with a
     // message in *error, when it is missing but required or is not a whole number from 4 to 32.
@@ -50,6 +51,10 @@ protected:
     static bool scheme(const QCommandLineParser &parser, Scheme *scheme, QString *error);
     // The rule and counter given (base64 and 1 by default); neither goes with the compatible
     // scheme.
+    // Reads the secret phrase from standard input: one line without echo on a terminal,
+    // otherwise everything less one final line end (unless --exact). Returns Ok, or the exit
+    // code of a message already written: an empty phrase, text that is not UTF-8, a read error.
+    static int readPhrase(const QCommandLineParser &parser, QString *phrase);
     static bool ruleAndCounter(const QCommandLineParser &parser, Scheme scheme, Rule *rule, int *counter, QString *error);
 
 private:

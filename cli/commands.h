@@ -14,6 +14,16 @@ protected:
     int execute(const QCommandLineParser &parser) override;
 };
 
+class FingerprintCommand : public Command
+{
+public:
+    FingerprintCommand();
+
+protected:
+    QList<QCommandLineOption> options() const override;
+    int execute(const QCommandLineParser &parser) override;
+};
+
 class ListCommand : public Command
 {
 public:

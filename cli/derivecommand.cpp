@@ -5,27 +5,13 @@
 #include "profilefile.h"
 #include "terminal.h"
 #include "usertexts.h"
-#include "utf8.h"
-
-#include <sodium.h>
 
 namespace Cli {
 
 namespace {
 
-const QCommandLineOption exactOption(QStringLiteral("exact"),
-                                     QStringLiteral("Keep a final line end of a phrase read from a pipe or file."));
 const QCommandLineOption entropyOption(QStringLiteral("entropy"),
                                        QStringLiteral("Print the password's strength in bits on a second line, as the window shows it."));
-
-// Drops one final LF or CR LF: what a pipe or a file adds after the phrase's line.
-void dropLineEnd(QByteArray *input)
-{
-    if (input->endsWith("\r\n"))
-        input->chop(2);
-    else if (input->endsWith('\n'))
-        input->chop(1);
-}
 
 }
 
@@ -54,21 +40,10 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
         return usageError(error);
     const QString identifier = parser.value(identifierOption);
 
-    QByteArray input;
-    const bool terminal = Terminal::inputIsTerminal();
-    const Terminal::ReadResult read = terminal ? Terminal::readHiddenLine(&input, &error)
-                                               : Terminal::readAll(&input, &error);
-    if (read == Terminal::ReadResult::Failed)
-        return fail(Failure, error);
-    if (!terminal && !parser.isSet(exactOption))
-        dropLineEnd(&input);
     QString phrase;
-    const bool valid = Utf8::decodeStrict(input, &phrase);
-    sodium_memzero(input.data(), std::size_t(input.size()));
-    if (!valid)
-        return fail(Usage, QStringLiteral("the secret phrase is not valid UTF-8"));
-    if (phrase.isEmpty())
-        return fail(Usage, UserTexts::emptySecret());
+    const int read = readPhrase(parser, &phrase);
+    if (read != Ok)
+        return read;
     if (ProfileFile::containsBar(identifier))
         return fail(Usage, UserTexts::barInIdentifier());
 

@@ -13,10 +13,11 @@ namespace Cli {
 QList<Command *> commands()
 {
     static DeriveCommand derive;
+    static FingerprintCommand fingerprint;
     static ListCommand list;
     static ChangeCommand add(true);
     static ChangeCommand remove(false);
-    return {&derive, &list, &add, &remove};
+    return {&derive, &fingerprint, &list, &add, &remove};
 }
 
 }

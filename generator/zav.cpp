@@ -133,6 +133,11 @@ void zav::on_rulecombo_currentIndexChanged(int index)
     ui->customrule->setVisible(index == customIndex);
 }
 
+void zav::on_inputtext_textChanged()
+{
+    ui->fingerprintview->setPhrase(ui->inputtext->toPlainText());
+}
+
 void zav::on_symbolsbox_toggled(bool checked)
 {
     ui->symbolsedit->setEnabled(checked);
@@ -361,5 +366,6 @@ void zav::on_clear_parameters_clicked()
     for (QCheckBox *box : {ui->lowercasebox, ui->uppercasebox, ui->digitsbox, ui->symbolsbox})
         box->setChecked(true);
     ui->symbolsedit->clear();
+    ui->fingerprintview->clear();
     QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
 }

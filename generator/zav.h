@@ -38,6 +38,7 @@ private slots:
     void on_schemecombo_currentIndexChanged(int index);
     void on_rulecombo_currentIndexChanged(int index);
     void on_symbolsbox_toggled(bool checked);
+    void on_inputtext_textChanged();
 
 private:
     Scheme selectedScheme() const;

@@ -3,6 +3,7 @@
 // which starts it under Xvfb with a fresh HOME.
 
 #include "deletedialog.h"
+#include "fingerprintview.h"
 #include "listdialog.h"
 #include "main.h"
 #include "notices.h"
@@ -13,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -49,6 +51,17 @@ T *child(QWidget *w, const char *name)
     return w->findChild<T *>(QString::fromLatin1(name));
 }
 
+void waitForFingerprint(QWidget *window)
+{
+    auto *view = child<FingerprintView>(window, "fingerprintview");
+    if (!view->isPending())
+        return;
+    QEventLoop loop;
+    QObject::connect(view, &FingerprintView::shown, &loop, &QEventLoop::quit);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 void scenes()
 {
     zav window;
@@ -61,6 +74,7 @@ void scenes()
     child<QSpinBox>(&window, "plengthspinbox")->setValue(16);
     child<QComboBox>(&window, "rulecombo")->setCurrentIndex(1);
     child<QPushButton>(&window, "generatepass")->click();
+    waitForFingerprint(&window);
     shoot(&window, QStringLiteral("main-strong"));
 
     child<QComboBox>(&window, "rulecombo")->setCurrentIndex(4);
@@ -98,6 +112,27 @@ void scenes()
         notice.setProblem(QStringLiteral("The symbol \"#\" is given twice"));
         notice.show();
         shoot(&notice, QStringLiteral("notice-badrule"));
+    }
+    // Every shape in every colour, as the fingerprint paints them.
+    {
+        QWidget sheet;
+        sheet.resize(16 * 40 + 10, 8 * 34 + 10);
+        sheet.show();
+        QPixmap picture(sheet.size() * sheet.devicePixelRatioF());
+        picture.setDevicePixelRatio(sheet.devicePixelRatioF());
+        picture.fill(Qt::white);
+        QPainter painter(&picture);
+        for (int colour = 0; colour < 8; ++colour) {
+            QVector<Fingerprint::Symbol> row;
+            for (int shape = 0; shape < 16; ++shape)
+                row.append({colour, shape});
+            painter.save();
+            painter.translate(5, 5 + colour * 34);
+            FingerprintView::paintSymbols(painter, row, 30);
+            painter.restore();
+        }
+        painter.end();
+        picture.save(folder + QStringLiteral("/fingerprint-shapes.png"));
     }
     QApplication::quit();
 }

@@ -42,6 +42,7 @@ private slots:
     void argumentsAreCheckedFirst();
     void concurrentWritersLoseNothing();
     void rulesAndCounters();
+    void fingerprints();
     void lockedFileFailsClearly();
     void unstorableIdentifierIsRefused();
     void oddProfileFiles();
@@ -351,6 +352,28 @@ void TestCli::rulesAndCounters()
     QCOMPARE(cli({"profiles", "remove", "-i", "bank", "-l", "16", "--rule=aA9!"}).code, 1);   // version 1 is not saved
     QCOMPARE(cli({"profiles", "remove", "-i", "bank", "-l", "16", "--rule=aA9!", "--counter=2"}).code, 0);
     QCOMPARE(cli({"profiles", "list"}).out, QByteArray("pin|6|strong|9|1\nplain|6|strong\nx|8|strong\n"));
+}
+
+void TestCli::fingerprints()
+{
+    const QList<QStringList> rows = readTsv(QStringLiteral("fingerprints.tsv"));
+    QCOMPARE(rows.size(), 8);
+    for (const QStringList &row : rows) {
+        const Run run = cli({"fingerprint", "--exact"}, fromHexUnits(row.value(0)).toUtf8());
+        QCOMPARE(run.code, 0);
+        QCOMPARE(QString::fromUtf8(run.out), row.value(1) + '\n');
+    }
+    // One final line end goes, as with derive.
+    QCOMPARE(cli({"fingerprint"}, "hello\n").out, QByteArray("teal star, red leaf, teal leaf\n"));
+    Run run = cli({"fingerprint"}, "\n");
+    QCOMPARE(run.code, 2);
+    QVERIFY(run.err.contains("The Secret Phrase field is empty."));
+    run = cli({"fingerprint"}, "caf\xE9");
+    QCOMPARE(run.code, 2);
+    QVERIFY(run.err.contains("not valid UTF-8"));
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(cli({"fingerprint", "-i", "bank"}, "hello").code, 2);   // only the phrase enters it
+    QVERIFY(cli({"--help"}).out.contains("Usage: quorvane-cli fingerprint [options]"));
 }
 
 void TestCli::concurrentWritersLoseNothing()

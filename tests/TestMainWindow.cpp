@@ -1,4 +1,5 @@
 #include "derivation.h"
+#include "fingerprintview.h"
 #include "main.h"
 #include "profilestate.h"
 #include "testsupport.h"
@@ -48,6 +49,7 @@ private slots:
     void ruleAndVersionControls();
     void inputIgnoredWhileDeriving();
     void noSecretInTrace();
+    void fingerprintFollowsPhrase();
 
 private:
     template<class T>
@@ -400,16 +402,37 @@ void TestMainWindow::noSecretInTrace()
         answerModals([this] { child<QAction>("actionSave")->trigger(); });
     }
     const QString password = child<QLineEdit>("passwordoutput")->text();
+    auto *view = child<FingerprintView>("fingerprintview");
+    QTRY_VERIFY_WITH_TIMEOUT(!view->isPending(), 20000);
+    const QString fingerprint = view->text();
     QVERIFY(!password.isEmpty());
+    QVERIFY(!fingerprint.isEmpty());
     QVERIFY(!trace.messages().isEmpty());
     for (const QString &message : trace.messages()) {
         QVERIFY(!message.contains(phrase));
         QVERIFY(!message.contains(password));
+        QVERIFY(!message.contains(fingerprint));
     }
     const QByteArray file = fileBytes(home->profileFile());
     QVERIFY(file.contains("bank|4"));
     QVERIFY(!file.contains(phrase.toUtf8()));
     QVERIFY(!file.contains(password.toUtf8()));
+    QVERIFY(!file.contains(fingerprint.toUtf8()));
+    QVERIFY(!QGuiApplication::clipboard()->text().contains(fingerprint));
+}
+
+void TestMainWindow::fingerprintFollowsPhrase()
+{
+    auto *view = child<FingerprintView>("fingerprintview");
+    QCOMPARE(view->parentWidget(), child<QLabel>("label_3")->parentWidget());
+    QVERIFY(qAbs(view->geometry().center().y() - child<QLabel>("label_3")->geometry().center().y()) < 4);
+    QTest::keyClicks(child<QTextEdit>("inputtext"), QStringLiteral("hello"));
+    QVERIFY(view->isPending());
+    QTRY_COMPARE_WITH_TIMEOUT(view->text(), QStringLiteral("teal star, red leaf, teal leaf"), 20000);
+    QCOMPARE(view->accessibleName(), QStringLiteral("Phrase fingerprint: teal star, red leaf, teal leaf"));
+    child<QPushButton>("clear_parameters")->click();
+    QVERIFY(view->text().isEmpty());
+    QVERIFY(!view->isPending());
 }
 
 QTEST_MAIN(TestMainWindow)

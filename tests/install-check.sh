@@ -35,7 +35,7 @@ appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.quorvane.Quorv
 # The manual page names every command and option that --help names.
 "$work/root/usr/bin/quorvane-cli" --help >"$work/help.txt"
 man="$work/root/usr/share/man/man1/quorvane-cli.1"
-for word in derive "profiles list" "profiles add" "profiles remove" scheme identifier length exact version rule counter entropy; do
+for word in derive fingerprint "profiles list" "profiles add" "profiles remove" scheme identifier length exact version rule counter entropy; do
     grep -q -- "$word" "$work/help.txt" || fail "--help does not mention $word"
     sed 's/\\-/-/g' "$man" | grep -q -- "$word" || fail "the manual page does not mention $word"
 done

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "fingerprint.h"
+
+#include <QPainter>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+#include <thread>
+
+// Shows the fingerprint of the secret phrase as three coloured shapes, painted (no font or
+// emoji needed), each colour with a pattern of its own so that it does not rest on colour
+// alone. It follows the phrase: a while after the last change the fingerprint is computed on a
+// worker thread; meanwhile three grey outlines stand in, and a result for an older phrase is
+// never shown. An empty phrase shows nothing.
+class FingerprintView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int defaultDelayMs = 400;
+
+    explicit FingerprintView(QWidget *parent = nullptr);
+    ~FingerprintView() override;   // waits for a computation under way, which takes a moment
+
+    // The phrase to show; the computation starts once it has not changed for the delay.
+    void setPhrase(const QString &phrase);
+    void clear();
+    void setDelay(int ms);
+
+    bool isPending() const { return pending; }
+    // The text form shown ("teal star, red leaf, teal leaf"); empty while pending or empty.
+    QString text() const;
+
+    // Paints symbols side by side in a row `side` high starting at the painter's origin; no
+    // symbol paints the waiting outlines.
+    static void paintSymbols(QPainter &painter, const QVector<Fingerprint::Symbol> &symbols, double side);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    // A fingerprint was computed for the phrase now set and is shown.
+    void shown();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    struct Job;
+
+    void startComputing();
+    void computed(quint64 generation, const QVector<Fingerprint::Symbol> &symbols);
+    void updateDescription();
+
+    QTimer delay;
+    QString phrase;
+    quint64 generation = 0;        // counts the phrases set; a result carries the one it was for
+    bool pending = false;
+    QVector<Fingerprint::Symbol> symbols;
+    std::shared_ptr<Job> job;      // shared with the worker, which may outlive a phrase
+    std::thread worker;
+};
