@@ -1,5 +1,6 @@
 #include "main.h"
 
+#include "hardening.h"
 #include "platform.h"
 #include "profilefile.h"
 #include "profilestate.h"
@@ -50,7 +51,7 @@ void Start_up()
     qDebug() << dataFolder;
     QDir folder(dataFolder);
     if (!folder.exists())
-        folder.mkpath(QStringLiteral("."));
+        ProfileFile::makePrivateFolder(dataFolder);
 
     profile_file_path = ProfileFile::defaultPath();
     qDebug() << profile_file_path;
@@ -58,15 +59,15 @@ void Start_up()
         qDebug() << "file already exists - do nothing";
     } else {
         qDebug() << "create the file";
-        // NewOnly: a file that appeared meanwhile is never truncated.
-        QFile file(profile_file_path);
-        file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Text);
-        file.close();
+        // Never truncates a file that appeared meanwhile.
+        ProfileFile::createPrivateFile(profile_file_path);
     }
 }
 
 int qMain(int argc, char **argv)
 {
+    Hardening::noCoreFiles();
+    Hardening::wipeFreedMemory();
     QApplication app(argc, argv);
     zav window;
     window.show();

@@ -3,6 +3,7 @@
 
 #include "command.h"
 #include "commands.h"
+#include "hardening.h"
 #include "terminal.h"
 #include "utf8.h"
 
@@ -36,6 +37,8 @@ int printed(const QString &text)
 
 int main(int argc, char **argv)
 {
+    Hardening::noCoreFiles();
+    Hardening::wipeFreedMemory();
     Terminal::ignoreBrokenPipes();
     // The application object only names the program for the parsers; it sees no argument.
     int appArgc = 1;

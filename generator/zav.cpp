@@ -1,6 +1,7 @@
 #include "zav.h"
 #include "ui_zav.h"
 
+#include "clipboard.h"
 #include "deletedialog.h"
 #include "listdialog.h"
 #include "notices.h"
@@ -14,6 +15,8 @@
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QMimeData>
+#include <QPointer>
+#include <QStatusBar>
 #include <QUrl>
 
 #include <thread>
@@ -28,42 +31,34 @@ void openPage(const QString &address)
     QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
 }
 
-// Swallows the user's clicks and keys while a password is being derived, so that a click made
-// meanwhile is not acted upon once the window answers again.
-class InputBlocker : public QObject
+}
+
+// Tells when the user last used the program: every key and mouse input restarts the timer.
+class InputWatch : public QObject
 {
 public:
-    InputBlocker()
-    {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        qApp->installEventFilter(this);
-    }
-    ~InputBlocker() override
-    {
-        qApp->removeEventFilter(this);
-        QApplication::restoreOverrideCursor();
-    }
+    explicit InputWatch(QTimer *idle) : idle(idle) { qApp->installEventFilter(this); }
+    ~InputWatch() override { qApp->removeEventFilter(this); }
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
         switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
         case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::Shortcut:
-        case QEvent::ShortcutOverride:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseMove:
         case QEvent::Wheel:
-            return true;
+            idle->start();
+            break;
         default:
-            return false;
+            break;
         }
+        return false;
     }
-};
 
-}
+private:
+    QTimer *idle;
+};
 
 bool Write()
 {
@@ -85,10 +80,21 @@ ProfileFile::ReadStatus Read_save()
     return status;
 }
 
-zav::zav(QWidget *parent)
-    : QMainWindow(parent, Qt::WindowFlags()), ui(new Ui::zav)
+zav::zav(QWidget *parent, SecretTimings timings)
+    : QMainWindow(parent, Qt::WindowFlags()), ui(new Ui::zav), clipboard(new Clipboard(timings.clipboardClearMs, this))
 {
     ui->setupUi(this);
+    connect(clipboard, &Clipboard::status, this, [this](const QString &text) {
+        if (text.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(text);
+    });
+    idle.setSingleShot(true);
+    idle.setInterval(timings.idleClearMs);
+    connect(&idle, &QTimer::timeout, this, &zav::clearIdleSecrets);
+    idle.start();
+    inputWatch.reset(new InputWatch(&idle));
     on_schemecombo_currentIndexChanged(ui->schemecombo->currentIndex());
     on_rulecombo_currentIndexChanged(ui->rulecombo->currentIndex());
     on_symbolsbox_toggled(ui->symbolsbox->isChecked());
@@ -96,7 +102,30 @@ zav::zav(QWidget *parent)
 
 zav::~zav()
 {
+    // Leaves the clipboard clean if it still holds our password, while the window is whole.
+    disconnect(clipboard, nullptr, this, nullptr);
+    delete clipboard;
     delete ui;
+}
+
+void zav::clearSecrets()
+{
+    // The widgets' undo history holds what they held: it goes too.
+    ui->inputtext->clear();
+    ui->inputtext->document()->clearUndoRedoStacks();
+    ui->passwordoutput->clear();
+    ui->entropyout->clear();
+    ui->fingerprintview->clear();
+}
+
+void zav::clearIdleSecrets()
+{
+    if (ui->inputtext->document()->isEmpty() && ui->passwordoutput->text().isEmpty())
+        return;
+    clearSecrets();
+    clipboard->clearIfOurs();
+    statusBar()->showMessage(QStringLiteral("Phrase and password cleared after %1 minutes without use")
+                                 .arg(qMax(1, idle.interval() / 60000)));
 }
 
 Scheme zav::selectedScheme() const
@@ -192,7 +221,11 @@ bool zav::ruleOrNotice(Rule *rule) const
 QString zav::deriveWhileBusy(Scheme scheme, const QString &phrase, const QString &identifier, int length,
                              const Rule &rule, int counter)
 {
-    InputBlocker blocker;
+    // A disabled window takes no input at all: no click, key, shortcut or screen reader's press
+    // reaches a button while the password is being made.
+    const QPointer<QWidget> focus = focusWidget();
+    setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     QEventLoop loop;
     QString password;
     std::thread worker([&] {
@@ -201,6 +234,10 @@ QString zav::deriveWhileBusy(Scheme scheme, const QString &phrase, const QString
     });
     loop.exec();
     worker.join();
+    QApplication::restoreOverrideCursor();
+    setEnabled(true);
+    if (focus)
+        focus->setFocus();
     return password;
 }
 
@@ -233,12 +270,7 @@ void zav::on_generatepass_clicked()
         return;
     }
     ui->passwordoutput->setText(password);
-
-    // The hint asks clipboard managers to keep the password out of their history.
-    auto *data = new QMimeData;
-    data->setText(password);
-    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
-    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+    clipboard->setPassword(password);
 }
 
 void zav::on_actionCalculate_Password_Strength_triggered()
@@ -356,16 +388,13 @@ void zav::on_actionDelete_triggered()
 void zav::on_clear_parameters_clicked()
 {
     ui->plengthspinbox->setValue(4);
-    ui->entropyout->setText(QString());
     ui->pword_identifier_le->setText(QString());
-    ui->inputtext->setText(QString());
-    ui->passwordoutput->setText(QString());
+    clearSecrets();
     selectScheme(Scheme::Strong);
     ui->rulecombo->setCurrentIndex(0);
     ui->counterspinbox->setValue(Counter::first);
     for (QCheckBox *box : {ui->lowercasebox, ui->uppercasebox, ui->digitsbox, ui->symbolsbox})
         box->setChecked(true);
     ui->symbolsedit->clear();
-    ui->fingerprintview->clear();
-    QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
+    clipboard->clearNow();
 }

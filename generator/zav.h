@@ -6,8 +6,22 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QTimer>
+
+#include <memory>
 
 namespace Ui { class zav; }
+
+class Clipboard;
+class InputWatch;
+
+// How long secrets stay: the password on the clipboard, and the phrase and password in the
+// window once nobody has used it. Tests shorten them.
+struct SecretTimings
+{
+    int clipboardClearMs = 20000;
+    int idleClearMs = 5 * 60 * 1000;
+};
 
 // Thin routines between the hand-over values (profilestate.h) and the profile file: Write
 // appends the profile of pword_identifier, pword_length and pword_scheme and says whether it
@@ -21,7 +35,7 @@ class zav : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit zav(QWidget *parent = nullptr);
+    explicit zav(QWidget *parent = nullptr, SecretTimings timings = SecretTimings());
     ~zav() override;
 
 private slots:
@@ -52,5 +66,12 @@ private:
     QString deriveWhileBusy(Scheme scheme, const QString &phrase, const QString &identifier, int length,
                             const Rule &rule, int counter);
 
+    // Empties the phrase, the password, the entropy and the fingerprint, and their undo history.
+    void clearSecrets();
+    void clearIdleSecrets();
+
     Ui::zav *ui;
+    Clipboard *clipboard;
+    QTimer idle;
+    std::unique_ptr<InputWatch> inputWatch;
 };

@@ -15,6 +15,12 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace ProfileFile {
 
 const QString fileName = QStringLiteral("zavdata.txt");
@@ -22,6 +28,39 @@ const QString fileName = QStringLiteral("zavdata.txt");
 QString defaultPath()
 {
     return Platform::dataFolderPath(Platform::userName()) + fileName;
+}
+
+bool makePrivateFolder(const QString &folder)
+{
+    const QString path = QDir::cleanPath(QDir(folder).absolutePath());
+    if (QFileInfo(path).isDir())
+        return true;
+    const QString parent = QFileInfo(path).path();
+    if (parent != path && !makePrivateFolder(parent))
+        return false;
+    if (!QDir().mkdir(path))
+        return QFileInfo(path).isDir();   // made by someone else meanwhile
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return true;
+}
+
+bool createPrivateFile(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    // Made 0600 from the start (and again after the umask took its part), never truncated.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const bool owned = ::fchmod(fd, 0600) == 0;
+    ::close(fd);
+    return owned;
+#else
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Text))
+        return false;
+    file.close();
+    return file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+#endif
 }
 
 namespace {
@@ -287,7 +326,7 @@ Profile parseRow(const QString &row)
 
 Lock::Lock(const QString &path, int waitMs)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    makePrivateFolder(QFileInfo(path).absolutePath());
     file.reset(new QLockFile(path + QStringLiteral(".lock")));
     // QLockFile's own wait doubles its pauses (0.1 s, 0.2 s ... 1.6 s), so among several busy
     // writers one can sleep through every free moment; short, even tries are fairer.
@@ -314,11 +353,13 @@ Lock::~Lock() = default;
 
 AppendResult append(const QString &path, const QString &line)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    makePrivateFolder(QFileInfo(path).absolutePath());
     const ReadStatus status = check(path);
     if (status == ReadStatus::NotAFile || status == ReadStatus::TooLarge)
         return AppendResult::Unusable;
 
+    if (status == ReadStatus::Missing)
+        createPrivateFile(path);
     QFile file(path);
     const QIODevice::OpenMode mode = QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered;
     if (!file.open(QIODevice::ReadWrite | mode) && !file.open(QIODevice::WriteOnly | mode))

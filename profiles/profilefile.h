@@ -37,6 +37,13 @@ constexpr int lockWaitMs = 3000;
 // The profile file of the user who runs the program: the data folder followed by fileName.
 QString defaultPath();
 
+// The list of accounts is nobody else's business: folders that these create are 0700 and a new
+// profile file 0600, whatever the umask. Folders and files that exist are left as they are.
+bool makePrivateFolder(const QString &folder);
+// Creates an empty profile file unless something exists at the path; false when one could not
+// be made.
+bool createPrivateFile(const QString &path);
+
 struct Profile
 {
     QString identifier;

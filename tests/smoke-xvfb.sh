@@ -22,8 +22,13 @@ for _ in $(seq 1 100); do
     fi
     sleep 0.2
 done
+cores=$(grep 'Max core file size' "/proc/$pid/limits" 2>/dev/null)
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
+if ! echo "$cores" | grep -Eq 'size +0 +0 '; then
+    echo "smoke: the program may still dump core: $cores"
+    exit 1
+fi
 if [ -z "$found" ]; then
     echo "smoke: no window titled 'Quorvane - Beta' appeared"
     cat "$HOME/trace.txt"

@@ -1,0 +1,14 @@
+#pragma once
+
+// What the program and quorvane-cli do at start so that secrets do not outlive their use.
+namespace Hardening {
+
+// No core file (the limit is 0, soft and hard) and, on Linux, a process that cannot be dumped
+// or attached to by other processes of the same user.
+void noCoreFiles();
+
+// Freed memory is overwritten at once (glibc's M_PERTURB), so that a phrase or password that a
+// widget, the clipboard or the toolkit copied and then released does not linger in the heap.
+void wipeFreedMemory();
+
+}
