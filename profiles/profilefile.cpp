@@ -151,12 +151,23 @@ ReadStatus readStored(const QString &path, StoredFile *stored)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return ReadStatus::Unreadable;
-    // One byte past the limit: the file may have grown since it was checked.
-    stored->content = file.read(maximumSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        return ReadStatus::Unreadable;
-    if (stored->content.size() > maximumSize)
-        return ReadStatus::TooLarge;
+    // In pieces, and no further than the limit: the file may have grown since it was checked,
+    // and reading "up to the limit" at once would first take the limit's worth of memory.
+    stored->content.clear();
+    stored->content.reserve(int(qMin(file.size(), maximumSize)));
+    char piece[65536];
+    for (;;) {
+        const qint64 n = file.read(piece, sizeof piece);
+        if (n < 0)
+            return ReadStatus::Unreadable;
+        if (n == 0)
+            break;
+        stored->content.append(piece, int(n));
+        if (stored->content.size() > maximumSize) {
+            stored->content.clear();
+            return ReadStatus::TooLarge;
+        }
+    }
     stored->bodyStart = stored->content.startsWith(byteOrderMark) ? 3 : 0;
     stored->lines = splitLines(stored->content.constData(), stored->bodyStart, stored->content.size());
     return ReadStatus::Read;
@@ -255,6 +266,18 @@ QStringList rows(const QStringList &lines)
             result.append(l);
     }
     std::sort(result.begin(), result.end());
+    return result;
+}
+
+QStringList filterRows(const QStringList &rows, const QString &text)
+{
+    if (text.isEmpty())
+        return rows;
+    QStringList result;
+    for (const QString &row : rows) {
+        if (row.contains(text, Qt::CaseInsensitive))
+            result.append(row);
+    }
     return result;
 }
 

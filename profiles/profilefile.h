@@ -76,6 +76,10 @@ ReadStatus readLines(const QString &path, QStringList *lines);
 // QListWidget::sortItems, which compares item texts with QString's operator<.
 QStringList rows(const QStringList &lines);
 
+// The rows that contain the text, upper or lower case alike, in the order given; all of them
+// for an empty text.
+QStringList filterRows(const QStringList &rows, const QString &text);
+
 // The lines in reverse file order, joined by single blanks: the form trace lines show.
 QString listText(const QStringList &lines);
 

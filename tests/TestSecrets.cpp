@@ -151,7 +151,7 @@ void TestSecrets::quitClearsOurPassword()
 
 void TestSecrets::idleClearsSecrets()
 {
-    makeWindow({600000, 600});
+    makeWindow({600000, 1500});
     generate();
     child<QComboBox>("schemecombo")->setCurrentIndex(0);
     // Input keeps the secrets: keys and mouse moves now and then, each before the time is up.
@@ -162,7 +162,7 @@ void TestSecrets::idleClearsSecrets()
     }
     QCOMPARE(child<QLineEdit>("passwordoutput")->text(), QStringLiteral("IxzAW0nX/EExEnV2"));
     // Then nothing: phrase, password, entropy and the clipboard go; the rest stays.
-    QTRY_VERIFY_WITH_TIMEOUT(child<QTextEdit>("inputtext")->toPlainText().isEmpty(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(child<QTextEdit>("inputtext")->toPlainText().isEmpty(), 5000);
     QVERIFY(child<QLineEdit>("passwordoutput")->text().isEmpty());
     QVERIFY(child<QLineEdit>("entropyout")->text().isEmpty());
     QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
