@@ -38,7 +38,7 @@ test-sanitize: deps
 
 bench: build
 	$(BUILD)/quorvane-bench
-	QT_QPA_PLATFORM=offscreen $(BUILD)/quorvane-bench-typing
+	QT_QPA_PLATFORM=offscreen $(BUILD)/quorvane-bench-windows
 
 install: build
 	cmake --install $(BUILD)

@@ -14,6 +14,7 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QEventLoop>
+#include <QLabel>
 #include <QMimeData>
 #include <QPointer>
 #include <QStatusBar>
@@ -32,6 +33,25 @@ void openPage(const QString &address)
 }
 
 }
+
+// Keeps a word-wrapped label as tall as its lines need at its width: the window's minimum
+// height then grows with it instead of cutting its last line off.
+class WrapWatch : public QObject
+{
+public:
+    explicit WrapWatch(QLabel *label) : QObject(label), label(label) { label->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Show)
+            label->setMinimumHeight(label->heightForWidth(label->width()));
+        return false;
+    }
+
+private:
+    QLabel *label;
+};
 
 // Tells when the user last used the program: every key and mouse input restarts the timer.
 class InputWatch : public QObject
@@ -84,6 +104,11 @@ zav::zav(QWidget *parent, SecretTimings timings)
     : QMainWindow(parent, Qt::WindowFlags()), ui(new Ui::zav), clipboard(new Clipboard(timings.clipboardClearMs, this))
 {
     ui->setupUi(this);
+    new WrapWatch(ui->schemewarning);
+    // The phrase box keeps room for three lines, however small the window.
+    const QMargins inner = ui->inputtext->contentsMargins();
+    ui->inputtext->setMinimumHeight(3 * ui->inputtext->fontMetrics().lineSpacing()
+                                    + int(2 * ui->inputtext->document()->documentMargin()) + inner.top() + inner.bottom());
     connect(clipboard, &Clipboard::status, this, [this](const QString &text) {
         if (text.isEmpty())
             statusBar()->clearMessage();

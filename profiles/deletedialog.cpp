@@ -3,6 +3,7 @@
 
 #include "notices.h"
 #include "profilefile.h"
+#include "profilerows.h"
 #include "profilestate.h"
 
 #include <QDebug>
@@ -18,8 +19,9 @@ deletedialog::deletedialog(QWidget *parent)
     profile_delete_list = profile_lines;
 
     qDebug() << "Now build listwidget view and sort";
-    // Sorted as the list widget itself would sort them (see listdialog).
-    ui->listWidget->addItems(ProfileFile::rows(profile_delete_list));
+    // Sorted as the list widget itself would sort them (see listdialog). Deleting stays a
+    // deliberate press of its button: neither Enter in the list nor a double-click deletes.
+    new ProfileRows(ui->filteredit, ui->listWidget, ProfileFile::rows(profile_delete_list), nullptr);
     qDebug() << "number of rows or entries in listwidget";
     qDebug() << ui->listWidget->count();
     qDebug() << "listview rowvalue when deletedialog called - but before delete button pressed";

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -50,6 +51,7 @@ private slots:
     void inputIgnoredWhileDeriving();
     void noSecretInTrace();
     void fingerprintFollowsPhrase();
+    void nothingClipped();
 
 private:
     template<class T>
@@ -419,6 +421,38 @@ void TestMainWindow::noSecretInTrace()
     QVERIFY(!file.contains(password.toUtf8()));
     QVERIFY(!file.contains(fingerprint.toUtf8()));
     QVERIFY(!QGuiApplication::clipboard()->text().contains(fingerprint));
+}
+
+void TestMainWindow::nothingClipped()
+{
+    // At the starting size, for each scheme, no label is shorter than its text needs and the
+    // phrase box holds three lines.
+    auto *phrase = child<QTextEdit>("inputtext");
+    const int threeLines = 3 * phrase->fontMetrics().lineSpacing();
+    for (int scheme : {0, 1}) {
+        for (int rule : {0, 4}) {
+            child<QComboBox>("schemecombo")->setCurrentIndex(scheme);
+            child<QComboBox>("rulecombo")->setCurrentIndex(rule);
+            QApplication::processEvents();
+            QTest::qWait(20);
+            for (QLabel *label : window->findChildren<QLabel *>()) {
+                if (!label->isVisible() || label->text().isEmpty())
+                    continue;
+                const int needed = label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
+                QVERIFY2(label->height() >= needed,
+                         qPrintable(QStringLiteral("%1: %2 < %3 (scheme %4)").arg(label->objectName()).arg(label->height())
+                                        .arg(needed).arg(scheme)));
+                QVERIFY2(label->width() >= (label->wordWrap() ? 0 : label->sizeHint().width()), qPrintable(label->objectName()));
+            }
+            QVERIFY(phrase->viewport()->height() >= threeLines);
+        }
+    }
+    // The smallest the window allows keeps them too.
+    window->resize(window->minimumSizeHint());
+    QTest::qWait(20);
+    QVERIFY(phrase->viewport()->height() >= threeLines);
+    auto *warning = child<QLabel>("schemewarning");
+    QVERIFY(warning->height() >= warning->heightForWidth(warning->width()));
 }
 
 void TestMainWindow::fingerprintFollowsPhrase()

@@ -40,6 +40,8 @@ private slots:
     void profileRoundTrip();
     void storeProblemsAreReported();
     void rulesAndVersionsRoundTrip();
+    void keysAndDoubleClicks();
+    void filterNarrowsRows();
 
 private:
     template<class T>
@@ -429,6 +431,149 @@ void TestProfileDialogs::rulesAndVersionsRoundTrip()
     trigger("actionDelete", press("deletebutton", QStringLiteral("bank|16|strong|aA9!|2")));
     QCOMPARE(fileBytes(home->profileFile()),
              QByteArray("shop|12|strong|a9!:.,;|1\r\nplain|8|strong\r\nodd|8|strong|aA9|0\r\n"));
+}
+
+void TestProfileDialogs::keysAndDoubleClicks()
+{
+    writeFile(home->profileFile(), "bank|16|strong\r\nmail|20\r\nshop|12|strong\r\n");
+    auto onRow = [](QWidget *w, const QString &row) {
+        auto *list = w->findChild<QListWidget *>(QStringLiteral("listWidget"));
+        list->setCurrentItem(list->findItems(row, Qt::MatchExactly).value(0));
+        QApplication::processEvents();   // the rows are laid out, so a click finds its row
+        return list;
+    };
+    auto isList = [](QWidget *w, const char *name) { return w->metaObject()->className() == QLatin1String(name); };
+    // A dialog that its action did not close is closed here and counted.
+    QStringList leftOpen;
+    auto closeIfOpen = [&](QWidget *w, const QString &what) {
+        if (w->isVisible()) {
+            leftOpen << what;
+            w->close();
+        }
+    };
+
+    // Retrieve: a double-click on a row, or Enter in the list or the filter, retrieves it.
+    trigger("actionRetrieve", [&](QWidget *w) {
+        if (!isList(w, "listdialog"))
+            return false;
+        QListWidget *list = onRow(w, QStringLiteral("mail|20"));
+        const QRect cell = list->visualItemRect(list->currentItem());
+        // A double-click as the system delivers it: press, release, then press as a double-click.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+        closeIfOpen(w, QStringLiteral("double-click"));
+        return true;
+    });
+    QCOMPARE(child<QLineEdit>("pword_identifier_le")->text(), QStringLiteral("mail"));
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 20);
+    for (const char *target : {"listWidget", "filteredit"}) {
+        const QList<ModalSeen> seen = trigger("actionRetrieve", [&](QWidget *w) {
+            if (!isList(w, "listdialog"))
+                return false;
+            onRow(w, QStringLiteral("shop|12|strong"));
+            QTest::keyClick(w->findChild<QWidget *>(QString::fromLatin1(target)), Qt::Key_Return);
+            closeIfOpen(w, QString::fromLatin1(target));
+            return true;
+        });
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(child<QLineEdit>("pword_identifier_le")->text(), QStringLiteral("shop"));
+        child<QLineEdit>("pword_identifier_le")->clear();
+    }
+    // Escape closes it and changes nothing.
+    trigger("actionRetrieve", [&](QWidget *w) {
+        if (!isList(w, "listdialog"))
+            return false;
+        onRow(w, QStringLiteral("bank|16|strong"));
+        QTest::keyClick(w->findChild<QWidget *>(QStringLiteral("listWidget")), Qt::Key_Escape);
+        closeIfOpen(w, QStringLiteral("escape"));
+        return true;
+    });
+    QVERIFY(child<QLineEdit>("pword_identifier_le")->text().isEmpty());
+
+    // Delete: neither a double-click nor Enter in the list deletes; Enter on the focused button does.
+    const QByteArray before = fileBytes(home->profileFile());
+    bool stillOpen = false;
+    trigger("actionDelete", [&](QWidget *w) {
+        if (!isList(w, "deletedialog"))
+            return false;
+        QListWidget *list = onRow(w, QStringLiteral("mail|20"));
+        const QPoint cell = list->visualItemRect(list->currentItem()).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell);
+        QTest::keyClick(list, Qt::Key_Return);
+        QTest::keyClick(w->findChild<QWidget *>(QStringLiteral("filteredit")), Qt::Key_Enter);
+        stillOpen = w->isVisible();
+        QTest::keyClick(w, Qt::Key_Escape);
+        closeIfOpen(w, QStringLiteral("escape in delete"));
+        return true;
+    });
+    QVERIFY(stillOpen);
+    QCOMPARE(fileBytes(home->profileFile()), before);
+    trigger("actionDelete", [&](QWidget *w) {
+        if (!isList(w, "deletedialog"))
+            return false;
+        onRow(w, QStringLiteral("mail|20"));
+        auto *button = w->findChild<QPushButton *>(QStringLiteral("deletebutton"));
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_Return);
+        closeIfOpen(w, QStringLiteral("enter on delete"));
+        return true;
+    });
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank|16|strong\r\nshop|12|strong\r\n"));
+    QCOMPARE(leftOpen, QStringList());
+}
+
+void TestProfileDialogs::filterNarrowsRows()
+{
+    writeFile(home->profileFile(), "My Bank|16|strong\r\nmy bank|12\r\nMY BANK|8\r\nmail|20\r\nbankrupt|9\r\nzeta|4\r\n");
+    for (const char *dialogClass : {"listdialog", "deletedialog"}) {
+        QStringList shown;
+        QString current;
+        bool focused = false;
+        QString placeholder;
+        trigger(dialogClass[0] == 'l' ? "actionRetrieve" : "actionDelete", [&](QWidget *w) {
+            if (w->metaObject()->className() != QLatin1String(dialogClass))
+                return false;
+            auto *filter = w->findChild<QLineEdit *>(QStringLiteral("filteredit"));
+            placeholder = filter->placeholderText();
+            focused = QApplication::focusWidget() == filter || w->focusWidget() == filter;
+            shown << QString::number(rowsOf(w).size());
+            // A blank inside, upper and lower case alike, first match current.
+            QTest::keyClicks(filter, QStringLiteral("y b"));
+            shown << rowsOf(w);
+            current = w->findChild<QListWidget *>(QStringLiteral("listWidget"))->currentItem()->text();
+            QTest::keyClicks(filter, QStringLiteral("ANK|1"));
+            shown << QStringLiteral("--") << rowsOf(w);
+            filter->clear();
+            shown << QStringLiteral("--") << QString::number(rowsOf(w).size());
+            filter->setText(QStringLiteral("nothing like it"));
+            shown << QString::number(rowsOf(w).size());
+            w->findChild<QPushButton *>(dialogClass[0] == 'l' ? QStringLiteral("pushButton") : QStringLiteral("deletebutton"))->click();
+            if (w->isVisible())
+                w->close();
+            return true;
+        });
+        QVERIFY2(focused, dialogClass);
+        QCOMPARE(placeholder, QStringLiteral("Filter"));
+        QCOMPARE(shown, (QStringList{"6", "MY BANK|8", "My Bank|16|strong", "my bank|12", "--", "My Bank|16|strong",
+                                     "my bank|12", "--", "6", "0"}));
+        QCOMPARE(current, QStringLiteral("MY BANK|8"));
+    }
+    // Retrieve and Delete on an empty filtered list change nothing.
+    QVERIFY(child<QLineEdit>("pword_identifier_le")->text().isEmpty());
+    QCOMPARE(fileBytes(home->profileFile()),
+             QByteArray("My Bank|16|strong\r\nmy bank|12\r\nMY BANK|8\r\nmail|20\r\nbankrupt|9\r\nzeta|4\r\n"));
+
+    // What Retrieve acts on is the current row of the filtered list.
+    trigger("actionRetrieve", [&](QWidget *w) {
+        if (w->metaObject()->className() != QLatin1String("listdialog"))
+            return false;
+        QTest::keyClicks(w->findChild<QLineEdit *>(QStringLiteral("filteredit")), QStringLiteral("rupt"));
+        w->findChild<QPushButton *>(QStringLiteral("pushButton"))->click();
+        return true;
+    });
+    QCOMPARE(child<QLineEdit>("pword_identifier_le")->text(), QStringLiteral("bankrupt"));
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 9);
 }
 
 QTEST_MAIN(TestProfileDialogs)

@@ -1,19 +1,62 @@
-// quorvane-bench-typing: the longest pause of the main window's event loop while 40 characters
+// quorvane-bench-windows: what the windows cost, one line each, "name<TAB>nanoseconds".
+// typing-longest-pause: the longest pause of the main window's event loop while 40 characters
 // are typed into the secret phrase box, with pauses long enough now and then for the phrase's
-// fingerprint to be computed meanwhile. Prints "typing-longest-pause<TAB>nanoseconds".
+// fingerprint to be computed meanwhile. filter-*: the retrieve dialog on 100,000 profiles:
+// opening it, and each step of typing into its filter and emptying it again.
 
+#include "listdialog.h"
 #include "main.h"
+#include "profilestate.h"
 #include "zav.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QRandomGenerator>
 #include <QTextEdit>
 #include <QTimer>
 
 #include <cstdio>
 #include <functional>
+
+namespace {
+
+void measureFilter()
+{
+    QFile file(profile_file_path);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    QByteArray content;
+    for (int i = 0; i < 100000; ++i)
+        content += "account-" + QByteArray::number(i) + '|' + QByteArray::number(4 + i % 29) + (i % 2 ? "|strong" : "") + "\r\n";
+    file.write(content);
+    file.close();
+
+    QElapsedTimer timer;
+    timer.start();
+    listdialog dialog;
+    dialog.show();
+    QApplication::processEvents();
+    std::printf("filter-open-100k\t%lld\n", static_cast<long long>(timer.nsecsElapsed()));
+    auto *filter = dialog.findChild<QLineEdit *>(QStringLiteral("filteredit"));
+    qint64 slowest = 0;
+    const QString typed = QStringLiteral("account-9999");
+    for (int i = 1; i <= typed.size(); ++i) {
+        timer.restart();
+        filter->setText(typed.left(i));
+        QApplication::processEvents();
+        slowest = qMax(slowest, timer.nsecsElapsed());
+    }
+    std::printf("filter-slowest-keystroke-100k\t%lld\n", static_cast<long long>(slowest));
+    timer.restart();
+    filter->clear();
+    QApplication::processEvents();
+    std::printf("filter-clear-100k\t%lld\n", static_cast<long long>(timer.nsecsElapsed()));
+    std::fflush(stdout);
+}
+
+}
 
 int main(int argc, char **argv)
 {
@@ -46,6 +89,9 @@ int main(int argc, char **argv)
             // Wait for the last fingerprint, then report.
             QTimer::singleShot(1500, [&] {
                 std::printf("typing-longest-pause\t%lld\n", static_cast<long long>(longest));
+                std::fflush(stdout);
+                ticker.stop();
+                measureFilter();
                 QApplication::quit();
             });
             return;
