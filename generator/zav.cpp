@@ -237,10 +237,15 @@ bool zav::ruleOrNotice(Rule *rule) const
     QString problem;
     if (selectedRule(rule, &problem))
         return true;
+    showRuleProblem(problem);
+    return false;
+}
+
+void zav::showRuleProblem(const QString &problem)
+{
     badrule notice;
     notice.setProblem(problem.left(1).toUpper() + problem.mid(1));
     notice.run();
-    return false;
 }
 
 QString zav::deriveWhileBusy(Scheme scheme, const QString &phrase, const QString &identifier, int length,
@@ -330,50 +335,54 @@ void zav::on_actionSave_triggered()
     pword_scheme = selectedScheme();
     pword_counter = selectedCounter();
     qDebug() << "*************  beginning of Save module ***********************";
-    // Held from the read to the append, so that no other window or quorvane-cli writes between
-    // the duplicate test and the new line.
-    const ProfileFile::Lock lock(profile_file_path);
-    if (lock.state() != ProfileFile::Lock::Held) {
-        if (lock.state() == ProfileFile::Lock::Busy)
-            showNotice<filebusy>();
-        else
-            showNotice<notsaved>();
-        qDebug() << "the profile file could not be locked, nothing was saved";
-        return;
+    // The lock is held from the read to the append, so that no other window or quorvane-cli
+    // writes between the duplicate test and the new line, and let go before any notice shows:
+    // a notice left open must not keep other writers out.
+    enum { Saved, Busy, NotLocked, Invalid, Unstorable, BadRule, Unreadable, Duplicate, NotWritten } outcome;
+    QString ruleProblem;
+    {
+        const ProfileFile::Lock lock(profile_file_path);
+        if (lock.state() != ProfileFile::Lock::Held) {
+            outcome = lock.state() == ProfileFile::Lock::Busy ? Busy : NotLocked;
+            qDebug() << "the profile file could not be locked, nothing was saved";
+        } else {
+            profile_list_text = QString("");
+            const ProfileFile::ReadStatus status = Read_save();
+            if (!ProfileFile::isValidIdentifier(pword_identifier)) {
+                outcome = Invalid;
+                qDebug() << "the Password Identifier is empty or contains the | character please enter valid value";
+            } else if (!ProfileFile::isStorableIdentifier(pword_identifier)) {
+                outcome = Unstorable;
+                qDebug() << "the Password Identifier holds a character that the profile file cannot keep";
+            } else if (!selectedRule(&pword_rule, &ruleProblem)) {
+                outcome = BadRule;
+            } else if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
+                outcome = Unreadable;
+                qDebug() << "the profile file cannot be read, nothing was saved";
+            } else if (profile_lines.contains(
+                           ProfileFile::line(pword_identifier, pword_length, pword_scheme, pword_rule, pword_counter))) {
+                outcome = Duplicate;
+                qDebug() << "the profile already exists, cannot save";
+            } else if (!Write()) {
+                outcome = NotWritten;
+                qDebug() << "the profile could not be written to the profile file";
+            } else {
+                outcome = Saved;
+                qDebug() << "Action Save called";
+            }
+        }
     }
-    profile_list_text = QString("");
-    const ProfileFile::ReadStatus status = Read_save();
-
-    if (!ProfileFile::isValidIdentifier(pword_identifier)) {
-        showNotice<empty>();
-        qDebug() << "the Password Identifier is empty or contains the | character please enter valid value";
-        return;
+    switch (outcome) {
+    case Saved: showNotice<addprodialog>(); break;
+    case Busy: showNotice<filebusy>(); break;
+    case NotLocked: showNotice<notsaved>(); break;
+    case Invalid: showNotice<empty>(); break;
+    case Unstorable: showNotice<notstorable>(); break;
+    case BadRule: showRuleProblem(ruleProblem); break;
+    case Unreadable: showNotice<notread>(); break;
+    case Duplicate: showNotice<savedalready>(); break;
+    case NotWritten: showNotice<notsaved>(); break;
     }
-    if (!ProfileFile::isStorableIdentifier(pword_identifier)) {
-        showNotice<notstorable>();
-        qDebug() << "the Password Identifier holds a character that the profile file cannot keep";
-        return;
-    }
-    if (!ruleOrNotice(&pword_rule))
-        return;
-    if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
-        showNotice<notread>();
-        qDebug() << "the profile file cannot be read, nothing was saved";
-        return;
-    }
-    const QString candidate = ProfileFile::line(pword_identifier, pword_length, pword_scheme, pword_rule, pword_counter);
-    if (profile_lines.contains(candidate)) {
-        showNotice<savedalready>();
-        qDebug() << "the profile already exists, cannot save";
-        return;
-    }
-    if (!Write()) {
-        showNotice<notsaved>();
-        qDebug() << "the profile could not be written to the profile file";
-        return;
-    }
-    qDebug() << "Action Save called";
-    showNotice<addprodialog>();
 }
 
 // Whether the profile dialogs can open: a file that cannot be read gets a notice instead.

@@ -63,6 +63,7 @@ private:
     void selectRule(const Rule &rule);
     int selectedCounter() const;
     bool ruleOrNotice(Rule *rule) const;
+    static void showRuleProblem(const QString &problem);
     QString deriveWhileBusy(Scheme scheme, const QString &phrase, const QString &identifier, int length,
                             const Rule &rule, int counter);
 

@@ -349,6 +349,18 @@ void TestProfileDialogs::storeProblemsAreReported()
     }
     QCOMPARE(fileBytes(home->profileFile()), QByteArray("a|8\r\n"));
 
+    // The lock is let go before a notice shows: a notice left open keeps no writer out.
+    setForm(QStringLiteral("c"), 8);
+    bool lockFree = false;
+    const QList<ModalSeen> saved = trigger("actionSave", [&](QWidget *w) {
+        QLockFile other(home->profileFile() + QStringLiteral(".lock"));
+        lockFree = other.tryLock(0);
+        w->close();
+        return true;
+    });
+    QCOMPARE(saved.value(0).className, QStringLiteral("addprodialog"));
+    QVERIFY(lockFree);
+
     // A profile file that is a pipe: every action says so at once instead of hanging.
     QFile::remove(home->profileFile());
     QCOMPARE(mkfifo(QFile::encodeName(home->profileFile()).constData(), 0600), 0);
