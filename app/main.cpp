@@ -10,6 +10,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QNetworkInterface>
 
 #include <cstdlib>
@@ -66,6 +67,9 @@ void Start_up()
 
 int qMain(int argc, char **argv)
 {
+    // The trace names the accounts and the network cards: it is written only when asked for,
+    // with QT_LOGGING_RULES="default.debug=true", which overrides this rule.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     Hardening::noCoreFiles();
     Hardening::wipeFreedMemory();
     QApplication app(argc, argv);

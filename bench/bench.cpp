@@ -2,6 +2,7 @@
 
 #include "derivation.h"
 #include "legacyutf8.h"
+#include "phrasestrength.h"
 #include "profilefile.h"
 #include "rule.h"
 #include "sha512.h"
@@ -111,6 +112,10 @@ int main(int argc, char **argv)
         key[47] = uchar(++keyNumber);   // another key each time, so redraws vary as they do for users
         Derivation::drawWithRule(key, symbols, 4);
     });
+
+    // The window's strength meter runs on every keystroke.
+    measure("phrase-strength-40", quick ? 3 : 201, [&] { PhraseStrength::of(QStringLiteral("Mind my own words, said the owl at nine")); });
+    measure("phrase-strength-200", quick ? 3 : 51, [&] { PhraseStrength::of(QString(QStringLiteral("Mind my own words, said the owl at nine ")).repeated(5)); });
 
     QTemporaryDir dir;
     const QString path = dir.filePath(ProfileFile::fileName);

@@ -10,6 +10,7 @@
 #include "zav.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
@@ -60,6 +61,7 @@ void measureFilter()
 
 int main(int argc, char **argv)
 {
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     QApplication app(argc, argv);
     zav window;
     window.show();

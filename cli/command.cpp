@@ -117,7 +117,7 @@ int Command::run(const QStringList &arguments)
         return usageError(parser.errorText());
     if (parser.isSet(helpOption)) {
         Terminal::writeOutput(helpText());
-        return Terminal::flushOutput() ? Ok : Failure;
+        return Terminal::flushOutput() || Terminal::outputPipeClosed() ? Ok : Failure;
     }
     if (parser.isSet(versionOption)) {
         Terminal::writeOutput(versionText());
@@ -220,7 +220,7 @@ QString overallHelp()
 {
     QString text = QStringLiteral(
         "quorvane-cli derives Quorvane passwords and manages its saved profiles.\n"
-        "Commands: derive, fingerprint, profiles list, profiles add, profiles remove, help.\n"
+        "Commands: derive, fingerprint, strength, profiles list, profiles add, profiles remove, help.\n"
         "Every command takes --help and --version; \"--\" ends the options.\n");
     for (Command *command : commands())
         text += QLatin1Char('\n') + command->helpText();

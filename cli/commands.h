@@ -24,6 +24,16 @@ protected:
     int execute(const QCommandLineParser &parser) override;
 };
 
+class StrengthCommand : public Command
+{
+public:
+    StrengthCommand();
+
+protected:
+    QList<QCommandLineOption> options() const override;
+    int execute(const QCommandLineParser &parser) override;
+};
+
 class ListCommand : public Command
 {
 public:

@@ -2,6 +2,7 @@
 #include "commands.h"
 
 #include "derivation.h"
+#include "fingerprint.h"
 #include "profilefile.h"
 #include "terminal.h"
 #include "usertexts.h"
@@ -47,13 +48,16 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
     if (ProfileFile::containsBar(identifier))
         return fail(Usage, UserTexts::barInIdentifier());
 
+    // Typed without echo, the phrase can only be checked by its fingerprint.
+    if (Terminal::inputIsTerminal())
+        Terminal::writeError(QStringLiteral("fingerprint: ") + Fingerprint::text(Fingerprint::of(phrase)) + QLatin1Char('\n'));
     QString password = Derivation::derive(scheme, phrase, identifier, length, rule, counter);
     phrase.fill(QChar(0));
     if (password.isNull())
         return fail(Failure, QStringLiteral("the password could not be made (not enough free memory, or the digest library failed)"));
     Terminal::writeOutput(password + QLatin1Char('\n'));
     if (parser.isSet(entropyOption))
-        Terminal::writeOutput(rule.entropyText(length) + QLatin1Char('\n'));
+        Terminal::writeOutput(Derivation::entropyText(scheme, rule, length) + QLatin1Char('\n'));
     password.fill(QChar(0));
     if (!Terminal::flushOutput())
         return fail(Failure, QStringLiteral("the password could not be written to standard output"));

@@ -15,10 +15,11 @@ QList<Command *> commands()
 {
     static DeriveCommand derive;
     static FingerprintCommand fingerprint;
+    static StrengthCommand strength;
     static ListCommand list;
     static ChangeCommand add(true);
     static ChangeCommand remove(false);
-    return {&derive, &fingerprint, &list, &add, &remove};
+    return {&derive, &fingerprint, &strength, &list, &add, &remove};
 }
 
 }
@@ -30,7 +31,10 @@ namespace {
 int printed(const QString &text)
 {
     Terminal::writeOutput(text);
-    return Terminal::flushOutput() ? Ok : fail(Failure, QStringLiteral("cannot write to standard output"));
+    if (Terminal::flushOutput())
+        return Ok;
+    // "quorvane-cli --help | head -1": the reader has all it wanted.
+    return Terminal::outputPipeClosed() ? Ok : fail(Failure, QStringLiteral("cannot write to standard output"));
 }
 
 }

@@ -68,13 +68,21 @@ QString readError()
 }
 
 bool outputFailed = false;
+bool pipeClosed = false;
+
+void noteOutputFailure()
+{
+    outputFailed = true;
+    if (errno == EPIPE)
+        pipeClosed = true;
+}
 
 void writeTo(FILE *stream, const QString &text)
 {
     QByteArray bytes = Utf8::encode(text);
     if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream) != std::size_t(bytes.size())
         && stream == stdout)
-        outputFailed = true;
+        noteOutputFailure();
     sodium_memzero(bytes.data(), std::size_t(bytes.size()));
 }
 
@@ -163,8 +171,13 @@ void writeError(const QString &text)
 bool flushOutput()
 {
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
-        outputFailed = true;
+        noteOutputFailure();
     return !outputFailed;
+}
+
+bool outputPipeClosed()
+{
+    return pipeClosed;
 }
 
 }

@@ -28,5 +28,7 @@ void writeError(const QString &text);
 // Sends what was written to standard output on its way; false when any of it could not be
 // written (a full disk, a closed pipe or a closed standard output).
 bool flushOutput();
+// Whether standard output failed because its reader had gone (a closed pipe).
+bool outputPipeClosed();
 
 }

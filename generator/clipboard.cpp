@@ -1,77 +1,128 @@
 #include "clipboard.h"
 
-#include <QClipboard>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMimeData>
+
+namespace {
+
+const char historyMark[] = "x-kde-passwordManagerHint";
+
+}
 
 Clipboard::Clipboard(int ms, QObject *parent)
     : QObject(parent), clearMs(ms)
 {
     ticker.setInterval(qMin(1000, clearMs));
     connect(&ticker, &QTimer::timeout, this, &Clipboard::tick);
+    connect(QGuiApplication::clipboard(), &QClipboard::changed, this, &Clipboard::adopt);
 }
 
 Clipboard::~Clipboard()
 {
+    disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
     clearIfOurs();
 }
 
-void Clipboard::setPassword(const QString &text)
+void Clipboard::put(const QString &text, QClipboard::Mode mode)
 {
     auto *data = new QMimeData;
     data->setText(text);
-    // Clipboard histories that honour these keep the password out: KDE's Klipper and others,
-    // Windows' history and cloud clipboard, macOS pasteboard managers.
-    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+    // Clipboard histories that honour these keep the password out: KDE's Klipper, CopyQ from
+    // 7.1, Windows' history and cloud clipboard, macOS pasteboard managers.
+    data->setData(QString::fromLatin1(historyMark), QByteArrayLiteral("secret"));
     data->setData(QStringLiteral("ExcludeClipboardContentFromMonitorProcessing"), QByteArrayLiteral("1"));
     data->setData(QStringLiteral("application/x-nspasteboard-concealed-type"), QByteArrayLiteral("secret"));
-    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
-    password = text;
-    since.start();
+    writing = true;
+    QGuiApplication::clipboard()->setMimeData(data, mode);
+    writing = false;
+    Copy &copy = copyOf(mode);
+    copy.text = text;
+    copy.since.start();
     ticker.start();
     tick();
 }
 
-bool Clipboard::holdsOurPassword() const
+void Clipboard::setPassword(const QString &text)
 {
-    return !password.isEmpty() && QGuiApplication::clipboard()->text(QClipboard::Clipboard) == password;
+    put(text, QClipboard::Clipboard);
+}
+
+void Clipboard::watch(QLineEdit *output)
+{
+    watched = output;
+}
+
+void Clipboard::adopt(QClipboard::Mode mode)
+{
+    if (writing || !watched || (mode != QClipboard::Clipboard && mode != QClipboard::Selection))
+        return;
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData(mode);
+    if (!data || data->hasFormat(QString::fromLatin1(historyMark)))
+        return;
+    const QString text = data->text();
+    const QString shown = watched->text();
+    if (!text.isEmpty() && !shown.isEmpty() && shown.contains(text))
+        put(text, mode);
+}
+
+bool Clipboard::holdsOurPassword(QClipboard::Mode mode) const
+{
+    const Copy &copy = copyOf(mode);
+    return !copy.text.isEmpty() && QGuiApplication::clipboard()->text(mode) == copy.text;
+}
+
+bool Clipboard::clearMode(QClipboard::Mode mode)
+{
+    const bool ours = holdsOurPassword(mode);
+    if (ours) {
+        writing = true;
+        QGuiApplication::clipboard()->clear(mode);
+        writing = false;
+    }
+    copyOf(mode).text = QString();
+    return ours;
 }
 
 void Clipboard::clearNow()
 {
+    const bool counting = !clipboard.text.isEmpty();
+    writing = true;
     QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
-    const bool counting = ticker.isActive();
-    forget();
+    writing = false;
+    clipboard.text = QString();
+    clearMode(QClipboard::Selection);
+    ticker.stop();
     if (counting)
         emit status(QStringLiteral("Clipboard cleared"));
 }
 
 bool Clipboard::clearIfOurs()
 {
-    const bool ours = holdsOurPassword();
-    if (ours)
-        QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
-    const bool counting = ticker.isActive();
-    forget();
+    const bool counting = !clipboard.text.isEmpty();
+    const bool ours = clearMode(QClipboard::Clipboard);
+    clearMode(QClipboard::Selection);
+    ticker.stop();
     if (ours && counting)
         emit status(QStringLiteral("Clipboard cleared"));
     return ours;
 }
 
-void Clipboard::forget()
-{
-    ticker.stop();
-    password = QString();
-}
-
 void Clipboard::tick()
 {
-    const qint64 left = clearMs - since.elapsed();
+    if (!selection.text.isEmpty() && selection.since.elapsed() >= clearMs)
+        clearMode(QClipboard::Selection);
+    if (clipboard.text.isEmpty()) {
+        if (selection.text.isEmpty())
+            ticker.stop();
+        return;
+    }
+    const qint64 left = clearMs - clipboard.since.elapsed();
     if (left <= 0) {
-        if (!clearIfOurs()) {
-            forget();
-            emit status(QString());   // something else is on the clipboard now: nothing to say
-        }
+        // Nothing to say when something else is on the clipboard by now: we did not clear it.
+        emit status(clearMode(QClipboard::Clipboard) ? QStringLiteral("Clipboard cleared") : QString());
+        if (selection.text.isEmpty())
+            ticker.stop();
         return;
     }
     emit status(QStringLiteral("Clipboard clears in %1 s").arg((left + 999) / 1000));

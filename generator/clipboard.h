@@ -1,13 +1,19 @@
 #pragma once
 
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
-// Owns what the program puts on the system clipboard: the password, marked for the clipboard
-// histories of each system to leave out, and cleared again a while later, or at quit, but only
-// while the clipboard still holds it: what another program put there meanwhile stays.
+class QLineEdit;
+
+// Owns what the program puts on the system clipboard and on the X11 selection: the password,
+// marked for the clipboard histories of each system to leave out, and cleared again a while
+// later, or at quit, but only while it is still there: what another program put there
+// meanwhile stays. Copies that the password field makes by itself (Ctrl+C, its context menu,
+// selecting the text) are taken over as they happen, so that they are marked and cleared too.
 class Clipboard : public QObject
 {
     Q_OBJECT
@@ -16,27 +22,44 @@ public:
     static constexpr int defaultClearMs = 20000;
 
     explicit Clipboard(int clearMs = defaultClearMs, QObject *parent = nullptr);
-    ~Clipboard() override;   // clears the clipboard if it still holds our password
+    ~Clipboard() override;   // clears what still holds our password
 
     // Puts the password on the clipboard and starts the count again.
     void setPassword(const QString &password);
-    // Empties the clipboard whatever it holds, as "Clear Parameters" does.
+    // Takes over every copy of (part of) the field's text that lands on the clipboard or the
+    // selection.
+    void watch(QLineEdit *output);
+    // Empties the clipboard whatever it holds, as "Clear Parameters" does, and the selection if
+    // it holds our password.
     void clearNow();
-    // Empties it only if it still holds our password; true when it did.
+    // Empties both only if they still hold our password; true when the clipboard did.
     bool clearIfOurs();
 
-    bool holdsOurPassword() const;
+    bool holdsOurPassword(QClipboard::Mode mode = QClipboard::Clipboard) const;
 
 signals:
-    // "Clipboard clears in 12 s" each second, then "Clipboard cleared".
+    // "Clipboard clears in 12 s" each second, then "Clipboard cleared"; an empty text when there
+    // is nothing more to say.
     void status(const QString &text);
 
 private:
-    void tick();
-    void forget();
+    struct Copy
+    {
+        QString text;
+        QElapsedTimer since;
+    };
 
-    QString password;
+    void put(const QString &text, QClipboard::Mode mode);
+    void adopt(QClipboard::Mode mode);
+    bool clearMode(QClipboard::Mode mode);
+    void tick();
+    Copy &copyOf(QClipboard::Mode mode) { return mode == QClipboard::Selection ? selection : clipboard; }
+    const Copy &copyOf(QClipboard::Mode mode) const { return mode == QClipboard::Selection ? selection : clipboard; }
+
+    Copy clipboard;
+    Copy selection;
+    QPointer<QLineEdit> watched;
     QTimer ticker;
-    QElapsedTimer since;
     int clearMs;
+    bool writing = false;
 };

@@ -7,6 +7,8 @@
 
 #include <sodium.h>
 
+#include <cmath>
+
 #include <cstring>
 #include <new>
 
@@ -36,6 +38,24 @@ bool schemeFromName(const QString &name, Scheme *scheme)
 QString entropyText(int length)
 {
     return Rule().entropyText(length);
+}
+
+QString entropyText(Scheme scheme, const Rule &rule, int length)
+{
+    if (scheme != Scheme::Compatible)
+        return rule.entropyText(length);
+    const double count = qMin(double(compatibleDistinctPasswords), std::pow(64.0, length));
+    return QString::number(std::log2(count), 'f', 1);
+}
+
+QString entropyNote(Scheme scheme)
+{
+    if (scheme != Scheme::Compatible)
+        return QStringLiteral("The number of passwords the characters and the length allow, in bits.");
+    return QStringLiteral("Measured, not counted: 200,000 compatible passwords, derived from as many different phrases "
+                          "and identifiers, held only %1 different values, so the password is one of a small set "
+                          "that anyone can try, whatever its length.")
+        .arg(compatibleDistinctPasswords);
 }
 
 namespace {

@@ -24,6 +24,18 @@ bool schemeFromName(const QString &name, Scheme *scheme);
 // The strength shown beside a password: 6 bits for each base64 character, "24" to "192".
 QString entropyText(int length);
 
+// The compatible chain's passwords fall into a small set whatever the inputs: of 200,000
+// derivations (100,000 phrases, 100,000 identifiers; bench/compatible-distinct.cpp) only this
+// many length-32 passwords were different.
+constexpr int compatibleDistinctPasswords = 107;
+
+// What the window and --entropy show for a password: for the compatible scheme log2 of the
+// measured count above ("6.7"; fewer at lengths too short to tell them apart), for the strong
+// scheme the rule's figure.
+QString entropyText(Scheme scheme, const Rule &rule, int length);
+// Where that figure comes from, for a tooltip.
+QString entropyNote(Scheme scheme);
+
 // The original chain: 1002 SHA-512 digests, every one but the last fed back as text through
 // the legacy UTF-8 codec. Bit-exact with the original program.
 QString compatible(const QString &phrase, const QString &identifier, int length);

@@ -5,8 +5,10 @@
 #include "deletedialog.h"
 #include "listdialog.h"
 #include "notices.h"
+#include "phrasestrength.h"
 #include "profilefile.h"
 #include "profilestate.h"
+#include "strengthdialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,9 +16,13 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QEventLoop>
+#include <QFontDatabase>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QPointer>
+#include <QShortcut>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QUrl>
 
@@ -25,7 +31,6 @@
 namespace {
 
 const char makerSite[] = "https://www.quorvane.org/";
-const char strengthCalculator[] = "https://howsecureismypassword.net/";
 
 void openPage(const QString &address)
 {
@@ -80,6 +85,31 @@ private:
     QTimer *idle;
 };
 
+// Enter in a spin box generates, as it does in the phrase and the identifier.
+class KeyWatch : public QObject
+{
+public:
+    KeyWatch(QObject *parent, std::function<void()> onEnter) : QObject(parent), onEnter(std::move(onEnter)) {}
+
+    void watch(QAbstractSpinBox *box) { box->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        static_cast<QAbstractSpinBox *>(object)->interpretText();
+        onEnter();
+        return true;
+    }
+
+private:
+    std::function<void()> onEnter;
+};
+
 bool Write()
 {
     qDebug() << pword_identifier;
@@ -120,6 +150,31 @@ zav::zav(QWidget *parent, SecretTimings timings)
     connect(&idle, &QTimer::timeout, this, &zav::clearIdleSecrets);
     idle.start();
     inputWatch.reset(new InputWatch(&idle));
+
+    // The keyboard: Enter generates from the phrase, the identifier and the spin boxes; the
+    // menu actions carry their own shortcuts.
+    ui->passwordoutput->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    clipboard->watch(ui->passwordoutput);
+    connect(ui->inputtext, &PhraseEdit::submitted, ui->generatepass, &QPushButton::click);
+    enterWatch = new KeyWatch(this, [this] { ui->generatepass->click(); });
+    enterWatch->watch(ui->plengthspinbox);
+    enterWatch->watch(ui->counterspinbox);
+    auto *clearKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+L")), this);
+    connect(clearKey, &QShortcut::activated, ui->clear_parameters, &QPushButton::click);
+
+    // A password stays only beside the inputs it was made from.
+    connect(ui->plengthspinbox, QOverload<int>::of(&QSpinBox::valueChanged), this, &zav::clearOutput);
+    connect(ui->counterspinbox, QOverload<int>::of(&QSpinBox::valueChanged), this, &zav::clearOutput);
+    connect(ui->schemecombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &zav::clearOutput);
+    connect(ui->rulecombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &zav::clearOutput);
+    for (QCheckBox *box : {ui->lowercasebox, ui->uppercasebox, ui->digitsbox, ui->symbolsbox})
+        connect(box, &QCheckBox::toggled, this, &zav::clearOutput);
+    connect(ui->symbolsedit, &QLineEdit::textChanged, this, &zav::clearOutput);
+    connect(ui->pword_identifier_le, &QLineEdit::textChanged, this, &zav::clearOutput);
+    ui->phrasebreakhint->hide();
+    ui->copybutton->setEnabled(false);
+    showPhraseStrength();
+    ui->inputtext->setFocus();
     on_schemecombo_currentIndexChanged(ui->schemecombo->currentIndex());
     on_rulecombo_currentIndexChanged(ui->rulecombo->currentIndex());
     on_symbolsbox_toggled(ui->symbolsbox->isChecked());
@@ -136,11 +191,28 @@ zav::~zav()
 void zav::clearSecrets()
 {
     // The widgets' undo history holds what they held: it goes too.
-    ui->inputtext->clear();
-    ui->inputtext->document()->clearUndoRedoStacks();
+    ui->inputtext->clearPhrase();
+    clearOutput();
+    ui->fingerprintview->clear();
+}
+
+void zav::clearOutput()
+{
     ui->passwordoutput->clear();
     ui->entropyout->clear();
-    ui->fingerprintview->clear();
+    ui->copybutton->setEnabled(false);
+}
+
+void zav::showPhraseStrength()
+{
+    if (selectedScheme() == Scheme::Compatible) {
+        ui->phrasestrength->setText(QStringLiteral("Phrase strength: no protection for compatible passwords, whatever the phrase"));
+        return;
+    }
+    const QString phrase = ui->inputtext->phrase();
+    ui->phrasestrength->setText(phrase.isEmpty() ? QStringLiteral("Phrase strength: none yet")
+                                                 : QStringLiteral("Phrase strength: ")
+                                                       + PhraseStrength::text(PhraseStrength::of(phrase)));
 }
 
 void zav::clearIdleSecrets()
@@ -172,6 +244,8 @@ void zav::on_schemecombo_currentIndexChanged(int)
                        static_cast<QWidget *>(ui->versionlabel), static_cast<QWidget *>(ui->counterspinbox),
                        static_cast<QWidget *>(ui->customrule)})
         w->setEnabled(!compatible);
+    ui->entropyout->setToolTip(Derivation::entropyNote(selectedScheme()));
+    showPhraseStrength();
 }
 
 namespace {
@@ -189,7 +263,41 @@ void zav::on_rulecombo_currentIndexChanged(int index)
 
 void zav::on_inputtext_textChanged()
 {
-    ui->fingerprintview->setPhrase(ui->inputtext->toPlainText());
+    const QString phrase = ui->inputtext->phrase();
+    ui->fingerprintview->setPhrase(phrase);
+    ui->phrasebreakhint->setVisible(phrase.contains(QLatin1Char('\n')));
+    showPhraseStrength();
+    clearOutput();
+}
+
+void zav::on_showphrasebutton_toggled(bool checked)
+{
+    ui->inputtext->setConcealed(!checked);
+    ui->inputtext->setFocus();
+}
+
+void zav::on_pword_identifier_le_returnPressed()
+{
+    ui->generatepass->click();
+}
+
+void zav::on_copybutton_clicked()
+{
+    if (!ui->passwordoutput->text().isEmpty())
+        clipboard->setPassword(ui->passwordoutput->text());
+}
+
+void zav::on_actionQuit_triggered()
+{
+    close();
+}
+
+void zav::focusRuleField()
+{
+    if (ui->rulecombo->currentIndex() == customIndex && ui->symbolsbox->isChecked())
+        ui->symbolsedit->setFocus();
+    else
+        ui->rulecombo->setFocus();
 }
 
 void zav::on_symbolsbox_toggled(bool checked)
@@ -275,14 +383,17 @@ void zav::on_generatepass_clicked()
 {
     pword_length = ui->plengthspinbox->value();
     Rule rule;
-    if (!ruleOrNotice(&rule))
+    if (!ruleOrNotice(&rule)) {
+        focusRuleField();
         return;
-    ui->entropyout->setText(rule.entropyText(pword_length));
+    }
+    ui->entropyout->setText(Derivation::entropyText(selectedScheme(), rule, pword_length));
 
-    const QString phrase = ui->inputtext->toPlainText();
+    const QString phrase = ui->inputtext->phrase();
     if (phrase.isEmpty()) {
         showNotice<emptysecret>();
         qDebug() << "Issue message that Secret Phrase is empty";
+        ui->inputtext->setFocus();
         return;
     }
 
@@ -290,6 +401,7 @@ void zav::on_generatepass_clicked()
     pword_identifier = identifier;
     if (ProfileFile::containsBar(identifier)) {
         showNotice<inputmsg1>();
+        ui->pword_identifier_le->setFocus();
         return;
     }
 
@@ -300,12 +412,27 @@ void zav::on_generatepass_clicked()
         return;
     }
     ui->passwordoutput->setText(password);
+    ui->copybutton->setEnabled(true);
     clipboard->setPassword(password);
 }
 
 void zav::on_actionCalculate_Password_Strength_triggered()
 {
-    openPage(QString::fromLatin1(strengthCalculator));
+    // Computed here: no password or phrase is ever typed into a web page.
+    strengthdialog dialog;
+    const QString phrase = ui->inputtext->phrase();
+    if (selectedScheme() == Scheme::Compatible)
+        dialog.setPhraseStrength(QStringLiteral("does not protect compatible passwords"));
+    else if (phrase.isEmpty())
+        dialog.setPhraseStrength(QStringLiteral("no phrase typed"));
+    else
+        dialog.setPhraseStrength(PhraseStrength::text(PhraseStrength::of(phrase)));
+    if (ui->passwordoutput->text().isEmpty())
+        dialog.setPasswordStrength(QStringLiteral("no password generated yet"));
+    else
+        dialog.setPasswordStrength(QStringLiteral("%1 bits. %2").arg(ui->entropyout->text(),
+                                                                      Derivation::entropyNote(selectedScheme())));
+    dialog.run();
 }
 
 void zav::on_actionHelp_Information_triggered()
@@ -383,6 +510,10 @@ void zav::on_actionSave_triggered()
     case Duplicate: showNotice<savedalready>(); break;
     case NotWritten: showNotice<notsaved>(); break;
     }
+    if (outcome == Invalid || outcome == Unstorable || outcome == Duplicate)
+        ui->pword_identifier_le->setFocus();
+    else if (outcome == BadRule)
+        focusRuleField();
 }
 
 // Whether the profile dialogs can open: a file that cannot be read gets a notice instead.
@@ -408,6 +539,7 @@ void zav::on_actionRetrieve_triggered()
     selectScheme(pword_scheme);
     selectRule(pword_rule);
     ui->counterspinbox->setValue(pword_counter);
+    clearOutput();
 }
 
 void zav::on_actionDelete_triggered()

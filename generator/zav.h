@@ -14,6 +14,7 @@ namespace Ui { class zav; }
 
 class Clipboard;
 class InputWatch;
+class KeyWatch;
 
 // How long secrets stay: the password on the clipboard, and the phrase and password in the
 // window once nobody has used it. Tests shorten them.
@@ -53,6 +54,10 @@ private slots:
     void on_rulecombo_currentIndexChanged(int index);
     void on_symbolsbox_toggled(bool checked);
     void on_inputtext_textChanged();
+    void on_showphrasebutton_toggled(bool checked);
+    void on_pword_identifier_le_returnPressed();
+    void on_copybutton_clicked();
+    void on_actionQuit_triggered();
 
 private:
     Scheme selectedScheme() const;
@@ -67,6 +72,12 @@ private:
     QString deriveWhileBusy(Scheme scheme, const QString &phrase, const QString &identifier, int length,
                             const Rule &rule, int counter);
 
+    // The shown password belongs to the inputs it was made from: any change empties it.
+    void clearOutput();
+    void showPhraseStrength();
+    // After a notice, the focus goes to the field the notice is about.
+    void focusRuleField();
+
     // Empties the phrase, the password, the entropy and the fingerprint, and their undo history.
     void clearSecrets();
     void clearIdleSecrets();
@@ -75,4 +86,5 @@ private:
     Clipboard *clipboard;
     QTimer idle;
     std::unique_ptr<InputWatch> inputWatch;
+    KeyWatch *enterWatch;
 };

@@ -9,8 +9,11 @@
 #include "notices.h"
 #include "profilestate.h"
 #include "zav.h"
+#include "phrasestrength.h"
+#include "strengthdialog.h"
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -76,6 +79,18 @@ void scenes()
     child<QPushButton>(&window, "generatepass")->click();
     waitForFingerprint(&window);
     shoot(&window, QStringLiteral("main-strong"));
+    child<QAbstractButton>(&window, "showphrasebutton")->click();
+    shoot(&window, QStringLiteral("main-phrase-shown"));
+    child<QAbstractButton>(&window, "showphrasebutton")->click();
+    child<QPushButton>(&window, "generatepass")->click();
+    {
+        strengthdialog dialog;
+        dialog.setPhraseStrength(PhraseStrength::text(PhraseStrength::of(QStringLiteral("correct horse battery staple"))));
+        dialog.setPasswordStrength(QStringLiteral("%1 bits. %2").arg(child<QLineEdit>(&window, "entropyout")->text(),
+                                                                     Derivation::entropyNote(Scheme::Strong)));
+        dialog.show();
+        shoot(&dialog, QStringLiteral("strength-dialog"));
+    }
 
     child<QComboBox>(&window, "rulecombo")->setCurrentIndex(4);
     child<QLineEdit>(&window, "symbolsedit")->setText(QStringLiteral("!@#$%"));

@@ -43,6 +43,7 @@ private slots:
     void concurrentWritersLoseNothing();
     void rulesAndCounters();
     void fingerprints();
+    void strength();
     void lockedFileFailsClearly();
     void unstorableIdentifierIsRefused();
     void oddProfileFiles();
@@ -314,8 +315,9 @@ void TestCli::rulesAndCounters()
     }
     // The entropy line of the other cases, as the window shows them.
     QCOMPARE(cli({"derive", "-l", "16", "--entropy"}, "hello").out.split('\n').value(1), QByteArray("96"));
+    // The compatible scheme's is the measured count of its passwords, whatever the length.
     QCOMPARE(cli({"derive", "--scheme=compatible", "-l", "5", "--entropy"}, "hello").out.split('\n').value(1),
-             QByteArray("30"));
+             QByteArray("6.7"));
 
     // Refused before the phrase is read, with nothing on standard output and the file untouched.
     QCOMPARE(cli({"profiles", "add", "-i", "x", "-l", "8"}).code, 0);
@@ -374,6 +376,34 @@ void TestCli::fingerprints()
     QVERIFY(run.out.isEmpty());
     QCOMPARE(cli({"fingerprint", "-i", "bank"}, "hello").code, 2);   // only the phrase enters it
     QVERIFY(cli({"--help"}).out.contains("Usage: quorvane-cli fingerprint [options]"));
+    // Read from a pipe, derive prints the password alone.
+    QCOMPARE(cli({"derive", "--scheme=compatible", "-i", "bank", "-l", "16"}, "hello").out, QByteArray("bGYZDOUGjrL0dhJZ\n"));
+}
+
+void TestCli::strength()
+{
+    // zxcvbn's own figures, with the ratings' bounds: under 40 poor, under 75 weak, under 100
+    // good, from 100 excellent.
+    const QList<QPair<QByteArray, QByteArray>> rows{
+        {"hello", "5.8 bits, poor"},
+        {"correct horse battery staple", "70.3 bits, weak"},
+        {"correct horse battery staple zebra", "91.3 bits, good"},
+        {"xq7#Lw9!pZ2@vN4$kR8%mT3^bY6&hJ1*", "excellent"},
+    };
+    for (const auto &row : rows) {
+        const Run run = cli({"strength"}, row.first + '\n');
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.out.endsWith(row.second + '\n'), run.out.constData());
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d+\\.\\d bits, (poor|weak|good|excellent)\n$"))
+                    .match(QString::fromUtf8(run.out)).hasMatch());
+    }
+    QCOMPARE(cli({"strength"}, "\n").code, 2);
+
+    // Help into a pipe whose reader has gone ends quietly, as "--help | head -1" needs.
+    QProcess shell;
+    shell.start(QStringLiteral("sh"), {"-c", "(sleep 0.3; \"$0\" --help; echo \"exit $?\" >&2) | true", QUORVANE_CLI});
+    QVERIFY(shell.waitForFinished());
+    QCOMPARE(shell.readAllStandardError(), QByteArray("exit 0\n"));
 }
 
 void TestCli::concurrentWritersLoseNothing()
@@ -603,6 +633,9 @@ void TestCli::promptOnATerminal()
     const QByteArray shown = readUntil(master, "bGYZDOUGjrL0dhJZ");
     QVERIFY2(shown.contains("bGYZDOUGjrL0dhJZ"), shown.constData());
     QVERIFY(!shown.contains("hello"));
+    // The fingerprint shows before the password, so that a typo is seen.
+    const int fingerprint = shown.indexOf("fingerprint: teal star, red leaf, teal leaf\r\n");
+    QVERIFY2(fingerprint >= 0 && fingerprint < shown.indexOf("bGYZDOUGjrL0dhJZ"), shown.constData());
     int status = 0;
     QCOMPARE(waitpid(pid, &status, 0), pid);
     QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);

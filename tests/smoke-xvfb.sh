@@ -1,6 +1,7 @@
 #!/bin/sh
 # Starts the real program in a real X server with a fresh HOME, waits for its main window and
-# checks that start-up made an empty profile file.
+# checks that start-up made an empty profile file, and that the trace is written only when asked
+# for with QT_LOGGING_RULES.
 set -u
 program=$1
 for tool in xvfb-run xwininfo; do
@@ -12,7 +13,8 @@ trap 'rm -rf "$home"' EXIT
 cat > "$home/check.sh" <<'EOS'
 #!/bin/sh
 program=$1
-QT_QPA_PLATFORM=xcb "$program" >"$HOME/trace.txt" 2>&1 &
+rules=$2
+QT_LOGGING_RULES=$rules QT_QPA_PLATFORM=xcb "$program" >"$HOME/trace.txt" 2>&1 &
 pid=$!
 found=""
 for _ in $(seq 1 100); do
@@ -35,10 +37,21 @@ if [ -z "$found" ]; then
     exit 1
 fi
 echo "smoke: the main window appeared"
+if [ -n "$rules" ] && ! grep -q 'debug from int main' "$HOME/trace.txt"; then
+    echo "smoke: QT_LOGGING_RULES=$rules gave no trace"
+    exit 1
+fi
+if [ -z "$rules" ] && grep -q 'debug from int main\|Interface:' "$HOME/trace.txt"; then
+    echo "smoke: the trace was written although nobody asked for it"
+    exit 1
+fi
 EOS
 chmod +x "$home/check.sh"
 
-HOME=$home XDG_CONFIG_HOME=$home/.config xvfb-run -a -s "-screen 0 1024x768x24" "$home/check.sh" "$program" || exit 1
+unset QT_LOGGING_RULES
+for rules in "" "default.debug=true"; do
+    HOME=$home XDG_CONFIG_HOME=$home/.config xvfb-run -a -s "-screen 0 1024x768x24" "$home/check.sh" "$program" "$rules" || exit 1
+done
 
 profile="$home/Documents/Quorvane/zavdata.txt"
 if [ ! -f "$profile" ] || [ -s "$profile" ]; then

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "notice.h"
+
+#include <QString>
+
+namespace Ui { class strengthdialog; }
+
+// How strong the current phrase and password are, estimated on this computer alone.
+class strengthdialog : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit strengthdialog(QWidget *parent = nullptr);
+    ~strengthdialog() override;
+
+    // "70.3 bits, weak", or why there is no figure.
+    void setPhraseStrength(const QString &text);
+    // The password's entropy with what it counts, or why there is none.
+    void setPasswordStrength(const QString &text);
+
+private:
+    Ui::strengthdialog *ui;
+};
