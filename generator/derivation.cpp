@@ -21,7 +21,13 @@ bool isValidLength(int length)
 
 QString schemeName(Scheme scheme)
 {
-    return scheme == Scheme::Strong ? QStringLiteral("strong") : QStringLiteral("compatible");
+    switch (scheme) {
+    case Scheme::Strong: return QStringLiteral("strong");
+    case Scheme::Compatible: return QStringLiteral("compatible");
+    case Scheme::LessPass: return QStringLiteral("lesspass");
+    case Scheme::Spectre: return QStringLiteral("spectre");
+    }
+    return QString();
 }
 
 bool schemeFromName(const QString &name, Scheme *scheme)
@@ -30,6 +36,10 @@ bool schemeFromName(const QString &name, Scheme *scheme)
         *scheme = Scheme::Strong;
     else if (name == QLatin1String("compatible"))
         *scheme = Scheme::Compatible;
+    else if (name == QLatin1String("lesspass"))
+        *scheme = Scheme::LessPass;
+    else if (name == QLatin1String("spectre"))
+        *scheme = Scheme::Spectre;
     else
         return false;
     return true;
@@ -203,6 +213,8 @@ QString derive(Scheme scheme, const QString &phrase, const QString &identifier, 
 {
     if (scheme == Scheme::Compatible && (!rule.isBase64() || counter != Counter::first))
         return QString();
+    if (scheme != Scheme::Strong && scheme != Scheme::Compatible)
+        return QString();   // the peers' inputs are more than these: PeerSchemes::derive
     try {
         return scheme == Scheme::Strong ? strong(phrase, identifier, length, rule, counter)
                                         : compatible(phrase, identifier, length);

@@ -8,6 +8,8 @@ class Rule;
 enum class Scheme {
     Strong,       // Argon2id; the default for new passwords
     Compatible,   // the original program's SHA-512 chain, kept to recover its passwords
+    LessPass,     // LessPass's passwords, for its users (peerschemes.h)
+    Spectre,      // Spectre's (formerly Master Password's), for its users (peerschemes.h)
 };
 
 namespace Derivation {
@@ -17,7 +19,8 @@ constexpr int maximumLength = 32;
 
 bool isValidLength(int length);
 
-// "strong" or "compatible": the names used in profile lines and on the command line.
+// "strong", "compatible", "lesspass" or "spectre": the names used in profile lines and on the
+// command line.
 QString schemeName(Scheme scheme);
 bool schemeFromName(const QString &name, Scheme *scheme);
 
