@@ -1,5 +1,6 @@
 #include "command.h"
 
+#include "lesspass.h"
 #include "terminal.h"
 #include "usertexts.h"
 #include "utf8.h"
@@ -8,6 +9,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace Cli {
@@ -34,7 +36,8 @@ const QCommandLineOption Command::lengthOption(
     QStringLiteral("The password length, 4 to 32 (derive: 32 by default)."), QStringLiteral("N"));
 const QCommandLineOption Command::schemeOption(
     QStringLiteral("scheme"),
-    QStringLiteral("strong (the default) or compatible, the original program's scheme."), QStringLiteral("NAME"));
+    QStringLiteral("strong (the default), compatible (the original program's scheme), lesspass or spectre."),
+    QStringLiteral("NAME"));
 
 const QCommandLineOption Command::ruleOption(
     QStringLiteral("rule"),
@@ -46,6 +49,31 @@ const QCommandLineOption Command::counterOption(
     QStringLiteral("The version of a strong password, 1 (the default) to 2147483647; a new version gives a "
                    "new password for the same identifier."),
     QStringLiteral("N"));
+
+const QCommandLineOption Command::loginOption(
+    QStringLiteral("login"), QStringLiteral("LessPass: the login (empty by default)."), QStringLiteral("TEXT"));
+const QCommandLineOption Command::userNameOption(
+    QStringLiteral("user-name"), QStringLiteral("Spectre: the user name, its \"full name\" (required)."),
+    QStringLiteral("TEXT"));
+const QCommandLineOption Command::templateOption(
+    QStringLiteral("template"),
+    QStringLiteral("Spectre: maximum, long, medium, short, basic, pin, name or phrase (long for a password, name "
+                   "for a login, phrase for an answer by default)."),
+    QStringLiteral("NAME"));
+const QCommandLineOption Command::algorithmOption(
+    QStringLiteral("algorithm"), QStringLiteral("Spectre: the algorithm version, 0 to 3 (3 by default)."),
+    QStringLiteral("V"));
+const QCommandLineOption Command::purposeOption(
+    QStringLiteral("purpose"), QStringLiteral("Spectre: password (the default), login or answer."),
+    QStringLiteral("NAME"));
+const QCommandLineOption Command::contextOption(
+    QStringLiteral("context"), QStringLiteral("Spectre: the security question's keyword (answer only)."),
+    QStringLiteral("KEYWORD"));
+
+QList<QCommandLineOption> Command::peerOptions()
+{
+    return {loginOption, userNameOption, templateOption, algorithmOption, purposeOption, contextOption};
+}
 
 const QCommandLineOption Command::exactOption(
     QStringLiteral("exact"), QStringLiteral("Keep a final line end of a phrase read from a pipe or file."));
@@ -156,7 +184,7 @@ bool Command::scheme(const QCommandLineParser &parser, Scheme *scheme, QString *
         return true;
     const QString name = parser.value(schemeOption);
     if (!Derivation::schemeFromName(name, scheme)) {
-        *error = QStringLiteral("unknown scheme \"%1\"; use strong or compatible").arg(name);
+        *error = QStringLiteral("unknown scheme \"%1\"; use strong, compatible, lesspass or spectre").arg(name);
         return false;
     }
     return true;
@@ -185,6 +213,90 @@ int Command::readPhrase(const QCommandLineParser &parser, QString *phrase)
     if (phrase->isEmpty())
         return fail(Usage, UserTexts::emptySecret());
     return Ok;
+}
+
+namespace {
+
+// A whole number written in decimal digits only, within the bounds.
+bool wholeNumber(const QString &text, quint32 low, quint32 high, quint32 *value)
+{
+    bool ok = false;
+    const qulonglong n = text.toULongLong(&ok, 10);
+    const bool digits = !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+    if (!ok || !digits || n < low || n > high)
+        return false;
+    *value = quint32(n);
+    return true;
+}
+
+}
+
+bool Command::noPeerOptions(const QCommandLineParser &parser, Scheme scheme, QString *error)
+{
+    for (const QCommandLineOption &option : peerOptions()) {
+        if (parser.isSet(option)) {
+            *error = QStringLiteral("--%1 does not go with the %2 scheme")
+                         .arg(option.names().constFirst(), Derivation::schemeName(scheme));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Command::peerRecipe(const QCommandLineParser &parser, Scheme scheme, PeerRecipe *recipe, QString *error)
+{
+    *recipe = PeerRecipe();
+    recipe->scheme = scheme;
+    recipe->site = parser.value(identifierOption);
+    const QList<QCommandLineOption> foreign = scheme == Scheme::LessPass
+        ? QList<QCommandLineOption>{userNameOption, templateOption, algorithmOption, purposeOption, contextOption}
+        : QList<QCommandLineOption>{lengthOption, ruleOption, loginOption};
+    for (const QCommandLineOption &option : foreign) {
+        if (parser.isSet(option)) {
+            *error = QStringLiteral("--%1 does not go with the %2 scheme")
+                         .arg(option.names().constLast(), Derivation::schemeName(scheme));
+            return false;
+        }
+    }
+    if (parser.isSet(counterOption) && !wholeNumber(parser.value(counterOption), 1, Spectre::maximumCounter, &recipe->counter)) {
+        *error = QStringLiteral("the counter must be a whole number from 1 to 4294967295");
+        return false;
+    }
+    if (scheme == Scheme::LessPass) {
+        quint32 length = quint32(recipe->length);
+        if (parser.isSet(lengthOption)
+            && !wholeNumber(parser.value(lengthOption), LessPass::minimumLength, LessPass::maximumLength, &length)) {
+            *error = QStringLiteral("a LessPass password has 5 to 35 characters");
+            return false;
+        }
+        recipe->length = int(length);
+        if (parser.isSet(ruleOption))
+            recipe->classes = parser.value(ruleOption);
+        recipe->login = parser.value(loginOption);
+    } else {
+        if (!parser.isSet(userNameOption) || parser.value(userNameOption).isEmpty()) {
+            *error = QStringLiteral("the spectre scheme needs --user-name");
+            return false;
+        }
+        recipe->userName = parser.value(userNameOption);
+        if (parser.isSet(purposeOption) && !Spectre::purposeFromName(parser.value(purposeOption), &recipe->purpose)) {
+            *error = QStringLiteral("the purpose must be password, login or answer");
+            return false;
+        }
+        recipe->templateName = parser.isSet(templateOption) ? parser.value(templateOption)
+                                                            : Spectre::defaultTemplate(recipe->purpose);
+        quint32 algorithm = Spectre::latestAlgorithm;
+        if (parser.isSet(algorithmOption) && !wholeNumber(parser.value(algorithmOption), 0, 3, &algorithm)) {
+            *error = QStringLiteral("Spectre's algorithm version is 0, 1, 2 or 3");
+            return false;
+        }
+        recipe->algorithm = int(algorithm);
+        recipe->context = parser.value(contextOption);
+    }
+    *error = PeerSchemes::problem(*recipe);
+    return error->isEmpty();
 }
 
 bool Command::ruleAndCounter(const QCommandLineParser &parser, Scheme scheme, Rule *rule, int *counter, QString *error)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "derivation.h"
+#include "peerschemes.h"
 #include "rule.h"
 
 #include <QCommandLineOption>
@@ -44,6 +45,14 @@ protected:
     static const QCommandLineOption ruleOption;
     static const QCommandLineOption counterOption;
     static const QCommandLineOption exactOption;
+    // LessPass's and Spectre's own inputs.
+    static const QCommandLineOption loginOption;
+    static const QCommandLineOption userNameOption;
+    static const QCommandLineOption templateOption;
+    static const QCommandLineOption algorithmOption;
+    static const QCommandLineOption purposeOption;
+    static const QCommandLineOption contextOption;
+    static QList<QCommandLineOption> peerOptions();
 
     // The length given (or fallback when it is not given and not required); false, with a
     // message in *error, when it is missing but required or is not a whole number from 4 to 32.
@@ -55,6 +64,11 @@ protected:
     // otherwise everything less one final line end (unless --exact). Returns Ok, or the exit
     // code of a message already written: an empty phrase, text that is not UTF-8, a read error.
     static int readPhrase(const QCommandLineParser &parser, QString *phrase);
+    // Fills the recipe of a LessPass or Spectre password from the options; false, with a
+    // message, for an option that does not belong to the scheme or a value out of range.
+    static bool peerRecipe(const QCommandLineParser &parser, Scheme scheme, PeerRecipe *recipe, QString *error);
+    // For the strong and compatible schemes: false, with a message, when a peer's option is given.
+    static bool noPeerOptions(const QCommandLineParser &parser, Scheme scheme, QString *error);
     static bool ruleAndCounter(const QCommandLineParser &parser, Scheme scheme, Rule *rule, int *counter, QString *error);
 
 private:

@@ -26,7 +26,8 @@ DeriveCommand::DeriveCommand()
 
 QList<QCommandLineOption> DeriveCommand::options() const
 {
-    return {identifierOption, lengthOption, schemeOption, ruleOption, counterOption, exactOption, entropyOption};
+    return QList<QCommandLineOption>{identifierOption, lengthOption, schemeOption, ruleOption, counterOption}
+        + peerOptions() + QList<QCommandLineOption>{exactOption, entropyOption};
 }
 
 int DeriveCommand::execute(const QCommandLineParser &parser)
@@ -35,9 +36,14 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
     Scheme scheme = Scheme::Strong;
     Rule rule;
     int counter = Counter::first;
+    PeerRecipe peer;
     QString error;
-    if (!Command::length(parser, false, Derivation::maximumLength, &length, &error)
-        || !Command::scheme(parser, &scheme, &error) || !ruleAndCounter(parser, scheme, &rule, &counter, &error))
+    if (!Command::scheme(parser, &scheme, &error))
+        return usageError(error);
+    const bool isPeer = PeerSchemes::isPeer(scheme);
+    if (isPeer ? !peerRecipe(parser, scheme, &peer, &error)
+               : !Command::length(parser, false, Derivation::maximumLength, &length, &error)
+                     || !noPeerOptions(parser, scheme, &error) || !ruleAndCounter(parser, scheme, &rule, &counter, &error))
         return usageError(error);
     const QString identifier = parser.value(identifierOption);
 
@@ -45,19 +51,21 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
     const int read = readPhrase(parser, &phrase);
     if (read != Ok)
         return read;
-    if (ProfileFile::containsBar(identifier))
+    if (!isPeer && ProfileFile::containsBar(identifier))
         return fail(Usage, UserTexts::barInIdentifier());
 
     // Typed without echo, the phrase can only be checked by its fingerprint.
     if (Terminal::inputIsTerminal())
         Terminal::writeError(QStringLiteral("fingerprint: ") + Fingerprint::text(Fingerprint::of(phrase)) + QLatin1Char('\n'));
-    QString password = Derivation::derive(scheme, phrase, identifier, length, rule, counter);
+    QString password = isPeer ? PeerSchemes::derive(peer, phrase)
+                              : Derivation::derive(scheme, phrase, identifier, length, rule, counter);
     phrase.fill(QChar(0));
     if (password.isNull())
         return fail(Failure, QStringLiteral("the password could not be made (not enough free memory, or the digest library failed)"));
     Terminal::writeOutput(password + QLatin1Char('\n'));
     if (parser.isSet(entropyOption))
-        Terminal::writeOutput(Derivation::entropyText(scheme, rule, length) + QLatin1Char('\n'));
+        Terminal::writeOutput((isPeer ? PeerSchemes::entropyText(peer) : Derivation::entropyText(scheme, rule, length))
+                              + QLatin1Char('\n'));
     password.fill(QChar(0));
     if (!Terminal::flushOutput())
         return fail(Failure, QStringLiteral("the password could not be written to standard output"));

@@ -46,7 +46,8 @@ ChangeCommand::ChangeCommand(bool add)
 
 QList<QCommandLineOption> ChangeCommand::options() const
 {
-    return {identifierOption, lengthOption, schemeOption, ruleOption, counterOption};
+    return QList<QCommandLineOption>{identifierOption, lengthOption, schemeOption, ruleOption, counterOption}
+        + peerOptions();
 }
 
 int ChangeCommand::execute(const QCommandLineParser &parser)
@@ -58,14 +59,21 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
     Scheme scheme = Scheme::Strong;
     Rule rule;
     int counter = Counter::first;
+    PeerRecipe peer;
     QString error;
-    if (!Command::length(parser, true, 0, &length, &error) || !Command::scheme(parser, &scheme, &error)
-        || !ruleAndCounter(parser, scheme, &rule, &counter, &error))
+    if (!Command::scheme(parser, &scheme, &error))
+        return usageError(error);
+    const bool isPeer = PeerSchemes::isPeer(scheme);
+    if (isPeer ? !peerRecipe(parser, scheme, &peer, &error)
+               : !Command::length(parser, true, 0, &length, &error) || !noPeerOptions(parser, scheme, &error)
+                     || !ruleAndCounter(parser, scheme, &rule, &counter, &error))
         return usageError(error);
     const QString path = ProfileFile::defaultPath();
 
     if (adds) {
-        switch (ProfileFile::save(path, identifier, length, scheme, rule, counter)) {
+        if (isPeer && !PeerSchemes::storableProblem(peer).isEmpty())
+            return fail(Usage, PeerSchemes::storableProblem(peer));
+        switch (isPeer ? ProfileFile::save(path, peer) : ProfileFile::save(path, identifier, length, scheme, rule, counter)) {
         case ProfileFile::SaveResult::Saved:
             return Ok;
         case ProfileFile::SaveResult::InvalidIdentifier:
@@ -87,7 +95,7 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
         return fail(Failure, QStringLiteral("the profile could not be saved: cannot write %1").arg(path));
     }
 
-    const QString line = ProfileFile::line(identifier, length, scheme, rule, counter);
+    const QString line = isPeer ? PeerSchemes::line(peer) : ProfileFile::line(identifier, length, scheme, rule, counter);
     switch (ProfileFile::remove(path, line)) {
     case ProfileFile::RemoveResult::Removed:
         return Ok;

@@ -326,7 +326,14 @@ Profile parseRow(const QString &row)
     const int bar = row.indexOf(QLatin1Char('|'), 0, Qt::CaseSensitive);
     profile.identifier = row.left(bar);
     const QStringList fields = row.split(QLatin1Char('|'));
-    if (fields.size() == 5) {
+    Scheme named = Scheme::Strong;
+    if (fields.size() > 5 && Derivation::schemeFromName(fields.at(2), &named) && PeerSchemes::isPeer(named)) {
+        profile.readable = PeerSchemes::fromFields(fields, &profile.peer);
+        if (profile.readable) {
+            profile.scheme = profile.peer.scheme;
+            profile.length = named == Scheme::LessPass ? profile.peer.length : 0;
+        }
+    } else if (fields.size() == 5) {
         const int length = fields.at(1).toInt(nullptr, 10);
         profile.readable = fields.at(2) == Derivation::schemeName(Scheme::Strong) && Derivation::isValidLength(length)
                            && Rule::parse(fields.at(3), &profile.rule) && Counter::parse(fields.at(4), &profile.counter);
@@ -451,10 +458,23 @@ SaveResult save(const QString &path, const QString &identifier, int length, Sche
         return SaveResult::UnstorableIdentifier;
     if (!Derivation::isValidLength(length))
         return SaveResult::InvalidLength;
+    return saveLine(path, line(identifier, length, scheme, rule, counter));
+}
+
+SaveResult save(const QString &path, const PeerRecipe &recipe)
+{
+    if (!isValidIdentifier(recipe.site))
+        return SaveResult::InvalidIdentifier;
+    if (!isStorableIdentifier(recipe.site) || !PeerSchemes::storableProblem(recipe).isEmpty())
+        return SaveResult::UnstorableIdentifier;
+    return saveLine(path, PeerSchemes::line(recipe));
+}
+
+SaveResult saveLine(const QString &path, const QString &candidate)
+{
     const Lock lock(path);
     if (lock.state() != Lock::Held)
         return lock.state() == Lock::Busy ? SaveResult::Busy : SaveResult::Failed;
-    const QString candidate = line(identifier, length, scheme, rule, counter);
     QStringList lines;
     const ReadStatus status = readLines(path, &lines);
     if (status != ReadStatus::Read && status != ReadStatus::Missing)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "derivation.h"
+#include "peerschemes.h"
 #include "rule.h"
 
 #include <QByteArray>
@@ -52,6 +53,7 @@ struct Profile
     Rule rule;
     int counter = Counter::first;
     bool readable = true;   // false for a five-field line that does not read as a profile
+    PeerRecipe peer;        // every input of a LessPass or Spectre profile (scheme tells)
 };
 
 enum class ReadStatus {
@@ -143,6 +145,13 @@ enum class RemoveResult { Removed, NotFound, Busy, Unusable, Failed };
 RemoveResult remove(const QString &path, const QString &line);
 
 enum class SaveResult { Saved, InvalidIdentifier, UnstorableIdentifier, InvalidLength, AlreadySaved, Busy, Unusable, Failed };
+
+// Under the lock: the duplicate test on whole lines, then the append of the line.
+SaveResult saveLine(const QString &path, const QString &candidate);
+
+// Saves a LessPass or Spectre profile as save() does; UnstorableIdentifier when one of its text
+// fields could not be read back (see PeerSchemes::storableProblem).
+SaveResult save(const QString &path, const PeerRecipe &recipe);
 
 // The whole save action without windows, under the lock: checks, duplicate test on whole
 // lines, append. Unusable: the file cannot be read for the duplicate test (see check()).

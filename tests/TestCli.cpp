@@ -44,6 +44,7 @@ private slots:
     void rulesAndCounters();
     void fingerprints();
     void strength();
+    void peerSchemes();
     void lockedFileFailsClearly();
     void unstorableIdentifierIsRefused();
     void oddProfileFiles();
@@ -378,6 +379,66 @@ void TestCli::fingerprints()
     QVERIFY(cli({"--help"}).out.contains("Usage: quorvane-cli fingerprint [options]"));
     // Read from a pipe, derive prints the password alone.
     QCOMPARE(cli({"derive", "--scheme=compatible", "-i", "bank", "-l", "16"}, "hello").out, QByteArray("bGYZDOUGjrL0dhJZ\n"));
+}
+
+void TestCli::peerSchemes()
+{
+    // Every vector of both projects, through derive.
+    int rows = 0;
+    for (const QStringList &f : readTsv(QStringLiteral("lesspass-passwords.tsv"))) {
+        const Run run = cli({"derive", "--scheme=lesspass", "--identifier=" + f.value(0), "--login=" + f.value(1),
+                             "--rule=" + f.value(3), "--length=" + f.value(4), "--counter=" + f.value(5), "--exact"},
+                            f.value(2).toUtf8());
+        QCOMPARE(QString::fromUtf8(run.out), f.value(6) + '\n');
+        ++rows;
+    }
+    for (const QStringList &f : readTsv(QStringLiteral("spectre-passwords.tsv"))) {
+        QStringList args{"derive", "--scheme=spectre", "--algorithm=" + f.value(0), "--user-name=" + f.value(1),
+                         "--identifier=" + f.value(3), "--template=" + f.value(4), "--counter=" + f.value(5),
+                         "--purpose=" + f.value(6), "--exact"};
+        if (!f.value(7).isEmpty())
+            args << "--context=" + f.value(7);
+        const Run run = cli(args, f.value(2).toUtf8());
+        QCOMPARE(QString::fromUtf8(run.out), f.value(8) + '\n');
+        ++rows;
+    }
+    QCOMPARE(rows, 12 + 83);
+
+    // Defaults: aA9!, 16, counter 1; long for a password, name for a login; the entropy follows.
+    QCOMPARE(cli({"derive", "--scheme=lesspass", "-i", "example.org", "--login=contact@example.org", "--entropy"}, "password").out,
+             QByteArray("WHLpUL)e00[iHR+w\n104.6\n"));
+    QCOMPARE(cli({"derive", "--scheme=spectre", "-i", "masterpasswordapp.com", "--user-name=Robert Lee Mitchell",
+                  "--purpose=login"}, "banana colored duckling").out,
+             cli({"derive", "--scheme=spectre", "-i", "masterpasswordapp.com", "--user-name=Robert Lee Mitchell",
+                  "--purpose=login", "--template=name"}, "banana colored duckling").out);
+
+    // Options of another scheme and values out of range: refused before the phrase is read.
+    const QList<QStringList> refused{
+        {"--scheme=lesspass", "--user-name=x"}, {"--scheme=lesspass", "--length=36"}, {"--scheme=lesspass", "--length=4"},
+        {"--scheme=lesspass", "--rule=Aa"}, {"--scheme=lesspass", "--counter=0"}, {"--scheme=spectre"},
+        {"--scheme=spectre", "--user-name=u", "--length=8"}, {"--scheme=spectre", "--user-name=u", "--algorithm=4"},
+        {"--scheme=spectre", "--user-name=u", "--counter=4294967296"}, {"--scheme=spectre", "--user-name=u", "--template=x"},
+        {"--scheme=spectre", "--user-name=u", "--context=k"}, {"--login=me"}, {"--scheme=compatible", "--template=pin"},
+    };
+    for (const QStringList &args : refused) {
+        const Run run = cli(QStringList{"derive"} + args, "phrase");
+        QVERIFY2(run.code == 2 && run.out.isEmpty() && !run.err.isEmpty(), qPrintable(args.join(' ')));
+    }
+    QCOMPARE(cli({"derive", "--scheme=spectre", "--user-name=u", "-i", "s", "--counter=4294967295"}, "p").code, 0);
+
+    // Saved and removed with every field; a "|" in a text field is refused, not split.
+    const QStringList spectre{"--scheme=spectre", "-i", "site", "--user-name=Robert Lee Mitchell", "--purpose=answer",
+                              "--context=first pet", "--counter=7", "--algorithm=2"};
+    QCOMPARE(cli(QStringList{"profiles", "add"} + spectre).code, 0);
+    QCOMPARE(cli({"profiles", "add", "--scheme=lesspass", "-i", "site", "--login=me", "-l", "20", "--rule=a9"}).code, 0);
+    QCOMPARE(cli({"profiles", "list"}).out,
+             QByteArray("site|0|spectre|phrase|7|2|answer|Robert Lee Mitchell|first pet\nsite|20|lesspass|a9|1|me\n"));
+    QCOMPARE(cli(QStringList{"profiles", "add"} + spectre).code, 1);
+    const Run bar = cli({"profiles", "add", "--scheme=lesspass", "-i", "site", "--login=a|b"});
+    QCOMPARE(bar.code, 2);
+    QVERIFY(bar.err.contains("login"));
+    QCOMPARE(cli(QStringList{"profiles", "remove"} + spectre).code, 0);
+    QCOMPARE(cli({"profiles", "list"}).out, QByteArray("site|20|lesspass|a9|1|me\n"));
 }
 
 void TestCli::strength()
