@@ -2,6 +2,7 @@
 
 #include "derivation.h"
 #include "legacyutf8.h"
+#include "peerschemes.h"
 #include "phrasestrength.h"
 #include "profilefile.h"
 #include "rule.h"
@@ -15,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include <openssl/evp.h>
+#include <sodium.h>
 
 #include <algorithm>
 #include <chrono>
@@ -111,6 +113,27 @@ int main(int argc, char **argv)
     measure("rule-stream", quick ? 3 : 2001, [&] {
         key[47] = uchar(++keyNumber);   // another key each time, so redraws vary as they do for users
         Derivation::drawWithRule(key, symbols, 4);
+    });
+
+    // The peers' schemes against their key functions alone: the rest should cost next to nothing.
+    PeerRecipe lesspass;
+    lesspass.site = QStringLiteral("example.org");
+    measure("lesspass-derive", quick ? 1 : 21, [&] { PeerSchemes::derive(lesspass, phrase); });
+    measure("openssl-pbkdf2-100k", quick ? 1 : 21, [&] {
+        unsigned char out[32];
+        PKCS5_PBKDF2_HMAC("password", 8, reinterpret_cast<const unsigned char *>("example.org1"), 12, 100000,
+                          EVP_sha256(), 32, out);
+    });
+    PeerRecipe spectre;
+    spectre.scheme = Scheme::Spectre;
+    spectre.site = QStringLiteral("example.org");
+    spectre.userName = QStringLiteral("Robert Lee Mitchell");
+    measure("spectre-derive", quick ? 1 : 21, [&] { PeerSchemes::derive(spectre, phrase); });
+    measure("sodium-scrypt-32768-8-2", quick ? 1 : 21, [&] {
+        uint8_t out[64];
+        crypto_pwhash_scryptsalsa208sha256_ll(reinterpret_cast<const uint8_t *>("password"), 8,
+                                              reinterpret_cast<const uint8_t *>("com.lyndir.masterpassword0000x"), 30,
+                                              32768, 8, 2, out, sizeof out);
     });
 
     // The window's strength meter runs on every keystroke.

@@ -2,6 +2,7 @@
 #include "ui_zav.h"
 
 #include "clipboard.h"
+#include "lesspass.h"
 #include "deletedialog.h"
 #include "listdialog.h"
 #include "notices.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QClipboard>
 #include <QDebug>
 #include <QDesktopServices>
@@ -171,6 +173,22 @@ zav::zav(QWidget *parent, SecretTimings timings)
         connect(box, &QCheckBox::toggled, this, &zav::clearOutput);
     connect(ui->symbolsedit, &QLineEdit::textChanged, this, &zav::clearOutput);
     connect(ui->pword_identifier_le, &QLineEdit::textChanged, this, &zav::clearOutput);
+    for (QLineEdit *edit : {ui->loginedit, ui->usernameedit, ui->contextedit})
+        connect(edit, &QLineEdit::textChanged, this, &zav::clearOutput);
+    for (QComboBox *box : {ui->templatecombo, ui->purposecombo})
+        connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &zav::clearOutput);
+    connect(ui->algorithmspinbox, QOverload<int>::of(&QSpinBox::valueChanged), this, &zav::clearOutput);
+    connect(ui->spectrecounterspinbox, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, &zav::clearOutput);
+    // A purpose brings its usual template, as Spectre's own apps do; the keyword is an answer's.
+    connect(ui->purposecombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int index) {
+        ui->templatecombo->setCurrentIndex(
+            Spectre::templateNames().indexOf(Spectre::defaultTemplate(Spectre::Purpose(index))));
+        ui->contextedit->setEnabled(index == int(Spectre::Purpose::Answer));
+    });
+    ui->templatecombo->setCurrentIndex(Spectre::templateNames().indexOf(QStringLiteral("long")));
+    ui->contextedit->setEnabled(false);
+    enterWatch->watch(ui->algorithmspinbox);
+    enterWatch->watch(ui->spectrecounterspinbox);
     ui->phrasebreakhint->hide();
     ui->copybutton->setEnabled(false);
     showPhraseStrength();
@@ -225,29 +243,6 @@ void zav::clearIdleSecrets()
                                  .arg(qMax(1, idle.interval() / 60000)));
 }
 
-Scheme zav::selectedScheme() const
-{
-    return ui->schemecombo->currentIndex() == 1 ? Scheme::Compatible : Scheme::Strong;
-}
-
-void zav::selectScheme(Scheme scheme)
-{
-    ui->schemecombo->setCurrentIndex(scheme == Scheme::Compatible ? 1 : 0);
-}
-
-void zav::on_schemecombo_currentIndexChanged(int)
-{
-    const bool compatible = selectedScheme() == Scheme::Compatible;
-    ui->schemewarning->setVisible(compatible);
-    // The compatible scheme has neither rule nor version.
-    for (QWidget *w : {static_cast<QWidget *>(ui->rulelabel), static_cast<QWidget *>(ui->rulecombo),
-                       static_cast<QWidget *>(ui->versionlabel), static_cast<QWidget *>(ui->counterspinbox),
-                       static_cast<QWidget *>(ui->customrule)})
-        w->setEnabled(!compatible);
-    ui->entropyout->setToolTip(Derivation::entropyNote(selectedScheme()));
-    showPhraseStrength();
-}
-
 namespace {
 
 // The rule of each preset of rulecombo, in its order; the last item, "Custom", has none.
@@ -256,9 +251,111 @@ constexpr int customIndex = 4;
 
 }
 
+namespace {
+
+// The schemes in the order of schemecombo's items.
+const Scheme schemeOrder[] = {Scheme::Strong, Scheme::Compatible, Scheme::LessPass, Scheme::Spectre};
+
+}
+
+Scheme zav::selectedScheme() const
+{
+    const int index = ui->schemecombo->currentIndex();
+    return index >= 0 && index < 4 ? schemeOrder[index] : Scheme::Strong;
+}
+
+void zav::selectScheme(Scheme scheme)
+{
+    for (int i = 0; i < 4; ++i) {
+        if (schemeOrder[i] == scheme)
+            ui->schemecombo->setCurrentIndex(i);
+    }
+}
+
+PeerRecipe zav::selectedPeer() const
+{
+    PeerRecipe r;
+    r.scheme = selectedScheme();
+    r.site = ui->pword_identifier_le->text();
+    if (r.scheme == Scheme::LessPass) {
+        r.login = ui->loginedit->text();
+        r.length = ui->plengthspinbox->value();
+        r.counter = quint32(ui->counterspinbox->value());
+        r.classes.clear();
+        const QList<QPair<QCheckBox *, char>> boxes{{ui->lowercasebox, 'a'}, {ui->uppercasebox, 'A'},
+                                                     {ui->digitsbox, '9'}, {ui->symbolsbox, '!'}};
+        for (const auto &box : boxes) {
+            if (box.first->isChecked())
+                r.classes += QLatin1Char(box.second);
+        }
+    } else {
+        r.userName = ui->usernameedit->text();
+        r.templateName = Spectre::templateNames().value(ui->templatecombo->currentIndex());
+        r.purpose = Spectre::Purpose(ui->purposecombo->currentIndex());
+        r.context = r.purpose == Spectre::Purpose::Answer ? ui->contextedit->text() : QString();
+        r.algorithm = ui->algorithmspinbox->value();
+        r.counter = quint32(ui->spectrecounterspinbox->value());
+    }
+    return r;
+}
+
+void zav::selectPeer(const PeerRecipe &r)
+{
+    if (r.scheme == Scheme::LessPass) {
+        ui->loginedit->setText(r.login);
+        ui->plengthspinbox->setValue(r.length);
+        ui->counterspinbox->setValue(int(qMin<quint32>(r.counter, quint32(Counter::maximum))));
+        ui->lowercasebox->setChecked(r.classes.contains(QLatin1Char('a')));
+        ui->uppercasebox->setChecked(r.classes.contains(QLatin1Char('A')));
+        ui->digitsbox->setChecked(r.classes.contains(QLatin1Char('9')));
+        ui->symbolsbox->setChecked(r.classes.contains(QLatin1Char('!')));
+    } else {
+        ui->usernameedit->setText(r.userName);
+        ui->purposecombo->setCurrentIndex(int(r.purpose));
+        ui->templatecombo->setCurrentIndex(qMax(0, Spectre::templateNames().indexOf(r.templateName)));
+        ui->contextedit->setText(r.context);
+        ui->algorithmspinbox->setValue(r.algorithm);
+        ui->spectrecounterspinbox->setValue(double(r.counter));
+    }
+}
+
+void zav::on_schemecombo_currentIndexChanged(int)
+{
+    const Scheme scheme = selectedScheme();
+    const bool compatible = scheme == Scheme::Compatible;
+    const bool lesspass = scheme == Scheme::LessPass;
+    const bool spectre = scheme == Scheme::Spectre;
+    ui->schemewarning->setVisible(compatible);
+    // Only the chosen scheme's fields show: LessPass has the class boxes, a login and its
+    // counter; Spectre's template fixes the length.
+    ui->lesspasspanel->setVisible(lesspass);
+    ui->spectrepanel->setVisible(spectre);
+    ui->rulelabel->setVisible(!lesspass && !spectre);
+    ui->rulecombo->setVisible(!lesspass && !spectre);
+    ui->versionlabel->setVisible(!spectre);
+    ui->counterspinbox->setVisible(!spectre);
+    ui->pwlength->setVisible(!spectre);
+    ui->plengthspinbox->setVisible(!spectre);
+    ui->customrule->setVisible(lesspass || (!spectre && ui->rulecombo->currentIndex() == customIndex));
+    ui->symbolsedit->setVisible(!lesspass);
+    if (lesspass)
+        ui->plengthspinbox->setRange(LessPass::minimumLength, LessPass::maximumLength);
+    else
+        ui->plengthspinbox->setRange(Derivation::minimumLength, Derivation::maximumLength);
+    // The compatible scheme has neither rule nor version.
+    for (QWidget *w : {static_cast<QWidget *>(ui->rulelabel), static_cast<QWidget *>(ui->rulecombo),
+                       static_cast<QWidget *>(ui->versionlabel), static_cast<QWidget *>(ui->counterspinbox),
+                       static_cast<QWidget *>(ui->customrule)})
+        w->setEnabled(!compatible);
+    ui->entropyout->setToolTip(PeerSchemes::isPeer(scheme) ? PeerSchemes::entropyNote(scheme)
+                                                           : Derivation::entropyNote(scheme));
+    showPhraseStrength();
+}
+
+
 void zav::on_rulecombo_currentIndexChanged(int index)
 {
-    ui->customrule->setVisible(index == customIndex);
+    ui->customrule->setVisible(index == customIndex || selectedScheme() == Scheme::LessPass);
 }
 
 void zav::on_inputtext_textChanged()
@@ -356,8 +453,7 @@ void zav::showRuleProblem(const QString &problem)
     notice.run();
 }
 
-QString zav::deriveWhileBusy(Scheme scheme, const QString &phrase, const QString &identifier, int length,
-                             const Rule &rule, int counter)
+QString zav::deriveWhileBusy(const std::function<QString()> &derive)
 {
     // A disabled window takes no input at all: no click, key, shortcut or screen reader's press
     // reaches a button while the password is being made.
@@ -367,7 +463,7 @@ QString zav::deriveWhileBusy(Scheme scheme, const QString &phrase, const QString
     QEventLoop loop;
     QString password;
     std::thread worker([&] {
-        password = Derivation::derive(scheme, phrase, identifier, length, rule, counter);
+        password = derive();
         QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
     });
     loop.exec();
@@ -379,8 +475,40 @@ QString zav::deriveWhileBusy(Scheme scheme, const QString &phrase, const QString
     return password;
 }
 
+void zav::generatePeer(const PeerRecipe &recipe, const QString &phrase)
+{
+    const QString problem = PeerSchemes::problem(recipe);
+    if (!problem.isEmpty()) {
+        showRuleProblem(problem);
+        if (recipe.scheme == Scheme::Spectre && recipe.userName.isEmpty())
+            ui->usernameedit->setFocus();
+        return;
+    }
+    ui->entropyout->setText(PeerSchemes::entropyText(recipe));
+    if (phrase.isEmpty()) {
+        showNotice<emptysecret>();
+        qDebug() << "Issue message that Secret Phrase is empty";
+        ui->inputtext->setFocus();
+        return;
+    }
+    pword_identifier = recipe.site;
+    pword_scheme = recipe.scheme;
+    const QString password = deriveWhileBusy([&] { return PeerSchemes::derive(recipe, phrase); });
+    if (password.isNull()) {
+        showNotice<notderived>();
+        return;
+    }
+    ui->passwordoutput->setText(password);
+    ui->copybutton->setEnabled(true);
+    clipboard->setPassword(password);
+}
+
 void zav::on_generatepass_clicked()
 {
+    if (PeerSchemes::isPeer(selectedScheme())) {
+        generatePeer(selectedPeer(), ui->inputtext->phrase());
+        return;
+    }
     pword_length = ui->plengthspinbox->value();
     Rule rule;
     if (!ruleOrNotice(&rule)) {
@@ -406,7 +534,10 @@ void zav::on_generatepass_clicked()
     }
 
     pword_scheme = selectedScheme();
-    const QString password = deriveWhileBusy(pword_scheme, phrase, identifier, pword_length, rule, selectedCounter());
+    const Scheme scheme = pword_scheme;
+    const int counter = selectedCounter();
+    const QString password = deriveWhileBusy(
+        [&] { return Derivation::derive(scheme, phrase, identifier, pword_length, rule, counter); });
     if (password.isNull()) {
         showNotice<notderived>();
         return;
@@ -455,8 +586,39 @@ void zav::on_actionAbout_triggered()
     showNotice<aboutdialog>();
 }
 
+void zav::savePeer()
+{
+    const PeerRecipe recipe = selectedPeer();
+    pword_identifier = recipe.site;
+    pword_scheme = recipe.scheme;
+    QString problem = PeerSchemes::problem(recipe);
+    if (problem.isEmpty())
+        problem = PeerSchemes::storableProblem(recipe);
+    if (!ProfileFile::isValidIdentifier(recipe.site)) {
+        showNotice<empty>();
+        ui->pword_identifier_le->setFocus();
+        return;
+    }
+    if (!problem.isEmpty()) {
+        showRuleProblem(problem);
+        return;
+    }
+    switch (ProfileFile::save(profile_file_path, recipe)) {
+    case ProfileFile::SaveResult::Saved: showNotice<addprodialog>(); break;
+    case ProfileFile::SaveResult::AlreadySaved: showNotice<savedalready>(); break;
+    case ProfileFile::SaveResult::UnstorableIdentifier: showNotice<notstorable>(); break;
+    case ProfileFile::SaveResult::Busy: showNotice<filebusy>(); break;
+    case ProfileFile::SaveResult::Unusable: showNotice<notread>(); break;
+    default: showNotice<notsaved>(); break;
+    }
+}
+
 void zav::on_actionSave_triggered()
 {
+    if (PeerSchemes::isPeer(selectedScheme())) {
+        savePeer();
+        return;
+    }
     pword_length = ui->plengthspinbox->value();
     pword_identifier = ui->pword_identifier_le->text();
     pword_scheme = selectedScheme();
@@ -534,11 +696,15 @@ void zav::on_actionRetrieve_triggered()
     dialog.setModal(true);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    ui->plengthspinbox->setValue(pword_length);
     ui->pword_identifier_le->setText(retrieved_identifier);
     selectScheme(pword_scheme);
-    selectRule(pword_rule);
-    ui->counterspinbox->setValue(pword_counter);
+    if (PeerSchemes::isPeer(pword_scheme)) {
+        selectPeer(pword_peer);
+    } else {
+        ui->plengthspinbox->setValue(pword_length);
+        selectRule(pword_rule);
+        ui->counterspinbox->setValue(pword_counter);
+    }
     clearOutput();
 }
 
@@ -562,5 +728,9 @@ void zav::on_clear_parameters_clicked()
     for (QCheckBox *box : {ui->lowercasebox, ui->uppercasebox, ui->digitsbox, ui->symbolsbox})
         box->setChecked(true);
     ui->symbolsedit->clear();
+    ui->loginedit->clear();
+    PeerRecipe spectre;
+    spectre.scheme = Scheme::Spectre;
+    selectPeer(spectre);
     clipboard->clearNow();
 }

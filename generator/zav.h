@@ -1,6 +1,7 @@
 #pragma once
 
 #include "derivation.h"
+#include "peerschemes.h"
 #include "profilefile.h"
 #include "rule.h"
 
@@ -8,6 +9,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace Ui { class zav; }
@@ -69,8 +71,12 @@ private:
     int selectedCounter() const;
     bool ruleOrNotice(Rule *rule) const;
     static void showRuleProblem(const QString &problem);
-    QString deriveWhileBusy(Scheme scheme, const QString &phrase, const QString &identifier, int length,
-                            const Rule &rule, int counter);
+    QString deriveWhileBusy(const std::function<QString()> &derive);
+    // LessPass and Spectre: the recipe their panel shows, and showing one.
+    PeerRecipe selectedPeer() const;
+    void selectPeer(const PeerRecipe &recipe);
+    void generatePeer(const PeerRecipe &recipe, const QString &phrase);
+    void savePeer();
 
     // The shown password belongs to the inputs it was made from: any change empties it.
     void clearOutput();

@@ -74,6 +74,7 @@ void listdialog::on_pushButton_clicked()
     pword_scheme = profile.scheme;
     pword_rule = profile.rule;
     pword_counter = profile.counter;
+    pword_peer = profile.peer;
     accept();
 }
 

@@ -10,6 +10,7 @@ QString retrieved_identifier;
 Scheme pword_scheme = Scheme::Strong;
 Rule pword_rule;
 int pword_counter = Counter::first;
+PeerRecipe pword_peer;
 
 QString profile_list_text;
 QString profile_line_text;

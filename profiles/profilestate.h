@@ -19,6 +19,7 @@ extern QString retrieved_identifier;    // the identifier the retrieve dialog ch
 extern Scheme pword_scheme;             // the scheme being saved or retrieved
 extern Rule pword_rule;                 // the strong scheme's characters being saved or retrieved
 extern int pword_counter;               // the strong scheme's version being saved or retrieved
+extern PeerRecipe pword_peer;           // a LessPass or Spectre profile being retrieved
 
 extern QString profile_list_text;       // the file's lines in reverse order, joined by blanks
 extern QString profile_line_text;       // the last line read; null after a complete read

@@ -96,6 +96,11 @@ void scenes()
     child<QLineEdit>(&window, "symbolsedit")->setText(QStringLiteral("!@#$%"));
     shoot(&window, QStringLiteral("main-custom"));
 
+    child<QComboBox>(&window, "schemecombo")->setCurrentIndex(2);
+    shoot(&window, QStringLiteral("main-lesspass"));
+    child<QComboBox>(&window, "schemecombo")->setCurrentIndex(3);
+    child<QLineEdit>(&window, "usernameedit")->setText(QStringLiteral("Robert Lee Mitchell"));
+    shoot(&window, QStringLiteral("main-spectre"));
     child<QComboBox>(&window, "schemecombo")->setCurrentIndex(1);
     shoot(&window, QStringLiteral("main-compatible"));
     const QSize start = window.size();

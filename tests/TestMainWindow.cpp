@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QApplication>
@@ -61,6 +62,7 @@ private slots:
     void outputFollowsInput();
     void oneClipboard();
     void phraseStrengthMeter();
+    void peerSchemes();
 
 private:
     template<class T>
@@ -287,9 +289,11 @@ void TestMainWindow::schemeChoice()
 {
     QComboBox *combo = child<QComboBox>("schemecombo");
     QLabel *warning = child<QLabel>("schemewarning");
-    QCOMPARE(combo->count(), 2);
+    QCOMPARE(combo->count(), 4);
     QCOMPARE(combo->itemText(0), QStringLiteral("Strong"));
     QCOMPARE(combo->itemText(1), QStringLiteral("Compatible (original passwords)"));
+    QCOMPARE(combo->itemText(2), QStringLiteral("LessPass"));
+    QCOMPARE(combo->itemText(3), QStringLiteral("Spectre"));
     QCOMPARE(combo->currentIndex(), 0);
     QVERIFY(!warning->isVisible());
     combo->setCurrentIndex(1);
@@ -670,6 +674,76 @@ void TestMainWindow::phraseStrengthMeter()
     }
     child<QComboBox>("schemecombo")->setCurrentIndex(1);
     QVERIFY(meter->text().contains(QLatin1String("no protection")));
+}
+
+void TestMainWindow::peerSchemes()
+{
+    const auto combo = [this](const char *name, const QString &text) {
+        auto *box = child<QComboBox>(name);
+        box->setCurrentIndex(box->findText(text));
+        if (box->currentText() != text)
+            qFatal("no %s in %s", qPrintable(text), name);
+    };
+    // Every vector of both projects, typed into the window's fields.
+    int rows = 0;
+    child<QComboBox>("schemecombo")->setCurrentIndex(2);
+    QVERIFY(child<QWidget>("loginedit")->isVisible() && !child<QWidget>("usernameedit")->isVisible());
+    for (const QStringList &f : readTsv(QStringLiteral("lesspass-passwords.tsv"))) {
+        child<QLineEdit>("pword_identifier_le")->setText(f.value(0));
+        child<QLineEdit>("loginedit")->setText(f.value(1));
+        child<QTextEdit>("inputtext")->setPlainText(f.value(2));
+        child<QCheckBox>("lowercasebox")->setChecked(f.value(3).contains('a'));
+        child<QCheckBox>("uppercasebox")->setChecked(f.value(3).contains('A'));
+        child<QCheckBox>("digitsbox")->setChecked(f.value(3).contains('9'));
+        child<QCheckBox>("symbolsbox")->setChecked(f.value(3).contains('!'));
+        child<QSpinBox>("plengthspinbox")->setValue(f.value(4).toInt());
+        child<QSpinBox>("counterspinbox")->setValue(f.value(5).toInt());
+        QVERIFY(generate().isEmpty());
+        QCOMPARE(child<QLineEdit>("passwordoutput")->text(), f.value(6));
+        ++rows;
+    }
+    child<QComboBox>("schemecombo")->setCurrentIndex(3);
+    QVERIFY(!child<QWidget>("plengthspinbox")->isVisible() && child<QWidget>("templatecombo")->isVisible());
+    const QStringList purposes{"password", "login name", "security answer"};
+    for (const QStringList &f : readTsv(QStringLiteral("spectre-passwords.tsv"))) {
+        child<QSpinBox>("algorithmspinbox")->setValue(f.value(0).toInt());
+        child<QLineEdit>("usernameedit")->setText(f.value(1));
+        child<QTextEdit>("inputtext")->setPlainText(f.value(2));
+        child<QLineEdit>("pword_identifier_le")->setText(f.value(3));
+        combo("purposecombo", purposes.value(QStringList{"password", "login", "answer"}.indexOf(f.value(6))));
+        combo("templatecombo", f.value(4));
+        child<QDoubleSpinBox>("spectrecounterspinbox")->setValue(f.value(5).toDouble());
+        child<QLineEdit>("contextedit")->setText(f.value(7));
+        QVERIFY(generate().isEmpty());
+        QCOMPARE(child<QLineEdit>("passwordoutput")->text(), f.value(8));
+        ++rows;
+    }
+    QCOMPARE(rows, 12 + 83);
+
+    // Saved with every field and retrieved into the same panel.
+    QCOMPARE(answerModals([this] { child<QAction>("actionSave")->trigger(); }).value(0).className,
+             QStringLiteral("addprodialog"));
+    const QString saved = child<QLineEdit>("pword_identifier_le")->text();
+    child<QPushButton>("clear_parameters")->click();
+    QVERIFY(child<QLineEdit>("usernameedit")->text().isEmpty());
+    answerModals([this] { child<QAction>("actionRetrieve")->trigger(); }, [](QWidget *dialog) {
+        dialog->findChild<QPushButton *>(QStringLiteral("pushButton"))->click();
+        return true;
+    });
+    QCOMPARE(child<QComboBox>("schemecombo")->currentText(), QStringLiteral("Spectre"));
+    QCOMPARE(child<QLineEdit>("pword_identifier_le")->text(), saved);
+    const QStringList last = readTsv(QStringLiteral("spectre-passwords.tsv")).constLast();
+    QCOMPARE(child<QLineEdit>("usernameedit")->text(), last.value(1));
+    QCOMPARE(child<QComboBox>("templatecombo")->currentText(), last.value(4));
+    child<QTextEdit>("inputtext")->setPlainText(last.value(2));
+    QVERIFY(generate().isEmpty());
+    QCOMPARE(child<QLineEdit>("passwordoutput")->text(), last.value(8));
+
+    // A missing user name is refused with a message that says so.
+    child<QLineEdit>("usernameedit")->clear();
+    const QList<ModalSeen> seen = generate();
+    QCOMPARE(seen.value(0).className, QStringLiteral("badrule"));
+    QVERIFY(seen.value(0).text.contains(QLatin1String("user name")));
 }
 
 QTEST_MAIN(TestMainWindow)
