@@ -493,7 +493,11 @@ void zav::generatePeer(const PeerRecipe &recipe, const QString &phrase)
     }
     pword_identifier = recipe.site;
     pword_scheme = recipe.scheme;
-    const QString password = deriveWhileBusy([&] { return PeerSchemes::derive(recipe, phrase); });
+    showDerived(deriveWhileBusy([&] { return PeerSchemes::derive(recipe, phrase); }));
+}
+
+void zav::showDerived(const QString &password)
+{
     if (password.isNull()) {
         showNotice<notderived>();
         return;
@@ -536,15 +540,8 @@ void zav::on_generatepass_clicked()
     pword_scheme = selectedScheme();
     const Scheme scheme = pword_scheme;
     const int counter = selectedCounter();
-    const QString password = deriveWhileBusy(
-        [&] { return Derivation::derive(scheme, phrase, identifier, pword_length, rule, counter); });
-    if (password.isNull()) {
-        showNotice<notderived>();
-        return;
-    }
-    ui->passwordoutput->setText(password);
-    ui->copybutton->setEnabled(true);
-    clipboard->setPassword(password);
+    showDerived(deriveWhileBusy(
+        [&] { return Derivation::derive(scheme, phrase, identifier, pword_length, rule, counter); }));
 }
 
 void zav::on_actionCalculate_Password_Strength_triggered()

@@ -77,6 +77,8 @@ private:
     void selectPeer(const PeerRecipe &recipe);
     void generatePeer(const PeerRecipe &recipe, const QString &phrase);
     void savePeer();
+    // Shows and copies a made password, or says that none could be made.
+    void showDerived(const QString &password);
 
     // The shown password belongs to the inputs it was made from: any change empties it.
     void clearOutput();
