@@ -71,8 +71,8 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
     const QString path = ProfileFile::defaultPath();
 
     if (adds) {
-        if (isPeer && !PeerSchemes::storableProblem(peer).isEmpty())
-            return fail(Usage, PeerSchemes::storableProblem(peer));
+        if (isPeer && !ProfileFile::storableProblem(peer).isEmpty())
+            return fail(Usage, ProfileFile::storableProblem(peer));
         switch (isPeer ? ProfileFile::save(path, peer) : ProfileFile::save(path, identifier, length, scheme, rule, counter)) {
         case ProfileFile::SaveResult::Saved:
             return Ok;

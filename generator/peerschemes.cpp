@@ -72,40 +72,6 @@ QString entropyNote(Scheme scheme)
     return QStringLiteral("log2 of the number of LessPass passwords of this length that hold every chosen class.");
 }
 
-namespace {
-
-// What a text field of a line may hold: it must read back as itself.
-bool storable(const QString &text)
-{
-    for (int i = 0; i < text.size(); ++i) {
-        const ushort c = text.at(i).unicode();
-        if (c < 0x20 || c == 0x7f || c == '|')
-            return false;
-        if (text.at(i).isHighSurrogate() && (i + 1 == text.size() || !text.at(i + 1).isLowSurrogate()))
-            return false;
-        if (text.at(i).isLowSurrogate() && (i == 0 || !text.at(i - 1).isHighSurrogate()))
-            return false;
-    }
-    return !text.startsWith(QChar(0xfeff));
-}
-
-}
-
-QString storableProblem(const PeerRecipe &r)
-{
-    const QList<QPair<QString, QString>> fields = r.scheme == Scheme::LessPass
-        ? QList<QPair<QString, QString>>{{QStringLiteral("site"), r.site}, {QStringLiteral("login"), r.login}}
-        : QList<QPair<QString, QString>>{{QStringLiteral("site"), r.site},
-                                         {QStringLiteral("user name"), r.userName},
-                                         {QStringLiteral("keyword"), r.context}};
-    for (const auto &field : fields) {
-        if (!storable(field.second))
-            return QStringLiteral("the %1 holds \"|\" or a control character, which a profile line cannot keep")
-                .arg(field.first);
-    }
-    return QString();
-}
-
 QString line(const PeerRecipe &r)
 {
     const QChar bar(QLatin1Char('|'));

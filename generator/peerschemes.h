@@ -44,10 +44,9 @@ QString entropyText(const PeerRecipe &recipe);
 QString entropyNote(Scheme scheme);
 
 // The profile line: "site|length|lesspass|CLASSES|COUNTER|LOGIN" or
-// "site|0|spectre|TEMPLATE|COUNTER|ALGORITHM|PURPOSE|USER NAME|KEYWORD". A text field that
-// holds "|" or a line break could not be read back: storableProblem says which.
+// "site|0|spectre|TEMPLATE|COUNTER|ALGORITHM|PURPOSE|USER NAME|KEYWORD". Whether its text fields
+// read back is the profile file's to say (ProfileFile::storableProblem).
 QString line(const PeerRecipe &recipe);
-QString storableProblem(const PeerRecipe &recipe);
 // Reads a line's fields back; false when they are not such a line.
 bool fromFields(const QStringList &fields, PeerRecipe *recipe);
 

@@ -590,7 +590,7 @@ void zav::savePeer()
     pword_scheme = recipe.scheme;
     QString problem = PeerSchemes::problem(recipe);
     if (problem.isEmpty())
-        problem = PeerSchemes::storableProblem(recipe);
+        problem = ProfileFile::storableProblem(recipe);
     if (!ProfileFile::isValidIdentifier(recipe.site)) {
         showNotice<empty>();
         ui->pword_identifier_le->setFocus();

@@ -309,6 +309,21 @@ bool isStorableIdentifier(const QString &identifier)
     return true;
 }
 
+QString storableProblem(const PeerRecipe &r)
+{
+    const QList<QPair<QString, QString>> fields = r.scheme == Scheme::LessPass
+        ? QList<QPair<QString, QString>>{{QStringLiteral("site"), r.site}, {QStringLiteral("login"), r.login}}
+        : QList<QPair<QString, QString>>{{QStringLiteral("site"), r.site},
+                                         {QStringLiteral("user name"), r.userName},
+                                         {QStringLiteral("keyword"), r.context}};
+    for (const auto &field : fields) {
+        if (containsBar(field.second) || !isStorableIdentifier(field.second))
+            return QStringLiteral("the %1 holds \"|\" or a control character, which a profile line cannot keep")
+                .arg(field.first);
+    }
+    return QString();
+}
+
 QString line(const QString &identifier, int length, Scheme scheme, const Rule &rule, int counter)
 {
     QString text = identifier + QLatin1Char('|') + QString::number(length, 10);
@@ -465,7 +480,7 @@ SaveResult save(const QString &path, const PeerRecipe &recipe)
 {
     if (!isValidIdentifier(recipe.site))
         return SaveResult::InvalidIdentifier;
-    if (!isStorableIdentifier(recipe.site) || !PeerSchemes::storableProblem(recipe).isEmpty())
+    if (!storableProblem(recipe).isEmpty())
         return SaveResult::UnstorableIdentifier;
     return saveLine(path, PeerSchemes::line(recipe));
 }

@@ -97,6 +97,10 @@ bool isValidIdentifier(const QString &identifier);
 // no leading U+FEFF (read as a byte-order mark on a first line). Deriving does not need it.
 bool isStorableIdentifier(const QString &identifier);
 
+// What keeps a LessPass or Spectre profile out of the file: a text field (site, login, user
+// name, keyword) that holds "|" or is not storable as an identifier is not. Empty when none.
+QString storableProblem(const PeerRecipe &recipe);
+
 // The line that stores a profile: three fields for the strong scheme with base64 and version 1,
 // five for any other rule or version (which the compatible scheme does not have).
 QString line(const QString &identifier, int length, Scheme scheme, const Rule &rule = Rule(),
@@ -150,7 +154,7 @@ enum class SaveResult { Saved, InvalidIdentifier, UnstorableIdentifier, InvalidL
 SaveResult saveLine(const QString &path, const QString &candidate);
 
 // Saves a LessPass or Spectre profile as save() does; UnstorableIdentifier when one of its text
-// fields could not be read back (see PeerSchemes::storableProblem).
+// fields could not be read back (see storableProblem).
 SaveResult save(const QString &path, const PeerRecipe &recipe);
 
 // The whole save action without windows, under the lock: checks, duplicate test on whole

@@ -1,5 +1,6 @@
 #include "lesspass.h"
 #include "peerschemes.h"
+#include "profilefile.h"
 #include "spectre.h"
 #include "testsupport.h"
 
@@ -121,9 +122,9 @@ void TestPeerSchemes::problemsAndLines()
 
     // A "|" or a line break in a text field is refused for a profile line, never split.
     spectre.userName = QStringLiteral("a|b");
-    QVERIFY(PeerSchemes::storableProblem(spectre).contains(QLatin1String("user name")));
+    QVERIFY(ProfileFile::storableProblem(spectre).contains(QLatin1String("user name")));
     lesspass.login = QStringLiteral("me\nyou");
-    QVERIFY(PeerSchemes::storableProblem(lesspass).contains(QLatin1String("login")));
+    QVERIFY(ProfileFile::storableProblem(lesspass).contains(QLatin1String("login")));
     // Lines that only look like ours are not read.
     PeerRecipe r;
     for (const char *line : {"s|16|lesspass|aA9!|0|", "s|16|lesspass|aA9!|1", "s|3|lesspass|aA9!|1|x",
