@@ -1,6 +1,7 @@
 #include "command.h"
 
 #include "lesspass.h"
+#include "sitelist.h"
 #include "terminal.h"
 #include "usertexts.h"
 #include "utf8.h"
@@ -42,7 +43,10 @@ const QCommandLineOption Command::schemeOption(
 const QCommandLineOption Command::ruleOption(
     QStringLiteral("rule"),
     QStringLiteral("The characters of a strong password: base64 (the default), or classes a, A, 9 and ! in that "
-                   "order, e.g. aA9!, aA9, 9; !:SYMBOLS names the site's own symbols, e.g. aA9!:!@#$%."),
+                   "order, e.g. aA9!, aA9, 9; !:SYMBOLS names the site's own symbols, e.g. aA9!:!@#$%. Or a site's "
+                   "rule in the passwordrules language, e.g. \"required: lower, upper; required: digit; maxlength: "
+                   "20\" (without --length, its longest length up to 32); site takes the rule of the identifier's "
+                   "site, as \"rules site\" prints it."),
     QStringLiteral("RULE"));
 const QCommandLineOption Command::counterOption(
     QStringLiteral("counter"),
@@ -131,7 +135,8 @@ QString Command::helpText()
     // The parser's first line names the program alone; the command's words belong there too.
     QString text = parser.helpText();
     const int end = text.indexOf(QLatin1Char('\n'));
-    return QStringLiteral("Usage: quorvane-cli ") + commandName + QStringLiteral(" [options]") + text.mid(end);
+    const QString operand = operandName().isEmpty() ? QString() : QStringLiteral(" [--] ") + operandName();
+    return QStringLiteral("Usage: quorvane-cli ") + commandName + QStringLiteral(" [options]") + operand + text.mid(end);
 }
 
 int Command::run(const QStringList &arguments)
@@ -151,8 +156,11 @@ int Command::run(const QStringList &arguments)
         Terminal::writeOutput(versionText());
         return Terminal::flushOutput() ? Ok : Failure;
     }
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
+    const QStringList operands = parser.positionalArguments();
+    if (operands.size() > (operandName().isEmpty() ? 0 : 1))
+        return usageError(QStringLiteral("unexpected argument: %1").arg(operands.last()));
+    if (operands.isEmpty() && !operandName().isEmpty())
+        return usageError(QStringLiteral("%1 is required").arg(operandName()));
     return execute(parser);
 }
 
@@ -308,8 +316,17 @@ bool Command::ruleAndCounter(const QCommandLineParser &parser, Scheme scheme, Ru
         return false;
     }
     QString problem;
-    if (parser.isSet(ruleOption) && !Rule::parse(parser.value(ruleOption), rule, &problem)) {
-        *error = QStringLiteral("the rule \"%1\" is not valid: %2").arg(parser.value(ruleOption), problem);
+    QString text = parser.value(ruleOption);
+    if (text == QLatin1String("site")) {
+        const SiteList::Match site = SiteList::installed().match(parser.value(identifierOption));
+        if (site.isNull()) {
+            *error = QStringLiteral("no site rule is known for the identifier \"%1\"").arg(parser.value(identifierOption));
+            return false;
+        }
+        text = site.rule;
+    }
+    if (parser.isSet(ruleOption) && !Rule::parse(text, rule, &problem)) {
+        *error = QStringLiteral("the rule \"%1\" is not valid: %2").arg(text, problem);
         return false;
     }
     if (parser.isSet(counterOption) && !Counter::parse(parser.value(counterOption), counter)) {
@@ -317,6 +334,17 @@ bool Command::ruleAndCounter(const QCommandLineParser &parser, Scheme scheme, Ru
         return false;
     }
     return true;
+}
+
+bool Command::lengthForRule(const QCommandLineParser &parser, const Rule &rule, int *length, QString *error)
+{
+    if (!parser.isSet(lengthOption)) {
+        *length = rule.maximumLength();
+    } else if (!Command::length(parser, true, 0, length, error)) {
+        return false;
+    }
+    *error = rule.lengthProblem(*length);
+    return error->isEmpty();
 }
 
 Command *findCommand(const QString &name)
@@ -332,7 +360,8 @@ QString overallHelp()
 {
     QString text = QStringLiteral(
         "quorvane-cli derives Quorvane passwords and manages its saved profiles.\n"
-        "Commands: derive, fingerprint, strength, profiles list, profiles add, profiles remove, help.\n"
+        "Commands: derive, fingerprint, strength, profiles list, profiles add, profiles remove,\n"
+        "rules show, rules site, help.\n"
         "Every command takes --help and --version; \"--\" ends the options.\n");
     for (Command *command : commands())
         text += QLatin1Char('\n') + command->helpText();

@@ -37,6 +37,8 @@ protected:
     // The command's own options, besides --help and --version.
     virtual QList<QCommandLineOption> options() const = 0;
     virtual int execute(const QCommandLineParser &parser) = 0;
+    // The words the command takes after its options ("FILE"); none by default.
+    virtual QString operandName() const { return QString(); }
 
     // The options that several commands share.
     static const QCommandLineOption identifierOption;
@@ -69,7 +71,11 @@ protected:
     static bool peerRecipe(const QCommandLineParser &parser, Scheme scheme, PeerRecipe *recipe, QString *error);
     // For the strong and compatible schemes: false, with a message, when a peer's option is given.
     static bool noPeerOptions(const QCommandLineParser &parser, Scheme scheme, QString *error);
+    // --rule=site takes the site rule of the identifier's site.
     static bool ruleAndCounter(const QCommandLineParser &parser, Scheme scheme, Rule *rule, int *counter, QString *error);
+    // The length given, or else the rule's longest (32 for a short rule); false, with a message,
+    // when the rule makes no password of that length.
+    static bool lengthForRule(const QCommandLineParser &parser, const Rule &rule, int *length, QString *error);
 
 private:
     void prepare();

@@ -58,4 +58,19 @@ private:
     bool adds;
 };
 
+// "rules show RULE" and "rules site IDENTIFIER".
+class RulesCommand : public Command
+{
+public:
+    explicit RulesCommand(bool show);
+
+protected:
+    QList<QCommandLineOption> options() const override;
+    int execute(const QCommandLineParser &parser) override;
+    QString operandName() const override;
+
+private:
+    bool shows;
+};
+
 }

@@ -42,8 +42,8 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
         return usageError(error);
     const bool isPeer = PeerSchemes::isPeer(scheme);
     if (isPeer ? !peerRecipe(parser, scheme, &peer, &error)
-               : !Command::length(parser, false, Derivation::maximumLength, &length, &error)
-                     || !noPeerOptions(parser, scheme, &error) || !ruleAndCounter(parser, scheme, &rule, &counter, &error))
+               : !noPeerOptions(parser, scheme, &error) || !ruleAndCounter(parser, scheme, &rule, &counter, &error)
+                     || !lengthForRule(parser, rule, &length, &error))
         return usageError(error);
     const QString identifier = parser.value(identifierOption);
 

@@ -8,6 +8,7 @@
 #include "utf8.h"
 
 #include <QCoreApplication>
+#include <QHash>
 
 namespace Cli {
 
@@ -19,7 +20,9 @@ QList<Command *> commands()
     static ListCommand list;
     static ChangeCommand add(true);
     static ChangeCommand remove(false);
-    return {&derive, &fingerprint, &strength, &list, &add, &remove};
+    static RulesCommand show(true);
+    static RulesCommand site(false);
+    return {&derive, &fingerprint, &strength, &list, &add, &remove, &show, &site};
 }
 
 }
@@ -68,12 +71,19 @@ int main(int argc, char **argv)
     if (first == QLatin1String("--version"))
         return printed(versionText());
     QString name = first;
-    if (first == QLatin1String("profiles")) {
+    const QHash<QString, QStringList> groups{
+        {QStringLiteral("profiles"), {QStringLiteral("list"), QStringLiteral("add"), QStringLiteral("remove")}},
+        {QStringLiteral("rules"), {QStringLiteral("show"), QStringLiteral("site")}}};
+    if (groups.contains(first)) {
         const QString sub = arguments.isEmpty() ? QString() : arguments.takeFirst();
         if (sub == QLatin1String("--help") || sub == QLatin1String("-h"))
             return printed(overallHelp());
-        if (sub != QLatin1String("list") && sub != QLatin1String("add") && sub != QLatin1String("remove"))
-            return usageError(QStringLiteral("profiles needs list, add or remove"));
+        if (!groups.value(first).contains(sub))
+        {
+            QStringList words = groups.value(first);
+            const QString last = words.takeLast();
+            return usageError(QStringLiteral("%1 needs %2 or %3").arg(first, words.join(QStringLiteral(", ")), last));
+        }
         name += QLatin1Char(' ') + sub;
     }
     Command *command = findCommand(name);

@@ -66,7 +66,7 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
     const bool isPeer = PeerSchemes::isPeer(scheme);
     if (isPeer ? !peerRecipe(parser, scheme, &peer, &error)
                : !Command::length(parser, true, 0, &length, &error) || !noPeerOptions(parser, scheme, &error)
-                     || !ruleAndCounter(parser, scheme, &rule, &counter, &error))
+                     || !ruleAndCounter(parser, scheme, &rule, &counter, &error) || !lengthForRule(parser, rule, &length, &error))
         return usageError(error);
     const QString path = ProfileFile::defaultPath();
 

@@ -131,7 +131,7 @@ QString drawWithRule(const unsigned char key[48], const Rule &rule, int length)
 
     // Block k of the stream: BLAKE2b-512 keyed with the tag, over the domain text, the rule's
     // text and k, each text closed by a zero byte.
-    QByteArray message = QByteArrayLiteral("Quorvane rule stream 1") + '\0' + rule.text().toLatin1() + '\0';
+    QByteArray message = QByteArrayLiteral("Quorvane rule stream 1") + '\0' + rule.streamText().toUtf8() + '\0';
     const int counterAt = message.size();
     message.append(4, '\0');
     unsigned char block[64];
@@ -140,6 +140,9 @@ QString drawWithRule(const unsigned char key[48], const Rule &rule, int length)
 
     QString word(length, QChar(0));
     int drawn = 0;
+    // A rule is refused when fewer than 1 word in 2^20 holds it, so this many words is never
+    // reached in practice; it only bounds the work.
+    qint64 wordsLeft = qint64(1) << 26;
     for (;;) {
         if (used == int(sizeof block)) {
             for (int i = 0; i < 4; ++i)
@@ -156,9 +159,13 @@ QString drawWithRule(const unsigned char key[48], const Rule &rule, int length)
         if (drawn < length)
             continue;
         // A word that misses a class is dropped whole, so every allowed word stays equally likely.
-        if (rule.holdsEveryClass(word))
+        if (rule.holds(word))
             break;
         drawn = 0;
+        if (--wordsLeft == 0) {
+            word = QString();
+            break;
+        }
     }
     sodium_memzero(block, sizeof block);
     return word;
@@ -171,7 +178,8 @@ QString strong(const QString &phrase, const QString &identifier, int length)
 
 QString strong(const QString &phrase, const QString &identifier, int length, const Rule &rule, int counter)
 {
-    if (!isValidLength(length) || counter < Counter::first || counter > Counter::maximum)
+    if (!isValidLength(length) || !rule.lengthProblem(length).isEmpty() || counter < Counter::first
+        || counter > Counter::maximum)
         return QString();
     static const bool sodiumReady = sodium_init() >= 0;
     if (!sodiumReady)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lengths.h"
+
 #include <QString>
 
 class Rule;
@@ -13,9 +15,6 @@ enum class Scheme {
 };
 
 namespace Derivation {
-
-constexpr int minimumLength = 4;
-constexpr int maximumLength = 32;
 
 bool isValidLength(int length);
 

@@ -1,5 +1,7 @@
 #include "rule.h"
 
+#include "lengths.h"
+
 #include <QVector>
 
 #include <cmath>
@@ -46,6 +48,20 @@ bool Rule::parse(const QString &text, Rule *rule, QString *problem)
     if (text == QLatin1String("base64")) {
         *rule = Rule();
         return true;
+    }
+    if (SiteRule::isRuleText(text)) {
+        SiteRule site;
+        if (!SiteRule::parse(text, &site, problem))
+            return false;
+        *rule = Rule();
+        rule->ruleText = site.canonicalText();
+        rule->site = true;
+        rule->siteRuleValue = site;
+        return true;
+    }
+    if (SiteRule::looksMeantAsRuleText(text)) {
+        SiteRule site;
+        return SiteRule::parse(text, &site, problem);   // gives the reason
     }
     const int colon = text.indexOf(QLatin1Char(':'));
     const QString letters = colon < 0 ? text : text.left(colon);
@@ -107,16 +123,44 @@ bool Rule::has(char classLetter) const
     return classes.contains(QLatin1Char(classLetter));
 }
 
+QString Rule::streamText() const
+{
+    return site ? siteRuleValue.characterText() : ruleText;
+}
+
+int Rule::minimumLength() const
+{
+    return site ? siteRuleValue.minimumLength() : Derivation::minimumLength;
+}
+
+int Rule::maximumLength() const
+{
+    return site ? siteRuleValue.maximumLength() : Derivation::maximumLength;
+}
+
+QString Rule::lengthProblem(int length) const
+{
+    if (site)
+        return siteRuleValue.lengthProblem(length);
+    if (length < Derivation::minimumLength || length > Derivation::maximumLength)
+        return QStringLiteral("the length must be from %1 to %2").arg(Derivation::minimumLength).arg(Derivation::maximumLength);
+    return QString();
+}
+
 QString Rule::alphabet() const
 {
+    if (site)
+        return siteRuleValue.alphabet();
     QString result;
     for (const QChar c : classes)
         result += classMembers(c.toLatin1(), ruleSymbols);
     return result;
 }
 
-bool Rule::holdsEveryClass(const QString &word) const
+bool Rule::holds(const QString &word) const
 {
+    if (site)
+        return siteRuleValue.holds(word);
     for (const QChar c : classes) {
         const QString members = classMembers(c.toLatin1(), ruleSymbols);
         bool found = false;
@@ -136,6 +180,10 @@ QString Rule::entropyText(int length) const
 {
     if (isBase64())
         return QString::number(6.0f * float(length), 'g', 6);   // 6 bits for each base64 character
+    if (site) {
+        const double bits = siteRuleValue.bits(length);
+        return std::isfinite(bits) ? QString::number(bits, 'f', 1) : QStringLiteral("0");
+    }
     // Inclusion and exclusion: words over the alphabet, less those that miss some class.
     const int count = classes.size();
     QVector<int> sizes;

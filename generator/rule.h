@@ -1,5 +1,7 @@
 #pragma once
 
+#include "siterule.h"
+
 #include <QString>
 
 // The characters a strong password may hold, as a site's password policy asks for them.
@@ -9,6 +11,8 @@
 // followed by ":" and the site's own symbols: 1 to 31 distinct characters of the 32 ASCII
 // punctuation characters other than "|"; a plain "!" means all 32. Every class of a rule appears
 // at least once in each of its passwords, and every password that allows is equally likely.
+// A rule's text may also be a site's policy in the passwordrules language (siterule.h); such a
+// rule's text is its canonical form.
 class Rule
 {
 public:
@@ -26,15 +30,26 @@ public:
     static QString allSymbols();
 
     bool isBase64() const { return ruleText == QLatin1String("base64"); }
+    bool isSiteRule() const { return site; }
+    const SiteRule &siteRule() const { return siteRuleValue; }
     const QString &text() const { return ruleText; }
+    // What the password stream is keyed with: the text, or a site rule's character text.
+    QString streamText() const;
     bool has(char classLetter) const;          // 'a', 'A', '9' or '!'
     const QString &symbols() const { return ruleSymbols; }   // the "!" class, empty without one
 
-    // The alphabet: the classes joined in the rule's order, own symbols in the order written.
+    // The alphabet: the classes joined in the rule's order, own symbols in the order written
+    // (a site rule's characters in ascending order).
     QString alphabet() const;
 
-    // Whether every class of the rule appears in the word.
-    bool holdsEveryClass(const QString &word) const;
+    // Whether every class of the rule appears in the word (and a site rule's limit on runs holds).
+    bool holds(const QString &word) const;
+
+    // The lengths the rule allows: 4 to 32, or fewer for a site rule.
+    int minimumLength() const;
+    int maximumLength() const;
+    // Why the rule makes no password of that length; empty when it does.
+    QString lengthProblem(int length) const;
 
     // log2 of the number of passwords of that length the rule allows, with one decimal
     // ("104.6"); for base64 the scheme's 6 bits a character ("96").
@@ -47,6 +62,8 @@ private:
     QString ruleText;
     QString classes;       // the class letters, in order
     QString ruleSymbols;
+    bool site = false;
+    SiteRule siteRuleValue;
 };
 
 // The strong scheme's counter, shown as "Version".

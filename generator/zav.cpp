@@ -16,6 +16,7 @@
 #include <QDoubleSpinBox>
 #include <QClipboard>
 #include <QDebug>
+#include <QDir>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFontDatabase>
@@ -173,6 +174,10 @@ zav::zav(QWidget *parent, SecretTimings timings)
         connect(box, &QCheckBox::toggled, this, &zav::clearOutput);
     connect(ui->symbolsedit, &QLineEdit::textChanged, this, &zav::clearOutput);
     connect(ui->pword_identifier_le, &QLineEdit::textChanged, this, &zav::clearOutput);
+    connect(ui->pword_identifier_le, &QLineEdit::textChanged, this, &zav::offerSiteRule);
+    connect(ui->ruletextedit, &QLineEdit::textChanged, this, &zav::clearOutput);
+    connect(ui->ruletextedit, &QLineEdit::textChanged, this, &zav::fitLengthToRule);
+    connect(ui->ruletextedit, &QLineEdit::returnPressed, ui->generatepass, &QPushButton::click);
     for (QLineEdit *edit : {ui->loginedit, ui->usernameedit, ui->contextedit})
         connect(edit, &QLineEdit::textChanged, this, &zav::clearOutput);
     for (QComboBox *box : {ui->templatecombo, ui->purposecombo})
@@ -245,9 +250,10 @@ void zav::clearIdleSecrets()
 
 namespace {
 
-// The rule of each preset of rulecombo, in its order; the last item, "Custom", has none.
+// The rule of each preset of rulecombo, in its order; "Custom" and "Site rules" have none.
 const char *const presetRules[] = {"base64", "aA9!", "aA9", "9"};
 constexpr int customIndex = 4;
+constexpr int siteRulesIndex = 5;
 
 }
 
@@ -338,15 +344,14 @@ void zav::on_schemecombo_currentIndexChanged(int)
     ui->plengthspinbox->setVisible(!spectre);
     ui->customrule->setVisible(lesspass || (!spectre && ui->rulecombo->currentIndex() == customIndex));
     ui->symbolsedit->setVisible(!lesspass);
-    if (lesspass)
-        ui->plengthspinbox->setRange(LessPass::minimumLength, LessPass::maximumLength);
-    else
-        ui->plengthspinbox->setRange(Derivation::minimumLength, Derivation::maximumLength);
+    ui->ruletextedit->setVisible(!lesspass && !spectre && ui->rulecombo->currentIndex() == siteRulesIndex);
+    fitLengthToRule();
     // The compatible scheme has neither rule nor version.
     for (QWidget *w : {static_cast<QWidget *>(ui->rulelabel), static_cast<QWidget *>(ui->rulecombo),
                        static_cast<QWidget *>(ui->versionlabel), static_cast<QWidget *>(ui->counterspinbox),
-                       static_cast<QWidget *>(ui->customrule)})
+                       static_cast<QWidget *>(ui->customrule), static_cast<QWidget *>(ui->ruletextedit)})
         w->setEnabled(!compatible);
+    offerSiteRule();
     ui->entropyout->setToolTip(PeerSchemes::isPeer(scheme) ? PeerSchemes::entropyNote(scheme)
                                                            : Derivation::entropyNote(scheme));
     showPhraseStrength();
@@ -355,7 +360,70 @@ void zav::on_schemecombo_currentIndexChanged(int)
 
 void zav::on_rulecombo_currentIndexChanged(int index)
 {
+    const bool peer = PeerSchemes::isPeer(selectedScheme());
     ui->customrule->setVisible(index == customIndex || selectedScheme() == Scheme::LessPass);
+    ui->ruletextedit->setVisible(index == siteRulesIndex && !peer);
+    fitLengthToRule();
+    offerSiteRule();
+}
+
+void zav::fitLengthToRule()
+{
+    if (selectedScheme() == Scheme::LessPass) {
+        ui->plengthspinbox->setRange(LessPass::minimumLength, LessPass::maximumLength);
+        return;
+    }
+    Rule rule;
+    if (selectedScheme() == Scheme::Strong && ui->rulecombo->currentIndex() == siteRulesIndex
+        && Rule::parse(ui->ruletextedit->text(), &rule) && rule.minimumLength() <= rule.maximumLength())
+        ui->plengthspinbox->setRange(rule.minimumLength(), rule.maximumLength());
+    else
+        ui->plengthspinbox->setRange(Derivation::minimumLength, Derivation::maximumLength);
+}
+
+void zav::offerSiteRule()
+{
+    // Never chosen by itself: a password already in use for this identifier must not change.
+    const QString identifier = ui->pword_identifier_le->text();
+    offeredSite = SiteList::Match();
+    if (selectedScheme() == Scheme::Strong && ui->rulecombo->currentIndex() == 0 && !identifier.trimmed().isEmpty())
+        offeredSite = SiteList::installed().match(identifier);
+    ui->siterulebutton->setVisible(!offeredSite.isNull());
+    if (offeredSite.isNull())
+        return;
+    Rule rule;
+    const QString shown = Rule::parse(offeredSite.rule, &rule) ? rule.text() : offeredSite.rule;
+    ui->siterulebutton->setText(QStringLiteral("Use the password rules of %1").arg(offeredSite.domain));
+    ui->siterulebutton->setToolTip(QStringLiteral("%1\nFrom %2").arg(shown, QDir::toNativeSeparators(offeredSite.source)));
+}
+
+void zav::on_siterulebutton_clicked()
+{
+    Rule rule;
+    QString problem;
+    if (offeredSite.isNull())
+        return;
+    if (!Rule::parse(offeredSite.rule, &rule, &problem)) {
+        showRuleProblem(QStringLiteral("the password rules of %1 cannot be read: %2").arg(offeredSite.domain, problem));
+        return;
+    }
+    ui->ruletextedit->setText(rule.text());
+    ui->rulecombo->setCurrentIndex(siteRulesIndex);
+    fitLengthToRule();
+    ui->ruletextedit->setFocus();
+}
+
+bool zav::ruleAndLengthOrNotice(Rule *rule, int length)
+{
+    if (!ruleOrNotice(rule))
+        return false;
+    if (rule->isSiteRule() && ui->rulecombo->currentIndex() == siteRulesIndex)
+        ui->ruletextedit->setText(rule->text());   // shown as it is kept
+    const QString problem = rule->lengthProblem(length);
+    if (problem.isEmpty())
+        return true;
+    showRuleProblem(problem);
+    return false;
 }
 
 void zav::on_inputtext_textChanged()
@@ -391,7 +459,9 @@ void zav::on_actionQuit_triggered()
 
 void zav::focusRuleField()
 {
-    if (ui->rulecombo->currentIndex() == customIndex && ui->symbolsbox->isChecked())
+    if (ui->rulecombo->currentIndex() == siteRulesIndex)
+        ui->ruletextedit->setFocus();
+    else if (ui->rulecombo->currentIndex() == customIndex && ui->symbolsbox->isChecked())
         ui->symbolsedit->setFocus();
     else
         ui->rulecombo->setFocus();
@@ -409,6 +479,12 @@ bool zav::selectedRule(Rule *rule, QString *problem) const
         return true;
     }
     const int index = ui->rulecombo->currentIndex();
+    if (index == siteRulesIndex && ui->ruletextedit->text().trimmed().isEmpty()) {
+        *problem = QStringLiteral("no site rules are given: type or paste the site's password rules");
+        return false;
+    }
+    if (index == siteRulesIndex)
+        return Rule::parse(ui->ruletextedit->text(), rule, problem);
     const QString text = index >= 0 && index < customIndex
         ? QString::fromLatin1(presetRules[index])
         : Rule::compose(ui->lowercasebox->isChecked(), ui->uppercasebox->isChecked(), ui->digitsbox->isChecked(),
@@ -418,6 +494,12 @@ bool zav::selectedRule(Rule *rule, QString *problem) const
 
 void zav::selectRule(const Rule &rule)
 {
+    if (rule.isSiteRule()) {
+        ui->ruletextedit->setText(rule.text());
+        ui->rulecombo->setCurrentIndex(siteRulesIndex);
+        fitLengthToRule();
+        return;
+    }
     for (int i = 0; i < customIndex; ++i) {
         if (rule.text() == QLatin1String(presetRules[i])) {
             ui->rulecombo->setCurrentIndex(i);
@@ -515,7 +597,7 @@ void zav::on_generatepass_clicked()
     }
     pword_length = ui->plengthspinbox->value();
     Rule rule;
-    if (!ruleOrNotice(&rule)) {
+    if (!ruleAndLengthOrNotice(&rule, pword_length)) {
         focusRuleField();
         return;
     }
@@ -640,7 +722,8 @@ void zav::on_actionSave_triggered()
             } else if (!ProfileFile::isStorableIdentifier(pword_identifier)) {
                 outcome = Unstorable;
                 qDebug() << "the Password Identifier holds a character that the profile file cannot keep";
-            } else if (!selectedRule(&pword_rule, &ruleProblem)) {
+            } else if (!selectedRule(&pword_rule, &ruleProblem)
+                       || !(ruleProblem = pword_rule.lengthProblem(pword_length)).isEmpty()) {
                 outcome = BadRule;
             } else if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
                 outcome = Unreadable;
@@ -658,6 +741,10 @@ void zav::on_actionSave_triggered()
             }
         }
     }
+    Rule shown;
+    QString unused;
+    if (ui->rulecombo->currentIndex() == siteRulesIndex && selectedRule(&shown, &unused) && shown.isSiteRule())
+        ui->ruletextedit->setText(shown.text());   // shown as it is kept
     switch (outcome) {
     case Saved: showNotice<addprodialog>(); break;
     case Busy: showNotice<filebusy>(); break;
@@ -698,8 +785,8 @@ void zav::on_actionRetrieve_triggered()
     if (PeerSchemes::isPeer(pword_scheme)) {
         selectPeer(pword_peer);
     } else {
+        selectRule(pword_rule);   // first: a site rule's lengths bound the length box
         ui->plengthspinbox->setValue(pword_length);
-        selectRule(pword_rule);
         ui->counterspinbox->setValue(pword_counter);
     }
     clearOutput();
@@ -716,11 +803,12 @@ void zav::on_actionDelete_triggered()
 
 void zav::on_clear_parameters_clicked()
 {
+    selectScheme(Scheme::Strong);
+    ui->rulecombo->setCurrentIndex(0);
+    ui->ruletextedit->clear();
     ui->plengthspinbox->setValue(4);
     ui->pword_identifier_le->setText(QString());
     clearSecrets();
-    selectScheme(Scheme::Strong);
-    ui->rulecombo->setCurrentIndex(0);
     ui->counterspinbox->setValue(Counter::first);
     for (QCheckBox *box : {ui->lowercasebox, ui->uppercasebox, ui->digitsbox, ui->symbolsbox})
         box->setChecked(true);

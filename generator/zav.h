@@ -4,6 +4,7 @@
 #include "peerschemes.h"
 #include "profilefile.h"
 #include "rule.h"
+#include "sitelist.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -60,6 +61,7 @@ private slots:
     void on_pword_identifier_le_returnPressed();
     void on_copybutton_clicked();
     void on_actionQuit_triggered();
+    void on_siterulebutton_clicked();
 
 private:
     Scheme selectedScheme() const;
@@ -85,6 +87,12 @@ private:
     void showPhraseStrength();
     // After a notice, the focus goes to the field the notice is about.
     void focusRuleField();
+    // A site rule's lengths narrow the length box; any other rule has 4 to 32.
+    void fitLengthToRule();
+    // Offers the rules of the site the identifier names while the characters are the default.
+    void offerSiteRule();
+    // The rule and length to make or save a password with, or a notice that says why not.
+    bool ruleAndLengthOrNotice(Rule *rule, int length);
 
     // Empties the phrase, the password, the entropy and the fingerprint, and their undo history.
     void clearSecrets();
@@ -95,4 +103,5 @@ private:
     QTimer idle;
     std::unique_ptr<InputWatch> inputWatch;
     KeyWatch *enterWatch;
+    SiteList::Match offeredSite;
 };

@@ -324,13 +324,47 @@ QString storableProblem(const PeerRecipe &r)
     return QString();
 }
 
+namespace {
+
+// A site rule's text may hold "|", which would split the line, and "%", which would then be
+// ambiguous: written %7C and %25. Short rules never hold "|" and are kept as they were written.
+QString ruleField(const Rule &rule)
+{
+    if (!rule.isSiteRule())
+        return rule.text();
+    QString text = rule.text();
+    return text.replace(QLatin1Char('%'), QLatin1String("%25")).replace(QLatin1Char('|'), QLatin1String("%7C"));
+}
+
+bool ruleFromField(const QString &field, Rule *rule)
+{
+    if (!SiteRule::isRuleText(field))
+        return Rule::parse(field, rule);
+    QString text;
+    for (int i = 0; i < field.size(); ++i) {
+        const QStringRef escape = field.midRef(i, 3);
+        if (escape.compare(QLatin1String("%25"), Qt::CaseInsensitive) == 0) {
+            text += QLatin1Char('%');
+            i += 2;
+        } else if (escape.compare(QLatin1String("%7C"), Qt::CaseInsensitive) == 0) {
+            text += QLatin1Char('|');
+            i += 2;
+        } else {
+            text += field.at(i);
+        }
+    }
+    return Rule::parse(text, rule);
+}
+
+}
+
 QString line(const QString &identifier, int length, Scheme scheme, const Rule &rule, int counter)
 {
     QString text = identifier + QLatin1Char('|') + QString::number(length, 10);
     if (scheme == Scheme::Strong) {
         text += QLatin1Char('|') + Derivation::schemeName(Scheme::Strong);
         if (!rule.isBase64() || counter != Counter::first)
-            text += QLatin1Char('|') + rule.text() + QLatin1Char('|') + QString::number(counter, 10);
+            text += QLatin1Char('|') + ruleField(rule) + QLatin1Char('|') + QString::number(counter, 10);
     }
     return text;
 }
@@ -351,7 +385,8 @@ Profile parseRow(const QString &row)
     } else if (fields.size() == 5) {
         const int length = fields.at(1).toInt(nullptr, 10);
         profile.readable = fields.at(2) == Derivation::schemeName(Scheme::Strong) && Derivation::isValidLength(length)
-                           && Rule::parse(fields.at(3), &profile.rule) && Counter::parse(fields.at(4), &profile.counter);
+                           && ruleFromField(fields.at(3), &profile.rule) && Counter::parse(fields.at(4), &profile.counter)
+                           && profile.rule.lengthProblem(length).isEmpty();
         if (profile.readable) {
             profile.length = length;
             profile.scheme = Scheme::Strong;
@@ -471,7 +506,7 @@ SaveResult save(const QString &path, const QString &identifier, int length, Sche
         return SaveResult::InvalidIdentifier;
     if (!isStorableIdentifier(identifier))
         return SaveResult::UnstorableIdentifier;
-    if (!Derivation::isValidLength(length))
+    if (!Derivation::isValidLength(length) || !rule.lengthProblem(length).isEmpty())
         return SaveResult::InvalidLength;
     return saveLine(path, line(identifier, length, scheme, rule, counter));
 }

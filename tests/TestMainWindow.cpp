@@ -318,12 +318,13 @@ void TestMainWindow::ruleAndVersionControls()
     auto *rules = child<QComboBox>("rulecombo");
     auto *version = child<QSpinBox>("counterspinbox");
     auto *custom = child<QWidget>("customrule");
-    QCOMPARE(rules->count(), 5);
+    QCOMPARE(rules->count(), 6);
     QCOMPARE(rules->itemText(0), QStringLiteral("Letters, digits, + and /"));
     QCOMPARE(rules->itemText(1), QStringLiteral("Letters, digits and symbols"));
     QCOMPARE(rules->itemText(2), QStringLiteral("Letters and digits"));
     QCOMPARE(rules->itemText(3), QStringLiteral("Digits only"));
     QCOMPARE(rules->itemText(4), QStringLiteral("Custom"));
+    QCOMPARE(rules->itemText(5), QStringLiteral("Site rules"));
     QCOMPARE(rules->currentIndex(), 0);
     QCOMPARE(version->value(), 1);
     QCOMPARE(version->minimum(), 1);
