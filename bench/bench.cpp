@@ -7,6 +7,7 @@
 #include "profilefile.h"
 #include "rule.h"
 #include "sha512.h"
+#include "sitelist.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>
@@ -139,6 +140,32 @@ int main(int argc, char **argv)
     // The window's strength meter runs on every keystroke.
     measure("phrase-strength-40", quick ? 3 : 201, [&] { PhraseStrength::of(QStringLiteral("Mind my own words, said the owl at nine")); });
     measure("phrase-strength-200", quick ? 3 : 51, [&] { PhraseStrength::of(QString(QStringLiteral("Mind my own words, said the owl at nine ")).repeated(5)); });
+
+    // Site rules: the count runs whenever the rule text or the length changes.
+    Rule fourClasses;
+    Rule::parse(QStringLiteral("required: lower; required: upper; required: digit; required: special;"), &fourClasses);
+    measure("siterule-count-4class-32", quick ? 3 : 2001, [&] { fourClasses.siteRule().bits(32); });
+    Rule runs;
+    Rule::parse(QStringLiteral("required: lower; required: upper; required: digit; required: special; max-consecutive: 2;"),
+                &runs);
+    measure("siterule-count-runs-32", quick ? 3 : 201, [&] { runs.siteRule().bits(32); });
+    measure("siterule-parse-canonical", quick ? 3 : 2001, [&] {
+        Rule parsed;
+        Rule::parse(QStringLiteral("minlength: 8; maxlength: 20; required: upper,lower; required: digit; allowed: [!#$%&*@^];"),
+                    &parsed);
+        parsed.text();
+    });
+    // Firefox's archive, when this machine has one: the first lookup reads it whole.
+    const QStringList archives = SiteList::candidates().filter(QStringLiteral("omni.ja"));
+    const auto firefox = std::find_if(archives.begin(), archives.end(), [](const QString &p) { return QFile::exists(p); });
+    if (firefox != archives.end()) {
+        measure("sitelist-first-lookup-firefox", quick ? 1 : 11,
+                [&] { SiteList::firstReadable({*firefox}).match(QStringLiteral("https://www.apple.com/")); });
+        const SiteList list = SiteList::firstReadable({*firefox});
+        measure("sitelist-later-lookup", quick ? 3 : 2001, [&] { list.match(QStringLiteral("https://id.www.apple.com/")); });
+    } else {
+        std::fprintf(stderr, "no Firefox archive on this machine: site-list lookups not measured\n");
+    }
 
     QTemporaryDir dir;
     const QString path = dir.filePath(ProfileFile::fileName);

@@ -366,7 +366,8 @@ QString overallHelp()
     for (Command *command : commands())
         text += QLatin1Char('\n') + command->helpText();
     text += QStringLiteral(
-        "\nExit codes: 0 success; 1 profile already saved, or no such profile; 2 refused input or\n"
+        "\nExit codes: 0 success; 1 profile already saved, no such profile, or no site matches\n"
+        "(rules site); 2 refused input or\n"
         "wrong usage; 3 the profile file cannot be read or written, the password cannot be made,\n"
         "or the output cannot be written.\n"
         "\n"

@@ -364,7 +364,11 @@ bool SiteRule::looksMeantAsRuleText(const QString &text)
     int end = 0;
     while (end < trimmed.size() && isNameCharacter(trimmed.at(end)))
         ++end;
-    return end >= 3 && trimmed.midRef(end).trimmed().startsWith(QLatin1Char(':'));
+    const QStringRef word = trimmed.leftRef(end);
+    const bool property = std::any_of(std::begin(propertyNames), std::end(propertyNames), [&](const char *name) {
+        return word.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    });
+    return property || (end >= 3 && trimmed.midRef(end).trimmed().startsWith(QLatin1Char(':')));
 }
 
 bool SiteRule::parse(const QString &text, SiteRule *rule, QString *problem)

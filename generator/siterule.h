@@ -22,8 +22,9 @@ public:
     // Whether a text is written in this language rather than as a short rule ("aA9!"): after any
     // white space it starts with a property name, in any case, then optional white space and ":".
     static bool isRuleText(const QString &text);
-    // Whether a text that is no rule was meant to be one: it starts with ";" or with a word of
-    // three or more letters and ":" ("dummy: upper"), so the reader's reason says what is wrong.
+    // Whether a text that is no rule was meant to be one: it starts with ";", a property name,
+    // or a word of three or more letters and ":" ("dummy: upper"), so that the reader's reason
+    // says what is wrong.
     static bool looksMeantAsRuleText(const QString &text);
 
     // Parses a rule text; false, with what is wrong and where in *problem, when it is none.

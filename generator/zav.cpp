@@ -369,16 +369,21 @@ void zav::on_rulecombo_currentIndexChanged(int index)
 
 void zav::fitLengthToRule()
 {
-    if (selectedScheme() == Scheme::LessPass) {
-        ui->plengthspinbox->setRange(LessPass::minimumLength, LessPass::maximumLength);
-        return;
-    }
+    int low = Derivation::minimumLength;
+    int high = Derivation::maximumLength;
     Rule rule;
-    if (selectedScheme() == Scheme::Strong && ui->rulecombo->currentIndex() == siteRulesIndex
-        && Rule::parse(ui->ruletextedit->text(), &rule) && rule.minimumLength() <= rule.maximumLength())
-        ui->plengthspinbox->setRange(rule.minimumLength(), rule.maximumLength());
-    else
-        ui->plengthspinbox->setRange(Derivation::minimumLength, Derivation::maximumLength);
+    if (selectedScheme() == Scheme::LessPass) {
+        low = LessPass::minimumLength;
+        high = LessPass::maximumLength;
+    } else if (selectedScheme() == Scheme::Strong && ui->rulecombo->currentIndex() == siteRulesIndex
+               && Rule::parse(ui->ruletextedit->text(), &rule) && rule.minimumLength() <= rule.maximumLength()) {
+        low = rule.minimumLength();
+        high = rule.maximumLength();
+    }
+    // A wrapping spin box would carry a length above the new range round to its lowest end.
+    ui->plengthspinbox->setWrapping(false);
+    ui->plengthspinbox->setRange(low, high);
+    ui->plengthspinbox->setWrapping(true);
 }
 
 void zav::offerSiteRule()

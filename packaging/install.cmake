@@ -26,7 +26,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.quorvane.org/")
-# The runtime libraries the binaries actually link (Qt 5 widgets, libsodium, libcrypto), as
-# dpkg-shlibdeps finds them.
+# The runtime libraries the binaries actually link (Qt 5 widgets, libsodium, libcrypto, KArchive),
+# as dpkg-shlibdeps finds them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Firefox carries the list of sites' password rules that Quorvane reads.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "firefox-esr | firefox")
 include(CPack)

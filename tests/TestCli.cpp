@@ -42,6 +42,7 @@ private slots:
     void argumentsAreCheckedFirst();
     void concurrentWritersLoseNothing();
     void rulesAndCounters();
+    void siteRules();
     void fingerprints();
     void strength();
     void peerSchemes();
@@ -301,6 +302,58 @@ void TestCli::profileWriteFailures()
     QCOMPARE(add.code, 3);
     QVERIFY(add.err.contains("could not be saved"));
     QCOMPARE(cli({QStringLiteral("profiles"), QStringLiteral("list")}).code, 0);
+}
+
+void TestCli::siteRules()
+{
+    for (const QStringList &row : readTsv(QStringLiteral("site-rules.tsv"))) {
+        const Run run = cli({"derive", "--identifier=" + fromHexUnits(row.value(1)), "-l", row.value(2),
+                             "--rule=" + row.value(3), "--counter", row.value(4), "--exact", "--entropy"},
+                            fromHexUnits(row.value(0)).toUtf8());
+        QCOMPARE(QString::fromUtf8(run.out), row.value(5) + '\n' + row.value(6) + '\n');
+        QCOMPARE(QString::fromUtf8(cli({"rules", "show", "--", row.value(3)}).out).section('\n', 0, 0), row.value(7));
+    }
+    QCOMPARE(cli({"rules", "show", "minlength: 8; maxlength: 20; required: digit"}).out,
+             QByteArray("required: digit; allowed: digit; minlength: 8; maxlength: 20;\nlengths: 8 to 20\n"
+                        "entropy: 66.4 bits at length 20\n"));
+    QCOMPARE(cli({"rules", "show", "aA9"}).out.split('\n').value(0), QByteArray("aA9"));
+
+    // The test list of tests/data/sites stands for the machine's.
+    const Run site = cli({"rules", "site", "https://me@login.example.com:443/"});
+    QCOMPARE(site.code, 0);
+    const QList<QByteArray> lines = site.out.split('\n');
+    QCOMPARE(lines.value(0), QByteArray("example.com"));
+    QCOMPARE(lines.value(1), QByteArray("required: lower, upper; required: digit; allowed: lower, upper, digit, "
+                                        "[!#$%&*@^]; minlength: 8; maxlength: 20;"));
+    QVERIFY(lines.value(2).startsWith("from: ") && lines.value(2).endsWith("sites/quorvane/password-rules.json"));
+    QCOMPARE(cli({"rules", "site", "unknown.test"}).code, 1);
+
+    // --rule=site takes the identifier's rule and, without --length, its longest length.
+    const Run bySite = cli({"derive", "-i", "example.com", "--rule=site"}, "hello");
+    QCOMPARE(bySite.out, QByteArray("hTcfvOYzAE&MhLcHw9F0\n"));
+
+    // A site rule in a profile line: "|" and "%" escaped, read back as the same rule.
+    const QString awkward = QStringLiteral("required: [|%]; allowed: lower");
+    QCOMPARE(cli({"profiles", "add", "-i", "odd", "-l", "12", "--rule", awkward}).code, 0);
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("odd|12|strong|required: [%25%7C]; allowed: lower, [%25%7C];|1\r\n"));
+    const ProfileFile::Profile saved = ProfileFile::parseRow(QString::fromUtf8(fileBytes(home->profileFile())).trimmed());
+    QVERIFY(saved.readable);
+    QCOMPARE(saved.rule.text(), QStringLiteral("required: [%|]; allowed: lower, [%|];"));
+    QCOMPARE(cli({"profiles", "remove", "-i", "odd", "-l", "12", "--rule", awkward}).code, 0);
+
+    const QList<QPair<QStringList, QByteArray>> refused{
+        {{"derive", "-i", "unknown.test", "--rule=site"}, "no site rule is known"},
+        {{"derive", "-i", "broken.example", "--rule=site"}, "\"letters\" is no class"},
+        {{"derive", "-l", "8", "--rule=maxlength: 6"}, "lengths from 4 to 6 only"},
+        {{"profiles", "add", "-i", "x", "-l", "32", "--rule=minlength: 40"}, "no length from 4 to 32"},
+        {{"rules", "show", "--", "required: upper,"}, "a class must follow \",\""},
+        {{"rules", "show"}, "RULE is required"},
+    };
+    for (const auto &entry : refused) {
+        const Run run = cli(entry.first, "hello");
+        QVERIFY2(run.code == 2 && run.err.contains(entry.second), run.err.constData());
+    }
+    QVERIFY(fileBytes(home->profileFile()).isEmpty());
 }
 
 void TestCli::rulesAndCounters()

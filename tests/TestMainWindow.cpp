@@ -63,6 +63,7 @@ private slots:
     void oneClipboard();
     void phraseStrengthMeter();
     void peerSchemes();
+    void siteRules();
 
 private:
     template<class T>
@@ -745,6 +746,77 @@ void TestMainWindow::peerSchemes()
     const QList<ModalSeen> seen = generate();
     QCOMPARE(seen.value(0).className, QStringLiteral("badrule"));
     QVERIFY(seen.value(0).text.contains(QLatin1String("user name")));
+}
+
+void TestMainWindow::siteRules()
+{
+    auto *rules = child<QComboBox>("rulecombo");
+    auto *text = child<QLineEdit>("ruletextedit");
+    auto *length = child<QSpinBox>("plengthspinbox");
+    auto *offer = child<QPushButton>("siterulebutton");
+    auto *identifier = child<QLineEdit>("pword_identifier_le");
+    child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("hello"));
+
+    // Every vector row, typed into the field.
+    rules->setCurrentIndex(5);
+    QVERIFY(text->isVisible());
+    for (const QStringList &row : readTsv(QStringLiteral("site-rules.tsv"))) {
+        if (row.value(0) != QLatin1String("00680065006c006c006f"))
+            continue;   // "hello": the phrase field drops nothing of it
+        identifier->setText(fromHexUnits(row.value(1)));
+        text->setText(row.value(3));
+        length->setValue(row.value(2).toInt());
+        child<QSpinBox>("counterspinbox")->setValue(row.value(4).toInt());
+        QVERIFY(generate().isEmpty());
+        QCOMPARE(child<QLineEdit>("passwordoutput")->text(), row.value(5));
+        QCOMPARE(child<QLineEdit>("entropyout")->text(), row.value(6));
+        QCOMPARE(text->text(), row.value(7));   // shown canonical
+    }
+    child<QSpinBox>("counterspinbox")->setValue(1);
+
+    // A bad rule, or one without passwords at the length, gets a notice and no password.
+    for (const QString &bad : {QStringLiteral("required: letters"), QStringLiteral("allowed: [a]; max-consecutive: 1")}) {
+        text->setText(bad);
+        const QList<ModalSeen> seen = generate();
+        QCOMPARE(seen.size(), 1);
+        QVERIFY(child<QLineEdit>("passwordoutput")->text().isEmpty());
+    }
+
+    // The offer: only for a known site while the characters are the default, and never taken
+    // by itself.
+    rules->setCurrentIndex(0);
+    length->setValue(32);
+    identifier->setText(QStringLiteral("https://www.example.com/login"));
+    QVERIFY(offer->isVisible());
+    QCOMPARE(offer->text(), QStringLiteral("Use the password rules of example.com"));
+    QVERIFY(offer->toolTip().contains(QLatin1String("maxlength: 20;")));
+    QVERIFY(offer->toolTip().contains(QLatin1String("password-rules.json")));
+    QCOMPARE(rules->currentIndex(), 0);
+    rules->setCurrentIndex(2);
+    QVERIFY(!offer->isVisible());
+    rules->setCurrentIndex(0);
+    identifier->setText(QStringLiteral("example.com"));
+    offer->click();
+    QCOMPARE(rules->currentIndex(), 5);
+    QCOMPARE(text->text(), QStringLiteral("required: lower, upper; required: digit; allowed: lower, upper, digit, "
+                                          "[!#$%&*@^]; minlength: 8; maxlength: 20;"));
+    QCOMPARE(length->value(), 20);   // moved to the nearest end
+    QCOMPARE(length->minimum(), 8);
+    QVERIFY(!offer->isVisible());
+    QVERIFY(generate().isEmpty());
+    QCOMPARE(child<QLineEdit>("passwordoutput")->text(), QStringLiteral("hTcfvOYzAE&MhLcHw9F0"));
+
+    // Saved with its rule, retrieved as Site rules with the same text and length.
+    QVERIFY(answerModals([this] { child<QAction>("actionSave")->trigger(); }).size() == 1);
+    child<QPushButton>("clear_parameters")->click();
+    QCOMPARE(length->maximum(), 32);
+    answerModals([this] { child<QAction>("actionRetrieve")->trigger(); }, [](QWidget *dialog) {
+        dialog->findChild<QPushButton *>(QStringLiteral("pushButton"))->click();
+        return true;
+    });
+    QCOMPARE(rules->currentIndex(), 5);
+    QCOMPARE(text->text().right(14), QStringLiteral("maxlength: 20;"));
+    QCOMPARE(length->value(), 20);
 }
 
 QTEST_MAIN(TestMainWindow)

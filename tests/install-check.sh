@@ -44,8 +44,9 @@ done
 deb=$(ls "$work"/package/quorvane_*.deb 2>/dev/null | head -n 1)
 [ -n "$deb" ] || fail "no .deb was made"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt5widgets5 libqt5core5a libsodium23 libssl3; do
+for lib in libqt5widgets5 libqt5core5a libsodium23 libssl3 libkf5archive5; do
     echo "$depends" | grep -q "$lib" || fail "Depends lacks $lib: $depends"
 done
+[ "$(dpkg-deb -f "$deb" Suggests)" = "firefox-esr | firefox" ] || fail "Suggests is not firefox-esr | firefox"
 dpkg-deb -c "$deb" | grep -q './usr/bin/quorvane$' || fail "the package lacks /usr/bin/quorvane"
 echo "install-check: files, launcher, AppStream data and package ($depends) are fine"
