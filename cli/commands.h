@@ -73,4 +73,16 @@ private:
     bool shows;
 };
 
+// "profiles import FILE": a LessPass or Spectre site list, as profiles.
+class ImportCommand : public Command
+{
+public:
+    ImportCommand();
+
+protected:
+    QList<QCommandLineOption> options() const override;
+    int execute(const QCommandLineParser &parser) override;
+    QString operandName() const override { return QStringLiteral("FILE"); }
+};
+
 }

@@ -7,12 +7,66 @@
 #include "terminal.h"
 #include "usertexts.h"
 
+#include <QSet>
+
 namespace Cli {
 
 namespace {
 
 const QCommandLineOption entropyOption(QStringLiteral("entropy"),
                                        QStringLiteral("Print the password's strength in bits on a second line, as the window shows it."));
+const QCommandLineOption profileOption(
+    QStringLiteral("profile"),
+    QStringLiteral("Derive the saved profile whose identifier (or site) is NAME, with every field it holds; NAME may "
+                   "also be a whole line as \"profiles list\" prints it. Goes with --exact and --entropy only."),
+    QStringLiteral("NAME"));
+
+// The saved profile that --profile names: the line equal to the name, or else the one line whose
+// identifier it is. False, with the message, for none or several.
+bool savedProfile(const QString &name, ProfileFile::Profile *profile, QString *error)
+{
+    const QString path = ProfileFile::defaultPath();
+    QStringList lines;
+    const ProfileFile::ReadStatus status = ProfileFile::readLines(path, &lines);
+    if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
+        *error = QStringLiteral("the profile file %1 %2").arg(path, ProfileFile::problem(status));
+        return false;
+    }
+    const QStringList rows = ProfileFile::rows(lines);
+    QStringList named;
+    if (rows.contains(name)) {
+        named << name;
+    } else {
+        for (const QString &row : rows) {
+            if (ProfileFile::parseRow(row).identifier == name)
+                named << row;
+        }
+    }
+    // Lines that differ only in a Spectre site's stored login name (one list had it, another
+    // not) give the same password: any of them will do.
+    QSet<QString> passwords;
+    for (const QString &row : named) {
+        ProfileFile::Profile p = ProfileFile::parseRow(row);
+        p.peer.login = p.scheme == Scheme::Spectre ? QString() : p.peer.login;
+        passwords.insert(PeerSchemes::isPeer(p.scheme) ? PeerSchemes::line(p.peer) : row);
+    }
+    if (passwords.size() == 1)
+        named = named.mid(0, 1);
+    if (named.size() != 1) {
+        *error = named.isEmpty()
+            ? QStringLiteral("no saved profile is named \"%1\"").arg(name)
+            : QStringLiteral("%1 saved profiles are named \"%2\"; give the whole line as --profile:\n  %3")
+                  .arg(named.size())
+                  .arg(name, named.join(QStringLiteral("\n  ")));
+        return false;
+    }
+    *profile = ProfileFile::parseRow(named.first());
+    const bool derivable = profile->readable
+        && (PeerSchemes::isPeer(profile->scheme) || Derivation::isValidLength(profile->length));
+    if (!derivable)
+        *error = QStringLiteral("the saved line \"%1\" is not a profile that can be derived").arg(named.first());
+    return derivable;
+}
 
 }
 
@@ -27,7 +81,7 @@ DeriveCommand::DeriveCommand()
 QList<QCommandLineOption> DeriveCommand::options() const
 {
     return QList<QCommandLineOption>{identifierOption, lengthOption, schemeOption, ruleOption, counterOption}
-        + peerOptions() + QList<QCommandLineOption>{exactOption, entropyOption};
+        + peerOptions() + QList<QCommandLineOption>{exactOption, entropyOption, profileOption};
 }
 
 int DeriveCommand::execute(const QCommandLineParser &parser)
@@ -38,14 +92,32 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
     int counter = Counter::first;
     PeerRecipe peer;
     QString error;
-    if (!Command::scheme(parser, &scheme, &error))
+    QString identifier = parser.value(identifierOption);
+    if (parser.isSet(profileOption)) {
+        for (const QString &name : parser.optionNames()) {
+            if (!exactOption.names().contains(name) && !entropyOption.names().contains(name)
+                && !profileOption.names().contains(name))
+                return usageError(QStringLiteral("--profile goes with --exact and --entropy only, not with -%1%2")
+                                      .arg(name.size() > 1 ? QStringLiteral("-") : QString(), name));
+        }
+        ProfileFile::Profile profile;
+        if (!savedProfile(parser.value(profileOption), &profile, &error))
+            return fail(Usage, error);
+        scheme = profile.scheme;
+        peer = profile.peer;
+        identifier = profile.identifier;
+        length = profile.length;
+        rule = profile.rule;
+        counter = profile.counter;
+    } else if (!Command::scheme(parser, &scheme, &error)) {
         return usageError(error);
+    }
     const bool isPeer = PeerSchemes::isPeer(scheme);
-    if (isPeer ? !peerRecipe(parser, scheme, &peer, &error)
-               : !noPeerOptions(parser, scheme, &error) || !ruleAndCounter(parser, scheme, &rule, &counter, &error)
-                     || !lengthForRule(parser, rule, &length, &error))
+    if (!parser.isSet(profileOption)
+        && (isPeer ? !peerRecipe(parser, scheme, &peer, &error)
+                   : !noPeerOptions(parser, scheme, &error) || !ruleAndCounter(parser, scheme, &rule, &counter, &error)
+                         || !lengthForRule(parser, rule, &length, &error)))
         return usageError(error);
-    const QString identifier = parser.value(identifierOption);
 
     QString phrase;
     const int read = readPhrase(parser, &phrase);

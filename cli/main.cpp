@@ -20,9 +20,10 @@ QList<Command *> commands()
     static ListCommand list;
     static ChangeCommand add(true);
     static ChangeCommand remove(false);
+    static ImportCommand import;
     static RulesCommand show(true);
     static RulesCommand site(false);
-    return {&derive, &fingerprint, &strength, &list, &add, &remove, &show, &site};
+    return {&derive, &fingerprint, &strength, &list, &add, &remove, &import, &show, &site};
 }
 
 }
@@ -72,7 +73,7 @@ int main(int argc, char **argv)
         return printed(versionText());
     QString name = first;
     const QHash<QString, QStringList> groups{
-        {QStringLiteral("profiles"), {QStringLiteral("list"), QStringLiteral("add"), QStringLiteral("remove")}},
+        {QStringLiteral("profiles"), {QStringLiteral("list"), QStringLiteral("add"), QStringLiteral("remove"), QStringLiteral("import")}},
         {QStringLiteral("rules"), {QStringLiteral("show"), QStringLiteral("site")}}};
     if (groups.contains(first)) {
         const QString sub = arguments.isEmpty() ? QString() : arguments.takeFirst();

@@ -2,6 +2,7 @@
 #include "commands.h"
 
 #include "profilefile.h"
+#include "siteimport.h"
 #include "terminal.h"
 #include "usertexts.h"
 
@@ -110,6 +111,49 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
         break;
     }
     return fail(Failure, QStringLiteral("the profile could not be deleted: cannot rewrite %1; it was left as it was").arg(path));
+}
+
+ImportCommand::ImportCommand()
+    : Command(QStringLiteral("profiles import"),
+              QStringLiteral("Saves every site of a LessPass profiles file (JSON) or a Spectre or Master Password\n"
+                             "export (.mpsites, .mpjson) as a profile, in one change: all or nothing. The format\n"
+                             "is told by the content. Sites that cannot be derived (stored passwords, LessPass\n"
+                             "version 1, ...) are named on standard error; standard output gets one line:\n"
+                             "\"imported N, already saved M, skipped K\"."))
+{
+}
+
+QList<QCommandLineOption> ImportCommand::options() const
+{
+    return {};
+}
+
+int ImportCommand::execute(const QCommandLineParser &parser)
+{
+    const QString file = parser.positionalArguments().constFirst();
+    const SiteImport::Result list = SiteImport::readFile(file);
+    if (list.status != SiteImport::Result::Read)
+        return fail(Usage, QStringLiteral("%1: %2; nothing was imported").arg(file, list.problem));
+    const QString path = ProfileFile::defaultPath();
+    const SiteImport::Stored stored = SiteImport::store(path, list);
+    switch (stored.save) {
+    case ProfileFile::SaveResult::Saved:
+    case ProfileFile::SaveResult::AlreadySaved:
+        break;
+    case ProfileFile::SaveResult::Busy:
+        return fail(Failure, UserTexts::fileBusy());
+    case ProfileFile::SaveResult::Unusable:
+        return fail(Failure, QStringLiteral("the profile file %1 %2; nothing was imported")
+                                 .arg(path, ProfileFile::problem(ProfileFile::check(path))));
+    default:
+        return fail(Failure, QStringLiteral("cannot write the profile file %1; nothing was imported").arg(path));
+    }
+    for (const SiteImport::Skipped &skipped : stored.skipped)
+        Terminal::writeError(QStringLiteral("quorvane-cli: skipped \"%1\": %2\n").arg(skipped.site, skipped.reason));
+    Terminal::writeOutput(SiteImport::summary(stored) + QLatin1Char('\n'));
+    if (!Terminal::flushOutput())
+        return fail(Failure, QStringLiteral("cannot write to standard output"));
+    return Ok;
 }
 
 }

@@ -12,6 +12,7 @@
 #include "ui_notread.h"
 #include "ui_filebusy.h"
 #include "ui_badrule.h"
+#include "ui_importreport.h"
 #include "ui_badprofile.h"
 #include "ui_aboutdialog.h"
 
@@ -35,6 +36,7 @@ QUORVANE_NOTICE_FORM(notstorable)
 QUORVANE_NOTICE_FORM(notread)
 QUORVANE_NOTICE_FORM(filebusy)
 QUORVANE_NOTICE_FORM(badrule)
+QUORVANE_NOTICE_FORM(importreport)
 QUORVANE_NOTICE_FORM(badprofile)
 QUORVANE_NOTICE_FORM(aboutdialog)
 
@@ -45,4 +47,9 @@ void badrule::setProblem(const QString &problem)
     QString html = ui->textEdit->toHtml();
     html.replace(fixed, fixed + QStringLiteral("  ") + problem.toHtmlEscaped() + QLatin1Char('.'));
     ui->textEdit->setHtml(html);
+}
+
+void importreport::setReport(const QString &report)
+{
+    ui->textEdit->setPlainText(report);
 }

@@ -15,6 +15,7 @@ class notstorable;
 class notread;
 class filebusy;
 class badrule;
+class importreport;
 class badprofile;
 class aboutdialog;
 }
@@ -171,6 +172,22 @@ public:
 
 private:
     Ui::badrule *ui;
+};
+
+// What an import of a site list did: the summary and the sites left out, or why nothing was
+// imported.
+class importreport : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit importreport(QWidget *parent = nullptr);
+    ~importreport() override;
+
+    void setReport(const QString &report);
+
+private:
+    Ui::importreport *ui;
 };
 
 // A saved line whose characters or version cannot be read.

@@ -11,7 +11,7 @@ bool PeerRecipe::operator==(const PeerRecipe &o) const
     if (scheme == Scheme::LessPass)
         return login == o.login && classes == o.classes && length == o.length;
     return userName == o.userName && templateName == o.templateName && purpose == o.purpose
-           && context == o.context && algorithm == o.algorithm;
+           && context == o.context && algorithm == o.algorithm && login == o.login;
 }
 
 namespace PeerSchemes {
@@ -79,10 +79,12 @@ QString line(const PeerRecipe &r)
         return QStringList{r.site, QString::number(r.length), Derivation::schemeName(r.scheme), r.classes,
                            QString::number(r.counter), r.login}
             .join(bar);
-    return QStringList{r.site, QStringLiteral("0"), Derivation::schemeName(r.scheme), r.templateName,
+    QStringList fields{r.site, QStringLiteral("0"), Derivation::schemeName(r.scheme), r.templateName,
                        QString::number(r.counter), QString::number(r.algorithm), Spectre::purposeName(r.purpose),
-                       r.userName, r.context}
-        .join(bar);
+                       r.userName, r.context};
+    if (!r.login.isEmpty())
+        fields << r.login;   // a login name kept from an imported site list
+    return fields.join(bar);
 }
 
 bool fromFields(const QStringList &f, PeerRecipe *recipe)
@@ -98,7 +100,7 @@ bool fromFields(const QStringList &f, PeerRecipe *recipe)
         r.counter = f.at(4).toUInt(&counted, 10);
         r.login = f.at(5);
         counted = counted && lengthRead;
-    } else if (f.size() == 9 && f.at(2) == Derivation::schemeName(Scheme::Spectre)) {
+    } else if ((f.size() == 9 || f.size() == 10) && f.at(2) == Derivation::schemeName(Scheme::Spectre)) {
         bool algorithmRead = false;
         r.scheme = Scheme::Spectre;
         r.site = f.at(0);
@@ -107,6 +109,7 @@ bool fromFields(const QStringList &f, PeerRecipe *recipe)
         r.algorithm = f.at(5).toInt(&algorithmRead, 10);
         r.userName = f.at(7);
         r.context = f.at(8);
+        r.login = f.value(9);
         counted = counted && algorithmRead && Spectre::purposeFromName(f.at(6), &r.purpose);
     }
     if (!counted || !problem(r).isEmpty())

@@ -13,7 +13,8 @@ struct PeerRecipe
     Scheme scheme = Scheme::LessPass;   // LessPass or Spectre
     QString site;                       // the identifier
     quint32 counter = 1;
-    // LessPass
+    // LessPass's login; for Spectre, the login name a site list stored for the site (kept, not
+    // used to derive)
     QString login;
     QString classes = QStringLiteral("aA9!");
     int length = 16;
@@ -44,7 +45,8 @@ QString entropyText(const PeerRecipe &recipe);
 QString entropyNote(Scheme scheme);
 
 // The profile line: "site|length|lesspass|CLASSES|COUNTER|LOGIN" or
-// "site|0|spectre|TEMPLATE|COUNTER|ALGORITHM|PURPOSE|USER NAME|KEYWORD". Whether its text fields
+// "site|0|spectre|TEMPLATE|COUNTER|ALGORITHM|PURPOSE|USER NAME|KEYWORD", followed by "|LOGIN"
+// when a Spectre site has a stored login name. Whether its text fields
 // read back is the profile file's to say (ProfileFile::storableProblem).
 QString line(const PeerRecipe &recipe);
 // Reads a line's fields back; false when they are not such a line.

@@ -9,6 +9,7 @@
 #include "phrasestrength.h"
 #include "profilefile.h"
 #include "profilestate.h"
+#include "siteimport.h"
 #include "strengthdialog.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QDesktopServices>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
@@ -175,6 +177,8 @@ zav::zav(QWidget *parent, SecretTimings timings)
     connect(ui->symbolsedit, &QLineEdit::textChanged, this, &zav::clearOutput);
     connect(ui->pword_identifier_le, &QLineEdit::textChanged, this, &zav::clearOutput);
     connect(ui->pword_identifier_le, &QLineEdit::textChanged, this, &zav::offerSiteRule);
+    // A stored login name belongs to the retrieved site alone.
+    connect(ui->pword_identifier_le, &QLineEdit::textEdited, this, [this] { keepSpectreLogin(QString()); });
     connect(ui->ruletextedit, &QLineEdit::textChanged, this, &zav::clearOutput);
     connect(ui->ruletextedit, &QLineEdit::textChanged, this, &zav::fitLengthToRule);
     connect(ui->ruletextedit, &QLineEdit::returnPressed, ui->generatepass, &QPushButton::click);
@@ -195,6 +199,7 @@ zav::zav(QWidget *parent, SecretTimings timings)
     enterWatch->watch(ui->algorithmspinbox);
     enterWatch->watch(ui->spectrecounterspinbox);
     ui->phrasebreakhint->hide();
+    keepSpectreLogin(QString());
     ui->copybutton->setEnabled(false);
     showPhraseStrength();
     ui->inputtext->setFocus();
@@ -301,6 +306,7 @@ PeerRecipe zav::selectedPeer() const
         r.context = r.purpose == Spectre::Purpose::Answer ? ui->contextedit->text() : QString();
         r.algorithm = ui->algorithmspinbox->value();
         r.counter = quint32(ui->spectrecounterspinbox->value());
+        r.login = keptSpectreLogin;
     }
     return r;
 }
@@ -322,7 +328,15 @@ void zav::selectPeer(const PeerRecipe &r)
         ui->contextedit->setText(r.context);
         ui->algorithmspinbox->setValue(r.algorithm);
         ui->spectrecounterspinbox->setValue(double(r.counter));
+        keepSpectreLogin(r.login);
     }
+}
+
+void zav::keepSpectreLogin(const QString &login)
+{
+    keptSpectreLogin = login;
+    ui->spectreloginlabel->setText(login.isEmpty() ? QString() : QStringLiteral("Login: %1").arg(login));
+    ui->spectreloginlabel->setVisible(!login.isEmpty());
 }
 
 void zav::on_schemecombo_currentIndexChanged(int)
@@ -804,6 +818,45 @@ void zav::on_actionDelete_triggered()
     deletedialog dialog;
     dialog.setModal(true);
     dialog.exec();
+}
+
+void zav::on_actionImport_triggered()
+{
+    QFileDialog chooser(this, QStringLiteral("Import Profiles"), QDir::homePath());
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    chooser.setFileMode(QFileDialog::ExistingFile);
+    chooser.setNameFilters({QStringLiteral("Site lists (*.json *.mpsites *.mpjson)"),
+                            QStringLiteral("LessPass profiles (*.json)"),
+                            QStringLiteral("Spectre and Master Password exports (*.mpsites *.mpjson)"),
+                            QStringLiteral("All files (*)")});
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
+        return;
+    const QString file = chooser.selectedFiles().constFirst();
+    const SiteImport::Result list = SiteImport::readFile(file);
+    QString report;
+    if (list.status != SiteImport::Result::Read) {
+        report = QStringLiteral("Nothing was imported: %1.").arg(list.problem);
+    } else {
+        const SiteImport::Stored stored = SiteImport::store(profile_file_path, list);
+        switch (stored.save) {
+        case ProfileFile::SaveResult::Saved:
+        case ProfileFile::SaveResult::AlreadySaved:
+            report = SiteImport::summary(stored) + QLatin1Char('.');
+            for (const SiteImport::Skipped &skipped : stored.skipped)
+                report += QStringLiteral("\nSkipped %1: %2.").arg(skipped.site, skipped.reason);
+            break;
+        case ProfileFile::SaveResult::Busy:
+            report = QStringLiteral("Nothing was imported: another Quorvane window or quorvane-cli is changing the "
+                                    "profile file. Try again in a moment.");
+            break;
+        default:
+            report = QStringLiteral("Nothing was imported: the profile file %1 cannot be written.").arg(profile_file_path);
+            break;
+        }
+    }
+    importreport notice;
+    notice.setReport(report.left(1).toUpper() + report.mid(1));
+    notice.run();
 }
 
 void zav::on_clear_parameters_clicked()

@@ -51,6 +51,7 @@ private slots:
     void on_actionSave_triggered();
     void on_actionRetrieve_triggered();
     void on_actionDelete_triggered();
+    void on_actionImport_triggered();
     void on_actionLearn_More_triggered();
     void on_clear_parameters_clicked();
     void on_schemecombo_currentIndexChanged(int index);
@@ -93,6 +94,8 @@ private:
     void offerSiteRule();
     // The rule and length to make or save a password with, or a notice that says why not.
     bool ruleAndLengthOrNotice(Rule *rule, int length);
+    // Spectre: the login name an imported site kept, carried with the profile and shown.
+    void keepSpectreLogin(const QString &login);
 
     // Empties the phrase, the password, the entropy and the fingerprint, and their undo history.
     void clearSecrets();
@@ -104,4 +107,5 @@ private:
     std::unique_ptr<InputWatch> inputWatch;
     KeyWatch *enterWatch;
     SiteList::Match offeredSite;
+    QString keptSpectreLogin;
 };

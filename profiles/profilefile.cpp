@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRandomGenerator>
@@ -315,7 +316,8 @@ QString storableProblem(const PeerRecipe &r)
         ? QList<QPair<QString, QString>>{{QStringLiteral("site"), r.site}, {QStringLiteral("login"), r.login}}
         : QList<QPair<QString, QString>>{{QStringLiteral("site"), r.site},
                                          {QStringLiteral("user name"), r.userName},
-                                         {QStringLiteral("keyword"), r.context}};
+                                         {QStringLiteral("keyword"), r.context},
+                                         {QStringLiteral("login name"), r.login}};
     for (const auto &field : fields) {
         if (containsBar(field.second) || !isStorableIdentifier(field.second))
             return QStringLiteral("the %1 holds \"|\" or a control character, which a profile line cannot keep")
@@ -433,6 +435,11 @@ Lock::~Lock() = default;
 
 AppendResult append(const QString &path, const QString &line)
 {
+    return append(path, QStringList{line});
+}
+
+AppendResult append(const QString &path, const QStringList &lines)
+{
     makePrivateFolder(QFileInfo(path).absolutePath());
     const ReadStatus status = check(path);
     if (status == ReadStatus::NotAFile || status == ReadStatus::TooLarge)
@@ -445,7 +452,9 @@ AppendResult append(const QString &path, const QString &line)
     if (!file.open(QIODevice::ReadWrite | mode) && !file.open(QIODevice::WriteOnly | mode))
         return AppendResult::Failed;
     const qint64 before = file.size();
-    QByteArray data = storedForm(line);
+    QByteArray data;
+    for (const QString &line : lines)
+        data += storedForm(line);
     if (before > 0 && file.isReadable() && file.seek(before - 1)) {
         char last = 0;
         if (file.getChar(&last) && last != '\n' && last != '\r')
@@ -520,8 +529,9 @@ SaveResult save(const QString &path, const PeerRecipe &recipe)
     return saveLine(path, PeerSchemes::line(recipe));
 }
 
-SaveResult saveLine(const QString &path, const QString &candidate)
+SaveResult saveLines(const QString &path, const QStringList &candidates, int *added, int *present)
 {
+    *added = *present = 0;
     const Lock lock(path);
     if (lock.state() != Lock::Held)
         return lock.state() == Lock::Busy ? SaveResult::Busy : SaveResult::Failed;
@@ -529,10 +539,21 @@ SaveResult saveLine(const QString &path, const QString &candidate)
     const ReadStatus status = readLines(path, &lines);
     if (status != ReadStatus::Read && status != ReadStatus::Missing)
         return SaveResult::Unusable;
-    if (lines.contains(candidate))
+    QSet<QString> known(lines.begin(), lines.end());
+    QStringList fresh;
+    for (const QString &candidate : candidates) {
+        if (known.contains(candidate)) {
+            ++*present;
+            continue;
+        }
+        known.insert(candidate);
+        fresh.append(candidate);
+    }
+    if (fresh.isEmpty())
         return SaveResult::AlreadySaved;
-    switch (append(path, candidate)) {
+    switch (append(path, fresh)) {
     case AppendResult::Appended:
+        *added = fresh.size();
         return SaveResult::Saved;
     case AppendResult::Unusable:
         return SaveResult::Unusable;
@@ -540,6 +561,13 @@ SaveResult saveLine(const QString &path, const QString &candidate)
         break;
     }
     return SaveResult::Failed;
+}
+
+SaveResult saveLine(const QString &path, const QString &candidate)
+{
+    int added = 0;
+    int present = 0;
+    return saveLines(path, {candidate}, &added, &present);
 }
 
 }

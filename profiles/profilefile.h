@@ -140,6 +140,8 @@ enum class AppendResult { Appended, Failed, Unusable };
 // one. Takes no lock: callers that test the file first hold one. Unusable: the path names
 // something that check() refuses.
 AppendResult append(const QString &path, const QString &line);
+// The same for several lines, in one write: all of them are appended or none.
+AppendResult append(const QString &path, const QStringList &lines);
 
 enum class RemoveResult { Removed, NotFound, Busy, Unusable, Failed };
 
@@ -152,6 +154,11 @@ enum class SaveResult { Saved, InvalidIdentifier, UnstorableIdentifier, InvalidL
 
 // Under the lock: the duplicate test on whole lines, then the append of the line.
 SaveResult saveLine(const QString &path, const QString &candidate);
+
+// Under the lock, in one append: every candidate that is not yet a line of the file (nor an
+// earlier candidate). Saved when some were added, AlreadySaved when none was new; *added and
+// *present count them. A failure leaves the file as it was.
+SaveResult saveLines(const QString &path, const QStringList &candidates, int *added, int *present);
 
 // Saves a LessPass or Spectre profile as save() does; UnstorableIdentifier when one of its text
 // fields could not be read back (see storableProblem).

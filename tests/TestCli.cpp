@@ -175,7 +175,7 @@ void TestCli::deriveRefusals_data()
     QTest::newRow("option of another command") << QStringList{"profiles", "list", "--length=8"} << QByteArray()
                                                << QByteArray("Unknown option 'length'");
     QTest::newRow("unknown profiles command") << QStringList{"profiles", "show"} << QByteArray()
-                                              << QByteArray("profiles needs list, add or remove");
+                                              << QByteArray("profiles needs list, add, remove or import");
     QTest::newRow("phrase as argument") << derive + QStringList{"secret"} << QByteArray("x") << QByteArray("unexpected argument");
     QTest::newRow("unknown command") << QStringList{"make"} << QByteArray() << QByteArray("unknown command");
     QTest::newRow("no command") << QStringList{} << QByteArray() << QByteArray("a command is required");

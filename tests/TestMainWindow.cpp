@@ -155,7 +155,7 @@ void TestMainWindow::menus()
             list << a->text();
         return list;
     };
-    QCOMPARE(texts("menuFile"), (QStringList{"Save Profile", "Retrieve Profile", "Delete Profile", "", "Quit"}));
+    QCOMPARE(texts("menuFile"), (QStringList{"Save Profile", "Retrieve Profile", "Delete Profile", "Import Profiles...", "", "Quit"}));
     QCOMPARE(texts("menuPassword_Strength"), QStringList{"Calculate Password Strength"});
     QCOMPARE(texts("menuHelp"), (QStringList{"Learn More", "Get Help", "Check For Updates"}));
     QCOMPARE(texts("menuAbout"), QStringList{"About"});
