@@ -196,6 +196,8 @@ void readSpectreFlat(const QStringList &lines, Result *result)
     for (++at; at < lines.size() && lines.at(at) != QLatin1String("##"); ++at) {
         const QString line = lines.at(at);
         const int colon = line.indexOf(QLatin1Char(':'));
+        if (line.trimmed().isEmpty())
+            continue;
         if (!line.startsWith(QLatin1Char('#')))
             throw Broken{QStringLiteral("line %1: a header line must start with \"#\"").arg(at + 1)};
         if (colon > 0)

@@ -43,6 +43,7 @@ private slots:
     void concurrentWritersLoseNothing();
     void rulesAndCounters();
     void siteRules();
+    void importAndDeriveByName();
     void fingerprints();
     void strength();
     void peerSchemes();
@@ -302,6 +303,49 @@ void TestCli::profileWriteFailures()
     QCOMPARE(add.code, 3);
     QVERIFY(add.err.contains("could not be saved"));
     QCOMPARE(cli({QStringLiteral("profiles"), QStringLiteral("list")}).code, 0);
+}
+
+void TestCli::importAndDeriveByName()
+{
+    const QString list = home->path() + QStringLiteral("/export.mpsites");
+    writeFile(list, "# Spectre site export\n##\n# Format: 2\n# Full Name: Robert Lee Mitchell\n##\n"
+                    "2018-05-10T03:41:18Z  2  17:3:1                \t  masterpasswordapp.com\t\n"
+                    "2018-05-10T03:41:18Z  1  1056:3:1              \t  personal.site\tZTgr4cY=\n"
+                    "2018-05-10T03:41:18Z  1  21:3:1            rlm\t  bank.example\t\n");
+    Run run = cli({"profiles", "import", list});
+    QCOMPARE(run.code, 0);
+    QCOMPARE(run.out, QByteArray("imported 2, already saved 0, skipped 1\n"));
+    QVERIFY(run.err.contains("skipped \"personal.site\": a stored password"));
+    const QByteArray saved = fileBytes(home->profileFile());
+    QVERIFY(saved.contains("bank.example|0|spectre|pin|1|3|password|Robert Lee Mitchell||rlm\r\n"));
+    QCOMPARE(cli({"profiles", "import", "--", list}).out, QByteArray("imported 0, already saved 2, skipped 1\n"));
+
+    // Junk, or a profile file that cannot be written: refused whole, the file unchanged.
+    const QString junk = home->path() + QStringLiteral("/junk.json");
+    writeFile(junk, "[{\"site\": \"a.example\"}, {\"site\": 3}]");
+    run = cli({"profiles", "import", junk});
+    QVERIFY(run.code == 2 && run.err.contains("profile 2: \"site\" is not a text"));
+    QCOMPARE(fileBytes(home->profileFile()), saved);
+
+    // derive --profile: every field of the saved line; the name must pick one password.
+    QCOMPARE(cli({"derive", "--profile=masterpasswordapp.com", "--entropy"}, "banana colored duckling").out,
+             QByteArray("Jejr5[RepuSosp\n55.8\n"));
+    QCOMPARE(cli({"profiles", "add", "-i", "bank", "-l", "8"}).code, 0);
+    QCOMPARE(cli({"profiles", "add", "-i", "bank", "-l", "9", "--rule=9"}).code, 0);
+    QCOMPARE(cli({"derive", "--profile=bank|9|strong|9|1"}, "hello").out, cli({"derive", "-i", "bank", "-l", "9", "--rule=9"}, "hello").out);
+    const QList<QPair<QStringList, QByteArray>> refused{
+        {{"derive", "--profile=bank"}, "2 saved profiles are named \"bank\"; give the whole line as --profile:\n  bank|8|strong\n"},
+        {{"derive", "--profile=nobody"}, "no saved profile is named \"nobody\""},
+        {{"derive", "--profile=bank.example", "-l", "8"}, "--profile goes with --exact and --entropy only"},
+        {{"profiles", "import", home->path() + "/missing.json"}, "cannot be read"},
+    };
+    for (const auto &entry : refused) {
+        run = cli(entry.first, "hello");
+        QVERIFY2(run.code == 2 && run.err.contains(entry.second) && run.out.isEmpty(), run.err.constData());
+    }
+    QFile::remove(home->profileFile());
+    QDir().mkpath(home->profileFile());
+    QCOMPARE(cli({"profiles", "import", list}).code, 3);
 }
 
 void TestCli::siteRules()

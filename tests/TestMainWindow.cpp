@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTextEdit>
+#include <QFileDialog>
 #include <QtTest>
 
 using namespace TestSupport;
@@ -64,6 +65,7 @@ private slots:
     void phraseStrengthMeter();
     void peerSchemes();
     void siteRules();
+    void importFromMenu();
 
 private:
     template<class T>
@@ -817,6 +819,33 @@ void TestMainWindow::siteRules()
     QCOMPARE(rules->currentIndex(), 5);
     QCOMPARE(text->text().right(14), QStringLiteral("maxlength: 20;"));
     QCOMPARE(length->value(), 20);
+}
+
+void TestMainWindow::importFromMenu()
+{
+    const QString list = home->path() + QStringLiteral("/profiles.json");
+    writeFile(list, R"({"results": [{"site": "example.org", "login": "me", "length": 12}, {"site": "x", "version": 1}]})");
+    QStringList filters;
+    auto chooseList = [&](QWidget *modal) {
+        auto *chooser = qobject_cast<QFileDialog *>(modal);
+        if (!chooser)
+            return false;
+        filters = chooser->nameFilters();
+        chooser->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(list);   // typed, as a user may
+        static_cast<QDialog *>(chooser)->accept();
+        return true;
+    };
+    QList<ModalSeen> seen = answerModals([this] { child<QAction>("actionImport")->trigger(); }, chooseList);
+    QCOMPARE(seen.size(), 2);
+    QVERIFY(filters.join(' ').contains(QLatin1String("(*.mpsites *.mpjson)")));
+    QVERIFY2(seen.at(1).text.contains(QLatin1String("Imported 1, already saved 0, skipped 1.")), qPrintable(seen.at(1).text));
+    QVERIFY(seen.at(1).text.contains(QLatin1String("Skipped x: a LessPass version 1 profile")));
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("example.org|12|lesspass|aA9!|1|me\r\n"));
+
+    // Cancelled: nothing changes, no notice.
+    seen = answerModals([this] { child<QAction>("actionImport")->trigger(); });
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("example.org|12|lesspass|aA9!|1|me\r\n"));
 }
 
 QTEST_MAIN(TestMainWindow)
