@@ -3,9 +3,12 @@
 
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = profilefile rule siterules import legacyutf8
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test test-sanitize deps build bench install package clean
+.PHONY: run test test-sanitize fuzz deps build bench install package clean
 
 deps:
 	@scripts/install-deps
@@ -36,6 +39,13 @@ test-sanitize: deps
 		ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS)
 
+# Every parser of outside input under libFuzzer (clang, AddressSanitizer, UBSan), FUZZ_SECONDS
+# each, from the seeds in tests/fuzz/<name>/; any crash, report or broken property fails it.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_FUZZ=ON -DBUILD_TESTING=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(addprefix fuzz-,$(FUZZ_TARGETS))
+	scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 bench: build
 	$(BUILD)/quorvane-bench
 	QT_QPA_PLATFORM=offscreen $(BUILD)/quorvane-bench-windows
@@ -47,4 +57,4 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

@@ -400,6 +400,11 @@ Profile parseRow(const QString &row)
         const int length = fields.at(1).toInt(nullptr, 10);
         profile.length = Derivation::isValidLength(length) ? length : 0;
         Derivation::schemeFromName(fields.at(2), &profile.scheme);
+        // LessPass and Spectre need every field of their own lines: "site|16|lesspass" is none.
+        if (PeerSchemes::isPeer(profile.scheme)) {
+            profile.scheme = Scheme::Compatible;
+            profile.readable = false;
+        }
     } else {
         profile.length = row.mid(bar + 1, 2).toInt(nullptr, 10);
     }

@@ -155,6 +155,9 @@ void TestProfileFile::parseRows_data()
     QTest::newRow("strong") << "x|5|strong" << "x" << 5 << true;
     QTest::newRow("strong long") << "citi-account|32|strong" << "citi-account" << 32 << true;
     QTest::newRow("third field not a scheme") << "x|16|what" << "x" << 16 << false;
+    // LessPass and Spectre lines have all their fields or none: found by fuzzing, this line once
+    // read as a LessPass profile with made-up fields.
+    QTest::newRow("peer name alone") << "example.org|16|lesspass" << "example.org" << 16 << false;
 }
 
 void TestProfileFile::parseRows()
@@ -167,6 +170,7 @@ void TestProfileFile::parseRows()
     QCOMPARE(p.identifier, identifier);
     QCOMPARE(p.length, length);
     QCOMPARE(p.scheme == Scheme::Strong, strong);
+    QCOMPARE(p.readable, !row.endsWith(QLatin1String("lesspass")));
 }
 
 void TestProfileFile::appendCreatesAndEndsLines()
