@@ -112,6 +112,14 @@ void scenes()
     shoot(&window, QStringLiteral("main-custom-wide"));
     window.resize(start);
 
+    // A known site (from Firefox's list, when this machine has one) and its rules chosen.
+    child<QComboBox>(&window, "rulecombo")->setCurrentIndex(0);
+    child<QLineEdit>(&window, "pword_identifier_le")->setText(QStringLiteral("https://login.apple.com/"));
+    shoot(&window, QStringLiteral("main-site-offer"));
+    child<QPushButton>(&window, "siterulebutton")->click();
+    child<QPushButton>(&window, "generatepass")->click();
+    shoot(&window, QStringLiteral("main-site-rules"));
+
     // The profile dialogs on a few profiles.
     for (const char *line : {"bank|16|strong|aA9!|2", "mail|20|strong", "old bank|12", "pin|6|strong|9|1", "shop|12|strong"}) {
         pword_identifier = QString::fromLatin1(line).section(QLatin1Char('|'), 0, 0);
