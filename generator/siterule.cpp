@@ -291,6 +291,16 @@ struct Wide {
             carry >>= 64;
         }
     }
+    // *this - other, for other <= *this.
+    void subtract(const Wide &other)
+    {
+        std::uint64_t borrow = 0;
+        for (std::size_t i = 0; i < limb.size(); ++i) {
+            const std::uint64_t before = limb[i];
+            limb[i] = before - other.limb[i] - borrow;
+            borrow = (before < other.limb[i] || (before == other.limb[i] && borrow)) ? 1 : 0;
+        }
+    }
     bool isZero() const { return limb[0] == 0 && limb[1] == 0 && limb[2] == 0 && limb[3] == 0; }
     long double value() const
     {
@@ -449,8 +459,10 @@ namespace {
 
 // The number of words of `length` characters over `allowed` that hold a character of each
 // required set and no run longer than `maxRun` (0: any). The characters fall into groups by the
-// required sets they belong to; the count runs over (sets met so far, the last character's group,
-// the length of its run), in which every character of a group is alike.
+// required sets they belong to, and every character of a group is alike. A word is a shorter
+// word followed by one run of a character other than its last; so the words of length p that
+// end in group h, by the sets they meet, are the sum over run lengths of the runs of h that can
+// start after length p - run. Prefix sums over the lengths make each step cost sets x groups.
 Wide countWords(const std::vector<CharacterSet> &demands, const CharacterSet &allowed, int maxRun, int length)
 {
     std::vector<unsigned> groupMask;     // the required sets a group's characters belong to
@@ -473,52 +485,50 @@ Wide countWords(const std::vector<CharacterSet> &demands, const CharacterSet &al
     }
     const std::size_t masks = std::size_t(1) << demands.size();
     const std::size_t groups = groupMask.size();
-    // Without a limit that matters, one run length stands for every run.
-    const bool limited = maxRun > 0 && maxRun < length;
-    const std::size_t runs = limited ? std::size_t(maxRun) : 1;
-    auto index = [&](std::size_t mask, std::size_t group, std::size_t run) { return (mask * groups + group) * runs + run; };
+    const std::size_t cells = masks * groups;
+    const int longestRun = maxRun > 0 && maxRun < length ? maxRun : length;
 
-    std::vector<Wide> now(masks * groups * runs), next(now.size());
-    for (std::size_t g = 0; g < groups; ++g)
-        now[index(groupMask[g], g, 0)].limb[0] = groupSize[g];
-    std::vector<Wide> ending(masks * groups);   // the words by sets met and last group, any run
-    std::vector<Wide> anyEnding(masks);
-    for (int position = 1; position < length; ++position) {
-        std::fill(ending.begin(), ending.end(), Wide());
-        std::fill(anyEnding.begin(), anyEnding.end(), Wide());
+    // starts[q]: the ways a run can begin after a word of length q, by (sets met with the run's
+    // character, its group); prefix[q] sums starts[0..q-1]; words: those of the length in hand.
+    std::vector<Wide> prefix((std::size_t(length) + 1) * cells);
+    std::vector<Wide> words(cells), starts(cells), perMask(masks);
+    for (int q = 0; q < length; ++q) {
+        std::fill(starts.begin(), starts.end(), Wide());
         for (std::size_t m = 0; m < masks; ++m) {
-            for (std::size_t g = 0; g < groups; ++g) {
-                for (std::size_t r = 0; r < runs; ++r)
-                    ending[m * groups + g].add(now[index(m, g, r)]);
-                anyEnding[m].add(ending[m * groups + g]);
-            }
+            perMask[m] = Wide();
+            for (std::size_t g = 0; g < groups && q > 0; ++g)
+                perMask[m].add(words[m * groups + g]);
         }
-        std::fill(next.begin(), next.end(), Wide());
+        if (q == 0)
+            perMask[0].limb[0] = 1;   // the empty word
         for (std::size_t m = 0; m < masks; ++m) {
-            if (anyEnding[m].isZero())
+            if (perMask[m].isZero())
                 continue;
             for (std::size_t h = 0; h < groups; ++h) {
-                Wide &target = next[index(m | groupMask[h], h, 0)];
-                if (!limited) {
-                    target.addTimes(anyEnding[m], groupSize[h]);   // any character may follow any
-                    continue;
-                }
-                // A new run: any character of group h other than the last one.
-                for (std::size_t g = 0; g < groups; ++g)
-                    target.addTimes(ending[m * groups + g], g == h ? groupSize[h] - 1 : groupSize[h]);
-                // The same character again lengthens the run.
-                for (std::size_t r = 0; r + 1 < runs; ++r)
-                    next[index(m, h, r + 1)].add(now[index(m, h, r)]);
+                // Any character of group h but the word's last one.
+                Wide &start = starts[(m | groupMask[h]) * groups + h];
+                start.addTimes(perMask[m], groupSize[h]);
+                if (q > 0)
+                    start.subtract(words[m * groups + h]);
             }
         }
-        now.swap(next);
+        Wide *sum = &prefix[std::size_t(q + 1) * cells];
+        for (std::size_t i = 0; i < cells; ++i) {
+            sum[i] = prefix[std::size_t(q) * cells + i];
+            sum[i].add(starts[i]);
+        }
+        // The words of length q + 1: a run of 1 to longestRun characters that began after
+        // length q + 1 - run.
+        const int earliest = q + 1 - longestRun;
+        for (std::size_t i = 0; i < cells; ++i) {
+            words[i] = sum[i];
+            if (earliest > 0)
+                words[i].subtract(prefix[std::size_t(earliest) * cells + i]);
+        }
     }
     Wide total;
-    const std::size_t all = masks - 1;
-    for (std::size_t g = 0; g < groups; ++g) {
-        for (std::size_t r = 0; r < runs; ++r)
-            total.add(now[index(all, g, r)]);
-    }
+    for (std::size_t g = 0; g < groups; ++g)
+        total.add(words[(masks - 1) * groups + g]);
     return total;
 }
 
