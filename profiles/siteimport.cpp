@@ -214,16 +214,21 @@ void readSpectreFlat(const QStringList &lines, Result *result)
     if (userName.isEmpty())
         throw Broken{QStringLiteral("the header names no user (Full Name or User Name)")};
 
-    static const QRegularExpression fields(QStringLiteral("^\\s*(\\S+)\\s+(\\S+)\\s+(\\S+)(?:\\s+(.*))?$"),
-                                           QRegularExpression::DotMatchesEverythingOption);
+    // The first three fields are separated by spaces or tabs; the rest ("login\tsite\tpassword",
+    // or "site\tpassword" in format 0) by tabs, each padded in front with spaces.
+    static const QRegularExpression start(QStringLiteral("^[ \t]*(\\S+)[ \t]+(\\S+)[ \t]+(\\S+)"));
+    const int columns = format == 0 ? 2 : 3;
     for (++at; at < lines.size(); ++at) {
         const QString line = lines.at(at);
         if (line.startsWith(QLatin1Char('#')) || line.trimmed().isEmpty())
             continue;
         const QString where = QStringLiteral("line %1").arg(at + 1);
-        const QStringList columns = line.split(QLatin1Char('\t'));
-        const QRegularExpressionMatch match = fields.match(columns.first());
-        if (!match.hasMatch() || columns.size() < (format == 0 ? 1 : 2))
+        const QRegularExpressionMatch match = start.match(line);
+        QStringList rest = line.mid(match.capturedEnd()).split(QLatin1Char('\t'));
+        // A tab after the third field leaves a blank column in front.
+        while (rest.size() > columns && rest.first().trimmed().isEmpty())
+            rest.removeFirst();
+        if (!match.hasMatch() || rest.size() < columns - 1)
             throw Broken{where + QStringLiteral(": not a site line")};
         const QStringList code = match.captured(3).split(QLatin1Char(':'));
         if (code.size() != (format == 0 ? 2 : 3))
@@ -234,7 +239,7 @@ void readSpectreFlat(const QStringList &lines, Result *result)
         const quint32 counter = format == 0 ? 1 : code.at(2).toUInt(&counterRead);
         if (!typeRead || !algorithmRead || !counterRead)
             throw Broken{where + QStringLiteral(": \"%1\" is not the type, algorithm and counter").arg(match.captured(3))};
-        auto leadingSpacesOff = [](QString s) {
+        auto leadingSpacesOff = [](const QString &s) {
             int i = 0;
             while (i < s.size() && s.at(i) == QLatin1Char(' '))
                 ++i;
@@ -247,11 +252,11 @@ void readSpectreFlat(const QStringList &lines, Result *result)
         recipe.counter = counter;
         recipe.algorithm = algorithm;
         if (format == 0) {
-            recipe.site = leadingSpacesOff(match.captured(4));
+            recipe.site = leadingSpacesOff(rest.at(0));
         } else {
-            const QString login = leadingSpacesOff(match.captured(4));
+            const QString login = leadingSpacesOff(rest.at(0));
             recipe.login = isEncrypted(login) ? QString() : login;
-            recipe.site = leadingSpacesOff(columns.at(1));
+            recipe.site = leadingSpacesOff(rest.at(1));
         }
         keep(result, recipe, spectreTypeProblem(type));
     }

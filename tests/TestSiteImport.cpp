@@ -130,15 +130,18 @@ void TestSiteImport::skippedAndKept()
                             "2015-09-28T19:05:56Z  4  2081:3:1              \t  device.site\t\n"
                             "2015-09-28T19:05:56Z  4  4160:3:1              \t  key.site\t\n"
                             "2015-09-28T19:05:56Z  4  17:3:1        me@x.org\t  plain.site\t\n"
-                            "2015-09-28T19:05:56Z  4  17:3:1  ZTgr4cYZTgr4cYZTgr4cYA==\t  secret.site\t\n";
+                            "2015-09-28T19:05:56Z  4  17:3:1  ZTgr4cYZTgr4cYZTgr4cYA==\t  secret.site\t\n"
+                            "2015-09-28T19:05:56Z\t4\t17:3:1\t\ttabbed.site\t\r\n";
     const SiteImport::Result spectre = readOk(flat);
     QCOMPARE(spectre.skipped.size(), 3);
     QCOMPARE(spectre.skipped.at(0).site, QStringLiteral("personal.site"));
     QVERIFY(spectre.skipped.at(0).reason.contains(QLatin1String("stored password")));
     QVERIFY(spectre.skipped.at(2).reason.contains(QLatin1String("derived key")));
-    QCOMPARE(spectre.recipes.size(), 2);
+    QCOMPARE(spectre.recipes.size(), 3);
     QCOMPARE(spectre.recipes.at(0).login, QStringLiteral("me@x.org"));   // plain text: kept
     QCOMPARE(spectre.recipes.at(1).login, QString());                    // encrypted: left out
+    QCOMPARE(spectre.recipes.at(2).site, QStringLiteral("tabbed.site"));  // tabs between all fields
+    QCOMPARE(spectre.recipes.at(2).login, QString());
 
     const SiteImport::Result lessPass =
         readOk(R"([{"site": "old.example", "version": 1}, {"site": "none.example", "lowercase": false,
