@@ -345,7 +345,10 @@ void TestSecrets::memoryHoldsNoSecretAfterClear()
         const QString phrase = child<QTextEdit>("inputtext")->toPlainText();
         patterns << masked(phrase.toUtf8()) << masked(utf16(phrase));
     }
-    QVERIFY(findInMemory(patterns) >= 4);   // the search does find them while they are shown
+    // The search does find them while they are shown: the form holds the password and the
+    // phrase as UTF-16 text. (How many other copies there are at a given moment varies.)
+    QVERIFY(findInMemory({patterns.at(1)}) >= 1);
+    QVERIFY(findInMemory({patterns.at(3)}) >= 1);
 
     child<QPushButton>("clear_parameters")->click();
     QTest::qWait(50);
