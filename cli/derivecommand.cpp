@@ -22,15 +22,16 @@ const QCommandLineOption profileOption(
     QStringLiteral("NAME"));
 
 // The saved profile that --profile names: the line equal to the name, or else the one line whose
-// identifier it is. False, with the message, for none or several.
-bool savedProfile(const QString &name, ProfileFile::Profile *profile, QString *error)
+// identifier it is. Ok, or the exit code with the message: Usage for none or several, Failure
+// when the profile file cannot be read.
+int savedProfile(const QString &name, ProfileFile::Profile *profile, QString *error)
 {
     const QString path = ProfileFile::defaultPath();
     QStringList lines;
     const ProfileFile::ReadStatus status = ProfileFile::readLines(path, &lines);
     if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
         *error = QStringLiteral("the profile file %1 %2").arg(path, ProfileFile::problem(status));
-        return false;
+        return Failure;
     }
     const QStringList rows = ProfileFile::rows(lines);
     QStringList named;
@@ -58,14 +59,14 @@ bool savedProfile(const QString &name, ProfileFile::Profile *profile, QString *e
             : QStringLiteral("%1 saved profiles are named \"%2\"; give the whole line as --profile:\n  %3")
                   .arg(named.size())
                   .arg(name, named.join(QStringLiteral("\n  ")));
-        return false;
+        return Usage;
     }
     *profile = ProfileFile::parseRow(named.first());
     const bool derivable = profile->readable
         && (PeerSchemes::isPeer(profile->scheme) || Derivation::isValidLength(profile->length));
     if (!derivable)
         *error = QStringLiteral("the saved line \"%1\" is not a profile that can be derived").arg(named.first());
-    return derivable;
+    return derivable ? Ok : Usage;
 }
 
 }
@@ -101,8 +102,9 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
                                       .arg(name.size() > 1 ? QStringLiteral("-") : QString(), name));
         }
         ProfileFile::Profile profile;
-        if (!savedProfile(parser.value(profileOption), &profile, &error))
-            return fail(Usage, error);
+        const int found = savedProfile(parser.value(profileOption), &profile, &error);
+        if (found != Ok)
+            return fail(found, error);
         scheme = profile.scheme;
         peer = profile.peer;
         identifier = profile.identifier;

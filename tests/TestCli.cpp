@@ -346,6 +346,7 @@ void TestCli::importAndDeriveByName()
     QFile::remove(home->profileFile());
     QDir().mkpath(home->profileFile());
     QCOMPARE(cli({"profiles", "import", list}).code, 3);
+    QCOMPARE(cli({"derive", "--profile=bank"}, "hello").code, 3);
 }
 
 void TestCli::siteRules()
