@@ -2,7 +2,8 @@
 
 #include "derivation.h"
 #include "legacyutf8.h"
-#include "peerschemes.h"
+#include "derivation.h"
+#include "recipe.h"
 #include "phrasestrength.h"
 #include "profilefile.h"
 #include "rule.h"
@@ -117,19 +118,18 @@ int main(int argc, char **argv)
     });
 
     // The peers' schemes against their key functions alone: the rest should cost next to nothing.
-    PeerRecipe lesspass;
-    lesspass.site = QStringLiteral("example.org");
-    measure("lesspass-derive", quick ? 1 : 21, [&] { PeerSchemes::derive(lesspass, phrase); });
+    Recipe lesspass = Recipe::defaults(Scheme::LessPass);
+    lesspass.identifier = QStringLiteral("example.org");
+    measure("lesspass-derive", quick ? 1 : 21, [&] { lesspass.derive(phrase); });
     measure("openssl-pbkdf2-100k", quick ? 1 : 21, [&] {
         unsigned char out[32];
         PKCS5_PBKDF2_HMAC("password", 8, reinterpret_cast<const unsigned char *>("example.org1"), 12, 100000,
                           EVP_sha256(), 32, out);
     });
-    PeerRecipe spectre;
-    spectre.scheme = Scheme::Spectre;
-    spectre.site = QStringLiteral("example.org");
+    Recipe spectre = Recipe::defaults(Scheme::Spectre);
+    spectre.identifier = QStringLiteral("example.org");
     spectre.userName = QStringLiteral("Robert Lee Mitchell");
-    measure("spectre-derive", quick ? 1 : 21, [&] { PeerSchemes::derive(spectre, phrase); });
+    measure("spectre-derive", quick ? 1 : 21, [&] { spectre.derive(phrase); });
     measure("sodium-scrypt-32768-8-2", quick ? 1 : 21, [&] {
         uint8_t out[64];
         crypto_pwhash_scryptsalsa208sha256_ll(reinterpret_cast<const uint8_t *>("password"), 8,
@@ -178,7 +178,11 @@ int main(int argc, char **argv)
         ProfileFile::rows(lines);
     });
     measure("profiles-add-100k", fileRounds,
-            [&] { ProfileFile::save(path, QStringLiteral("new-account"), 16, Scheme::Strong); },
+            [&] {
+                Recipe account;
+                account.identifier = QStringLiteral("new-account");
+                ProfileFile::save(path, account);
+            },
             [&] { writeProfiles(path, profiles); });
     measure("profiles-remove-100k", fileRounds,
             [&] { ProfileFile::remove(path, QStringLiteral("account-0|4")); },

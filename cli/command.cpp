@@ -1,6 +1,8 @@
 #include "command.h"
 
+#include "derivation.h"
 #include "lesspass.h"
+#include "phrase.h"
 #include "sitelist.h"
 #include "terminal.h"
 #include "usertexts.h"
@@ -191,7 +193,7 @@ bool Command::scheme(const QCommandLineParser &parser, Scheme *scheme, QString *
     if (!parser.isSet(schemeOption))
         return true;
     const QString name = parser.value(schemeOption);
-    if (!Derivation::schemeFromName(name, scheme)) {
+    if (!Schemes::fromName(name, scheme)) {
         *error = QStringLiteral("unknown scheme \"%1\"; use strong, compatible, lesspass or spectre").arg(name);
         return false;
     }
@@ -203,10 +205,14 @@ int Command::readPhrase(const QCommandLineParser &parser, QString *phrase)
     QByteArray input;
     QString error;
     const bool terminal = Terminal::inputIsTerminal();
-    const Terminal::ReadResult read = terminal ? Terminal::readHiddenLine(&input, &error)
-                                               : Terminal::readAll(&input, &error);
+    // Room for the line end that a pipe adds after a phrase of the greatest length.
+    const int limit = Phrase::maximumBytes + 2;
+    const Terminal::ReadResult read = terminal ? Terminal::readHiddenLine(&input, &error, limit)
+                                               : Terminal::readAll(&input, &error, limit);
     if (read == Terminal::ReadResult::Failed)
         return fail(Failure, error);
+    if (read == Terminal::ReadResult::TooLong)
+        return fail(Usage, QStringLiteral("the secret phrase is longer than %1 KiB").arg(Phrase::maximumBytes / 1024));
     // What a pipe or a file adds after the phrase's line: one LF or CR LF.
     if (!terminal && !parser.isSet(exactOption)) {
         if (input.endsWith("\r\n"))
@@ -214,8 +220,11 @@ int Command::readPhrase(const QCommandLineParser &parser, QString *phrase)
         else if (input.endsWith('\n'))
             input.chop(1);
     }
-    const bool valid = Utf8::decodeStrict(input, phrase);
+    const bool tooLong = input.size() > Phrase::maximumBytes;
+    const bool valid = !tooLong && Utf8::decodeStrict(input, phrase);
     sodium_memzero(input.data(), std::size_t(input.size()));
+    if (tooLong)
+        return fail(Usage, QStringLiteral("the secret phrase is longer than %1 KiB").arg(Phrase::maximumBytes / 1024));
     if (!valid)
         return fail(Usage, QStringLiteral("the secret phrase is not valid UTF-8"));
     if (phrase->isEmpty())
@@ -246,25 +255,23 @@ bool Command::noPeerOptions(const QCommandLineParser &parser, Scheme scheme, QSt
     for (const QCommandLineOption &option : peerOptions()) {
         if (parser.isSet(option)) {
             *error = QStringLiteral("--%1 does not go with the %2 scheme")
-                         .arg(option.names().constFirst(), Derivation::schemeName(scheme));
+                         .arg(option.names().constFirst(), Schemes::name(scheme));
             return false;
         }
     }
     return true;
 }
 
-bool Command::peerRecipe(const QCommandLineParser &parser, Scheme scheme, PeerRecipe *recipe, QString *error)
+bool Command::peerRecipe(const QCommandLineParser &parser, Recipe *recipe, QString *error)
 {
-    *recipe = PeerRecipe();
-    recipe->scheme = scheme;
-    recipe->site = parser.value(identifierOption);
+    const Scheme scheme = recipe->scheme;
     const QList<QCommandLineOption> foreign = scheme == Scheme::LessPass
         ? QList<QCommandLineOption>{userNameOption, templateOption, algorithmOption, purposeOption, contextOption}
         : QList<QCommandLineOption>{lengthOption, ruleOption, loginOption};
     for (const QCommandLineOption &option : foreign) {
         if (parser.isSet(option)) {
             *error = QStringLiteral("--%1 does not go with the %2 scheme")
-                         .arg(option.names().constLast(), Derivation::schemeName(scheme));
+                         .arg(option.names().constLast(), Schemes::name(scheme));
             return false;
         }
     }
@@ -303,8 +310,7 @@ bool Command::peerRecipe(const QCommandLineParser &parser, Scheme scheme, PeerRe
         recipe->algorithm = int(algorithm);
         recipe->context = parser.value(contextOption);
     }
-    *error = PeerSchemes::problem(*recipe);
-    return error->isEmpty();
+    return true;
 }
 
 bool Command::ruleAndCounter(const QCommandLineParser &parser, Scheme scheme, Rule *rule, int *counter, QString *error)
@@ -344,6 +350,30 @@ bool Command::lengthForRule(const QCommandLineParser &parser, const Rule &rule, 
         return false;
     }
     *error = rule.lengthProblem(*length);
+    return error->isEmpty();
+}
+
+bool Command::recipe(const QCommandLineParser &parser, bool lengthRequired, Recipe *recipe, QString *error)
+{
+    Scheme scheme = Scheme::Strong;
+    if (!Command::scheme(parser, &scheme, error))
+        return false;
+    *recipe = Recipe::defaults(scheme);
+    recipe->identifier = parser.value(identifierOption);
+    if (scheme == Scheme::LessPass || scheme == Scheme::Spectre) {
+        if (!peerRecipe(parser, recipe, error))
+            return false;
+    } else {
+        int length = 0;
+        int counter = Counter::first;
+        if ((lengthRequired && !Command::length(parser, true, 0, &length, error)) || !noPeerOptions(parser, scheme, error)
+            || !ruleAndCounter(parser, scheme, &recipe->rule, &counter, error)
+            || !lengthForRule(parser, recipe->rule, &length, error))
+            return false;
+        recipe->length = length;
+        recipe->counter = quint32(counter);
+    }
+    *error = recipe->problem();
     return error->isEmpty();
 }
 

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "derivation.h"
-#include "peerschemes.h"
-#include "rule.h"
+#include "recipe.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -56,29 +54,28 @@ protected:
     static const QCommandLineOption contextOption;
     static QList<QCommandLineOption> peerOptions();
 
-    // The length given (or fallback when it is not given and not required); false, with a
-    // message in *error, when it is missing but required or is not a whole number from 4 to 32.
-    static bool length(const QCommandLineParser &parser, bool required, int fallback, int *length, QString *error);
-    static bool scheme(const QCommandLineParser &parser, Scheme *scheme, QString *error);
-    // The rule and counter given (base64 and 1 by default); neither goes with the compatible
-    // scheme.
     // Reads the secret phrase from standard input: one line without echo on a terminal,
     // otherwise everything less one final line end (unless --exact). Returns Ok, or the exit
-    // code of a message already written: an empty phrase, text that is not UTF-8, a read error.
+    // code of a message already written: an empty or too long phrase, text that is not UTF-8, a
+    // read error.
     static int readPhrase(const QCommandLineParser &parser, QString *phrase);
-    // Fills the recipe of a LessPass or Spectre password from the options; false, with a
-    // message, for an option that does not belong to the scheme or a value out of range.
-    static bool peerRecipe(const QCommandLineParser &parser, Scheme scheme, PeerRecipe *recipe, QString *error);
-    // For the strong and compatible schemes: false, with a message, when a peer's option is given.
-    static bool noPeerOptions(const QCommandLineParser &parser, Scheme scheme, QString *error);
-    // --rule=site takes the site rule of the identifier's site.
-    static bool ruleAndCounter(const QCommandLineParser &parser, Scheme scheme, Rule *rule, int *counter, QString *error);
-    // The length given, or else the rule's longest (32 for a short rule); false, with a message,
-    // when the rule makes no password of that length.
-    static bool lengthForRule(const QCommandLineParser &parser, const Rule &rule, int *length, QString *error);
+    // The recipe the options describe, for derive, profiles add and profiles remove alike: the
+    // scheme (strong by default), the identifier and the scheme's own options; false, with a
+    // message, for an option of another scheme, a value out of range or a recipe that makes no
+    // password. Without --length the strong and compatible schemes take their rule's longest
+    // (32 for a short rule) unless `lengthRequired`.
+    static bool recipe(const QCommandLineParser &parser, bool lengthRequired, Recipe *recipe, QString *error);
 
 private:
     void prepare();
+    // The parts of recipe(): the length given (or fallback), the scheme, a LessPass or Spectre
+    // recipe's own options, and the strong and compatible schemes' rule, counter and length.
+    static bool length(const QCommandLineParser &parser, bool required, int fallback, int *length, QString *error);
+    static bool scheme(const QCommandLineParser &parser, Scheme *scheme, QString *error);
+    static bool peerRecipe(const QCommandLineParser &parser, Recipe *recipe, QString *error);
+    static bool noPeerOptions(const QCommandLineParser &parser, Scheme scheme, QString *error);
+    static bool ruleAndCounter(const QCommandLineParser &parser, Scheme scheme, Rule *rule, int *counter, QString *error);
+    static bool lengthForRule(const QCommandLineParser &parser, const Rule &rule, int *length, QString *error);
 
     QString commandName;
     QString commandDescription;

@@ -1,13 +1,12 @@
 #include "command.h"
 #include "commands.h"
 
-#include "derivation.h"
 #include "fingerprint.h"
 #include "profilefile.h"
 #include "terminal.h"
 #include "usertexts.h"
 
-#include <QSet>
+#include <algorithm>
 
 namespace Cli {
 
@@ -24,7 +23,7 @@ const QCommandLineOption profileOption(
 // The saved profile that --profile names: the line equal to the name, or else the one line whose
 // identifier it is. Ok, or the exit code with the message: Usage for none or several, Failure
 // when the profile file cannot be read.
-int savedProfile(const QString &name, ProfileFile::Profile *profile, QString *error)
+int savedProfile(const QString &name, Recipe *recipe, QString *error)
 {
     const QString path = ProfileFile::defaultPath();
     QStringList lines;
@@ -38,21 +37,23 @@ int savedProfile(const QString &name, ProfileFile::Profile *profile, QString *er
     if (rows.contains(name)) {
         named << name;
     } else {
+        // Only the rows of that identifier are read whole: a site rule costs its count to read.
         for (const QString &row : rows) {
-            if (ProfileFile::parseRow(row).identifier == name)
+            if (ProfileFile::identifierOf(row) == name)
                 named << row;
         }
     }
-    // Lines that differ only in a Spectre site's stored login name (one list had it, another
-    // not) give the same password: any of them will do.
-    QSet<QString> passwords;
-    for (const QString &row : named) {
-        ProfileFile::Profile p = ProfileFile::parseRow(row);
-        p.peer.login = p.scheme == Scheme::Spectre ? QString() : p.peer.login;
-        passwords.insert(PeerSchemes::isPeer(p.scheme) ? PeerSchemes::line(p.peer) : row);
+    // Lines that differ only in what is kept beside the password (a Spectre site's login name
+    // that one list had and another not) give the same password: any of them will do.
+    if (named.size() > 1) {
+        const ProfileFile::Profile first = ProfileFile::parseRow(named.first());
+        const bool alike = std::all_of(named.cbegin(), named.cend(), [&](const QString &row) {
+            const ProfileFile::Profile p = ProfileFile::parseRow(row);
+            return p.readable == first.readable && p.recipe.derivesSameAs(first.recipe);
+        });
+        if (alike)
+            named = named.mid(0, 1);
     }
-    if (passwords.size() == 1)
-        named = named.mid(0, 1);
     if (named.size() != 1) {
         *error = named.isEmpty()
             ? QStringLiteral("no saved profile is named \"%1\"").arg(name)
@@ -61,9 +62,9 @@ int savedProfile(const QString &name, ProfileFile::Profile *profile, QString *er
                   .arg(name, named.join(QStringLiteral("\n  ")));
         return Usage;
     }
-    *profile = ProfileFile::parseRow(named.first());
-    const bool derivable = profile->readable
-        && (PeerSchemes::isPeer(profile->scheme) || Derivation::isValidLength(profile->length));
+    const ProfileFile::Profile profile = ProfileFile::parseRow(named.first());
+    *recipe = profile.recipe;
+    const bool derivable = profile.readable && recipe->problem().isEmpty();
     if (!derivable)
         *error = QStringLiteral("the saved line \"%1\" is not a profile that can be derived").arg(named.first());
     return derivable ? Ok : Usage;
@@ -87,13 +88,8 @@ QList<QCommandLineOption> DeriveCommand::options() const
 
 int DeriveCommand::execute(const QCommandLineParser &parser)
 {
-    int length = 0;
-    Scheme scheme = Scheme::Strong;
-    Rule rule;
-    int counter = Counter::first;
-    PeerRecipe peer;
+    Recipe recipe;
     QString error;
-    QString identifier = parser.value(identifierOption);
     if (parser.isSet(profileOption)) {
         for (const QString &name : parser.optionNames()) {
             if (!exactOption.names().contains(name) && !entropyOption.names().contains(name)
@@ -101,45 +97,30 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
                 return usageError(QStringLiteral("--profile goes with --exact and --entropy only, not with -%1%2")
                                       .arg(name.size() > 1 ? QStringLiteral("-") : QString(), name));
         }
-        ProfileFile::Profile profile;
-        const int found = savedProfile(parser.value(profileOption), &profile, &error);
+        const int found = savedProfile(parser.value(profileOption), &recipe, &error);
         if (found != Ok)
             return fail(found, error);
-        scheme = profile.scheme;
-        peer = profile.peer;
-        identifier = profile.identifier;
-        length = profile.length;
-        rule = profile.rule;
-        counter = profile.counter;
-    } else if (!Command::scheme(parser, &scheme, &error)) {
+    } else if (!Command::recipe(parser, false, &recipe, &error)) {
         return usageError(error);
     }
-    const bool isPeer = PeerSchemes::isPeer(scheme);
-    if (!parser.isSet(profileOption)
-        && (isPeer ? !peerRecipe(parser, scheme, &peer, &error)
-                   : !noPeerOptions(parser, scheme, &error) || !ruleAndCounter(parser, scheme, &rule, &counter, &error)
-                         || !lengthForRule(parser, rule, &length, &error)))
-        return usageError(error);
 
     QString phrase;
     const int read = readPhrase(parser, &phrase);
     if (read != Ok)
         return read;
-    if (!isPeer && ProfileFile::containsBar(identifier))
+    if (recipe.identifierRefused())
         return fail(Usage, UserTexts::barInIdentifier());
 
     // Typed without echo, the phrase can only be checked by its fingerprint.
     if (Terminal::inputIsTerminal())
         Terminal::writeError(QStringLiteral("fingerprint: ") + Fingerprint::text(Fingerprint::of(phrase)) + QLatin1Char('\n'));
-    QString password = isPeer ? PeerSchemes::derive(peer, phrase)
-                              : Derivation::derive(scheme, phrase, identifier, length, rule, counter);
+    QString password = recipe.derive(phrase);
     phrase.fill(QChar(0));
     if (password.isNull())
         return fail(Failure, QStringLiteral("the password could not be made (not enough free memory, or the digest library failed)"));
     Terminal::writeOutput(password + QLatin1Char('\n'));
     if (parser.isSet(entropyOption))
-        Terminal::writeOutput((isPeer ? PeerSchemes::entropyText(peer) : Derivation::entropyText(scheme, rule, length))
-                              + QLatin1Char('\n'));
+        Terminal::writeOutput(recipe.entropyText() + QLatin1Char('\n'));
     password.fill(QChar(0));
     if (!Terminal::flushOutput())
         return fail(Failure, QStringLiteral("the password could not be written to standard output"));

@@ -10,6 +10,8 @@
 #include <QCoreApplication>
 #include <QHash>
 
+#include <new>
+
 namespace Cli {
 
 QList<Command *> commands()
@@ -91,5 +93,9 @@ int main(int argc, char **argv)
     Command *command = findCommand(name);
     if (!command)
         return usageError(QStringLiteral("unknown command: %1").arg(first));
-    return command->run(arguments);
+    try {
+        return command->run(arguments);
+    } catch (const std::bad_alloc &) {
+        return fail(Failure, QStringLiteral("not enough free memory"));
+    }
 }

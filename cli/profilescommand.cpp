@@ -55,39 +55,28 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
 {
     if (!parser.isSet(identifierOption))
         return usageError(QStringLiteral("--identifier is required"));
-    const QString identifier = parser.value(identifierOption);
-    int length = 0;
-    Scheme scheme = Scheme::Strong;
-    Rule rule;
-    int counter = Counter::first;
-    PeerRecipe peer;
+    Recipe recipe;
     QString error;
-    if (!Command::scheme(parser, &scheme, &error))
-        return usageError(error);
-    const bool isPeer = PeerSchemes::isPeer(scheme);
-    if (isPeer ? !peerRecipe(parser, scheme, &peer, &error)
-               : !Command::length(parser, true, 0, &length, &error) || !noPeerOptions(parser, scheme, &error)
-                     || !ruleAndCounter(parser, scheme, &rule, &counter, &error) || !lengthForRule(parser, rule, &length, &error))
+    if (!Command::recipe(parser, true, &recipe, &error))
         return usageError(error);
     const QString path = ProfileFile::defaultPath();
 
     if (adds) {
-        if (isPeer && !ProfileFile::storableProblem(peer).isEmpty())
-            return fail(Usage, ProfileFile::storableProblem(peer));
-        switch (isPeer ? ProfileFile::save(path, peer) : ProfileFile::save(path, identifier, length, scheme, rule, counter)) {
+        switch (ProfileFile::save(path, recipe)) {
         case ProfileFile::SaveResult::Saved:
             return Ok;
         case ProfileFile::SaveResult::InvalidIdentifier:
             return fail(Usage, UserTexts::invalidIdentifier());
         case ProfileFile::SaveResult::UnstorableIdentifier:
-            return fail(Usage, UserTexts::unstorableIdentifier());
+            return fail(Usage, ProfileFile::isStorableIdentifier(recipe.identifier) ? recipe.storableProblem()
+                                                                                   : UserTexts::unstorableIdentifier());
         case ProfileFile::SaveResult::Busy:
             return fail(Failure, UserTexts::fileBusy());
         case ProfileFile::SaveResult::Unusable:
             return fail(Failure, QStringLiteral("the profile file %1 %2; nothing was changed")
                                      .arg(path, ProfileFile::problem(ProfileFile::check(path))));
-        case ProfileFile::SaveResult::InvalidLength:
-            return fail(Usage, QStringLiteral("the length must be a whole number from 4 to 32"));
+        case ProfileFile::SaveResult::InvalidRecipe:
+            return fail(Usage, recipe.problem());
         case ProfileFile::SaveResult::AlreadySaved:
             return fail(Refused, UserTexts::savedAlready());
         case ProfileFile::SaveResult::Failed:
@@ -96,7 +85,7 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
         return fail(Failure, QStringLiteral("the profile could not be saved: cannot write %1").arg(path));
     }
 
-    const QString line = isPeer ? PeerSchemes::line(peer) : ProfileFile::line(identifier, length, scheme, rule, counter);
+    const QString line = recipe.line();
     switch (ProfileFile::remove(path, line)) {
     case ProfileFile::RemoveResult::Removed:
         return Ok;

@@ -20,8 +20,9 @@ termios savedSettings;
 termios quietSettings;
 volatile sig_atomic_t echoHidden = 0;
 
-const int promptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGTSTP};
-struct sigaction previousActions[4];
+const int promptSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGTSTP};
+constexpr int promptSignalCount = int(sizeof promptSignals / sizeof promptSignals[0]);
+struct sigaction previousActions[promptSignalCount];
 
 void restoreAndRaise(int signal)
 {
@@ -51,13 +52,13 @@ void catchPromptSignals()
     action.sa_handler = restoreAndRaise;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < promptSignalCount; ++i)
         sigaction(promptSignals[i], &action, &previousActions[i]);
 }
 
 void releasePromptSignals()
 {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < promptSignalCount; ++i)
         sigaction(promptSignals[i], &previousActions[i], nullptr);
 }
 
@@ -79,7 +80,8 @@ void noteOutputFailure()
 
 void writeTo(FILE *stream, const QString &text)
 {
-    QByteArray bytes = Utf8::encode(text);
+    const bool toTerminal = stream == stderr || isatty(fileno(stream)) == 1;
+    QByteArray bytes = Utf8::encode(toTerminal ? printable(text) : text);
     if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream) != std::size_t(bytes.size())
         && stream == stdout)
         noteOutputFailure();
@@ -98,7 +100,7 @@ bool inputIsTerminal()
     return isatty(STDIN_FILENO) == 1;
 }
 
-ReadResult readHiddenLine(QByteArray *line, QString *error)
+ReadResult readHiddenLine(QByteArray *line, QString *error, int limit)
 {
     line->clear();
     std::fputs("Secret phrase: ", stderr);
@@ -123,6 +125,11 @@ ReadResult readHiddenLine(QByteArray *line, QString *error)
         }
         if (n == 0 || c == '\n')
             break;
+        if (line->size() > limit) {
+            // Read on to the line's end, so that the rest is not taken as the next command.
+            result = ReadResult::TooLong;
+            continue;
+        }
         line->append(c);
     }
     if (echoHidden) {
@@ -133,14 +140,26 @@ ReadResult readHiddenLine(QByteArray *line, QString *error)
     std::fputc('\n', stderr);
     if (line->endsWith('\r'))
         line->chop(1);
+    if (result == ReadResult::Read && line->size() > limit)
+        result = ReadResult::TooLong;
+    if (result != ReadResult::Read) {
+        sodium_memzero(line->data(), std::size_t(line->size()));
+        line->clear();
+    }
     return result;
 }
 
-ReadResult readAll(QByteArray *data, QString *error)
+ReadResult readAll(QByteArray *data, QString *error, int limit)
 {
     data->clear();
     char buffer[4096];
     for (;;) {
+        if (data->size() > limit) {
+            sodium_memzero(data->data(), std::size_t(data->size()));
+            data->clear();
+            sodium_memzero(buffer, sizeof buffer);
+            return ReadResult::TooLong;
+        }
         const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
@@ -178,6 +197,20 @@ bool flushOutput()
 bool outputPipeClosed()
 {
     return pipeClosed;
+}
+
+QString printable(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if ((u < 0x20 && u != '\n' && u != '\t') || (u >= 0x7F && u < 0xA0))
+            shown += QStringLiteral("\\x") + QString::number(u, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
 }
 
 }

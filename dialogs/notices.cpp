@@ -49,6 +49,13 @@ void badrule::setProblem(const QString &problem)
     ui->textEdit->setHtml(html);
 }
 
+void badrule::showProblem(const QString &problem)
+{
+    badrule notice;
+    notice.setProblem(problem.left(1).toUpper() + problem.mid(1));
+    notice.run();
+}
+
 void importreport::setReport(const QString &report)
 {
     ui->textEdit->setPlainText(report);

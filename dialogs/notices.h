@@ -169,6 +169,8 @@ public:
     ~badrule() override;
 
     void setProblem(const QString &problem);
+    // Shows the notice with the problem, its first letter made upper case.
+    static void showProblem(const QString &problem);
 
 private:
     Ui::badrule *ui;

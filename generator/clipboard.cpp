@@ -1,8 +1,12 @@
 #include "clipboard.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
+
+#include <memory>
 
 namespace {
 
@@ -51,13 +55,43 @@ void Clipboard::setPassword(const QString &text)
 void Clipboard::watch(QLineEdit *output)
 {
     watched = output;
+    output->installEventFilter(this);
+    output->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(output, &QWidget::customContextMenuRequested, this, &Clipboard::showFieldMenu);
+}
+
+bool Clipboard::eventFilter(QObject *object, QEvent *event)
+{
+    // Ctrl+C in the field copies through here.
+    if (object != watched || event->type() != QEvent::KeyPress
+        || !static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy))
+        return false;
+    if (watched->hasSelectedText() && watched->echoMode() == QLineEdit::Normal)
+        put(watched->selectedText(), QClipboard::Clipboard);
+    return true;
+}
+
+void Clipboard::showFieldMenu(const QPoint &position)
+{
+    // The field's own menu; what its Copy puts on the clipboard is taken over as it happens.
+    const std::unique_ptr<QMenu> menu(watched->createStandardContextMenu());
+    fieldCopying = true;
+    menu->exec(watched->mapToGlobal(position));
+    fieldCopying = false;
 }
 
 void Clipboard::adopt(QClipboard::Mode mode)
 {
     if (writing || !watched || (mode != QClipboard::Clipboard && mode != QClipboard::Selection))
         return;
-    const QMimeData *data = QGuiApplication::clipboard()->mimeData(mode);
+    // Only a copy the field made: another program's copy is not ours, whatever it holds, nor
+    // this program's copy of another field.
+    QClipboard *system = QGuiApplication::clipboard();
+    const bool owned = mode == QClipboard::Clipboard ? system->ownsClipboard() : system->ownsSelection();
+    const bool ownCopy = fieldCopying || (owned && watched->hasFocus());
+    if (!ownCopy)
+        return;
+    const QMimeData *data = system->mimeData(mode);
     if (!data || data->hasFormat(QString::fromLatin1(historyMark)))
         return;
     const QString text = data->text();
@@ -86,15 +120,7 @@ bool Clipboard::clearMode(QClipboard::Mode mode)
 
 void Clipboard::clearNow()
 {
-    const bool counting = !clipboard.text.isEmpty();
-    writing = true;
-    QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
-    writing = false;
-    clipboard.text = QString();
-    clearMode(QClipboard::Selection);
-    ticker.stop();
-    if (counting)
-        emit status(QStringLiteral("Clipboard cleared"));
+    clearIfOurs();
 }
 
 bool Clipboard::clearIfOurs()

@@ -12,8 +12,10 @@ class QLineEdit;
 // Owns what the program puts on the system clipboard and on the X11 selection: the password,
 // marked for the clipboard histories of each system to leave out, and cleared again a while
 // later, or at quit, but only while it is still there: what another program put there
-// meanwhile stays. Copies that the password field makes by itself (Ctrl+C, its context menu,
-// selecting the text) are taken over as they happen, so that they are marked and cleared too.
+// meanwhile stays, and nothing else is ever cleared. Copies that the password field makes
+// (Ctrl+C, its context menu, selecting the text) are made or taken over here, so that they are
+// marked and cleared too; a copy that another program makes is never taken for ours, whatever
+// it holds.
 class Clipboard : public QObject
 {
     Q_OBJECT
@@ -26,11 +28,11 @@ public:
 
     // Puts the password on the clipboard and starts the count again.
     void setPassword(const QString &password);
-    // Takes over every copy of (part of) the field's text that lands on the clipboard or the
-    // selection.
+    // Makes the field's copies (Ctrl+C, its context menu) here, and takes over the ones this
+    // program makes of (part of) its text on the clipboard or the selection.
     void watch(QLineEdit *output);
-    // Empties the clipboard whatever it holds, as "Clear Parameters" does, and the selection if
-    // it holds our password.
+    // Empties the clipboard and the selection now if they hold our password, as "Clear
+    // Parameters" does.
     void clearNow();
     // Empties both only if they still hold our password; true when the clipboard did.
     bool clearIfOurs();
@@ -51,6 +53,8 @@ private:
 
     void put(const QString &text, QClipboard::Mode mode);
     void adopt(QClipboard::Mode mode);
+    bool eventFilter(QObject *object, QEvent *event) override;
+    void showFieldMenu(const QPoint &position);
     bool clearMode(QClipboard::Mode mode);
     void tick();
     Copy &copyOf(QClipboard::Mode mode) { return mode == QClipboard::Selection ? selection : clipboard; }
@@ -62,4 +66,5 @@ private:
     QTimer ticker;
     int clearMs;
     bool writing = false;
+    bool fieldCopying = false;   // the field's own context menu is open
 };

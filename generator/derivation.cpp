@@ -19,32 +19,6 @@ bool isValidLength(int length)
     return length >= minimumLength && length <= maximumLength;
 }
 
-QString schemeName(Scheme scheme)
-{
-    switch (scheme) {
-    case Scheme::Strong: return QStringLiteral("strong");
-    case Scheme::Compatible: return QStringLiteral("compatible");
-    case Scheme::LessPass: return QStringLiteral("lesspass");
-    case Scheme::Spectre: return QStringLiteral("spectre");
-    }
-    return QString();
-}
-
-bool schemeFromName(const QString &name, Scheme *scheme)
-{
-    if (name == QLatin1String("strong"))
-        *scheme = Scheme::Strong;
-    else if (name == QLatin1String("compatible"))
-        *scheme = Scheme::Compatible;
-    else if (name == QLatin1String("lesspass"))
-        *scheme = Scheme::LessPass;
-    else if (name == QLatin1String("spectre"))
-        *scheme = Scheme::Spectre;
-    else
-        return false;
-    return true;
-}
-
 QString entropyText(int length)
 {
     return Rule().entropyText(length);
@@ -209,28 +183,6 @@ QString strong(const QString &phrase, const QString &identifier, int length, con
         password = rule.isBase64() ? passwordFromKey(key, sizeof key, length) : drawWithRule(key, rule, length);
     sodium_memzero(key, sizeof key);
     return password;
-}
-
-QString derive(Scheme scheme, const QString &phrase, const QString &identifier, int length)
-{
-    return derive(scheme, phrase, identifier, length, Rule(), Counter::first);
-}
-
-QString derive(Scheme scheme, const QString &phrase, const QString &identifier, int length, const Rule &rule,
-               int counter)
-{
-    if (scheme == Scheme::Compatible && (!rule.isBase64() || counter != Counter::first))
-        return QString();
-    if (scheme != Scheme::Strong && scheme != Scheme::Compatible)
-        return QString();   // the peers' inputs are more than these: PeerSchemes::derive
-    try {
-        return scheme == Scheme::Strong ? strong(phrase, identifier, length, rule, counter)
-                                        : compatible(phrase, identifier, length);
-    } catch (const std::bad_alloc &) {
-        return QString();   // no memory for the texts, or no SHA-512 from libcrypto
-    } catch (const Sha512::Failure &) {
-        return QString();   // libcrypto failed a digest: no password rather than a wrong one
-    }
 }
 
 }

@@ -1,27 +1,15 @@
 #pragma once
 
 #include "lengths.h"
+#include "scheme.h"
 
 #include <QString>
 
 class Rule;
 
-// The two ways of turning a secret phrase, an identifier and a length into a password.
-enum class Scheme {
-    Strong,       // Argon2id; the default for new passwords
-    Compatible,   // the original program's SHA-512 chain, kept to recover its passwords
-    LessPass,     // LessPass's passwords, for its users (peerschemes.h)
-    Spectre,      // Spectre's (formerly Master Password's), for its users (peerschemes.h)
-};
-
 namespace Derivation {
 
 bool isValidLength(int length);
-
-// "strong", "compatible", "lesspass" or "spectre": the names used in profile lines and on the
-// command line.
-QString schemeName(Scheme scheme);
-bool schemeFromName(const QString &name, Scheme *scheme);
 
 // The strength shown beside a password: 6 bits for each base64 character, "24" to "192".
 QString entropyText(int length);
@@ -47,13 +35,6 @@ QString compatible(const QString &phrase, const QString &identifier, int length)
 // could not be computed (not enough memory), or for a counter outside 1 to 2147483647.
 QString strong(const QString &phrase, const QString &identifier, int length);
 QString strong(const QString &phrase, const QString &identifier, int length, const Rule &rule, int counter);
-
-// Either scheme; the null text when the password could not be computed (not enough memory, or
-// a failure of the digest library). The compatible scheme has no rule nor counter: it takes
-// only base64 and 1.
-QString derive(Scheme scheme, const QString &phrase, const QString &identifier, int length);
-QString derive(Scheme scheme, const QString &phrase, const QString &identifier, int length, const Rule &rule,
-               int counter);
 
 // The first `length` characters that the rule's stream draws from a 48-byte strong key.
 QString drawWithRule(const unsigned char key[48], const Rule &rule, int length);

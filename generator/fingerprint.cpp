@@ -29,6 +29,20 @@ QString shapeName(int shape)
     return QString::fromLatin1(shapes[shape & 15]);
 }
 
+QString colourValue(int colour)
+{
+    static const char *const values[8] = {"#d62728", "#f28e1c", "#f2d024", "#2ca02c",
+                                          "#17a59a", "#1f5fd6", "#8e3cc8", "#ee6fb4"};
+    return QString::fromLatin1(values[colour & 7]);
+}
+
+QString patternName(int colour)
+{
+    static const char *const patterns[8] = {"plain",          "rows",           "columns",       "grid",
+                                            "rising stripes", "falling stripes", "diagonal grid", "dots"};
+    return QString::fromLatin1(patterns[colour & 7]);
+}
+
 QVector<Symbol> of(const QString &phrase)
 {
     static const bool sodiumReady = sodium_init() >= 0;

@@ -24,6 +24,11 @@ constexpr int symbolCount = 3;
 
 QString colourName(int colour);
 QString shapeName(int shape);
+// How a colour is painted: "#d62728" and the pattern laid over it ("plain", "rows", "columns",
+// "grid", "rising stripes", "falling stripes", "diagonal grid", "dots"), so that no one needs
+// to tell the colours apart.
+QString colourValue(int colour);
+QString patternName(int colour);
 
 // The three symbols of the phrase; empty when they could not be computed (not enough memory).
 QVector<Symbol> of(const QString &phrase);

@@ -17,16 +17,10 @@ struct FingerprintView::Job
 
 namespace {
 
-const QColor colours[8] = {
-    QColor(0xd6, 0x27, 0x28),   // red
-    QColor(0xf2, 0x8e, 0x1c),   // orange
-    QColor(0xf2, 0xd0, 0x24),   // yellow
-    QColor(0x2c, 0xa0, 0x2c),   // green
-    QColor(0x17, 0xa5, 0x9a),   // teal
-    QColor(0x1f, 0x5f, 0xd6),   // blue
-    QColor(0x8e, 0x3c, 0xc8),   // purple
-    QColor(0xee, 0x6f, 0xb4),   // pink
-};
+QColor colourOf(int colour)
+{
+    return QColor(Fingerprint::colourValue(colour));
+}
 
 // A pattern for each colour, laid over it, so that two colours are told apart without seeing
 // them: red plain, orange rows, yellow columns, green grid, teal rising and blue falling
@@ -295,7 +289,7 @@ void FingerprintView::paintSymbols(QPainter &painter, const QVector<Fingerprint:
         } else {
             const Fingerprint::Symbol &symbol = symbols.at(k);
             const QPainterPath path = shapePath(symbol.shape);
-            const QColor colour = colours[symbol.colour];
+            const QColor colour = colourOf(symbol.colour);
             painter.setPen(QPen(colour.darker(160), 0.08));
             painter.setBrush(colour);
             painter.drawPath(path);

@@ -1,12 +1,14 @@
 #include "phraseedit.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QTextDocumentFragment>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 
 #include <sodium.h>
 
@@ -21,13 +23,117 @@ void wipe(QString &text)
     text = QString();
 }
 
+// What a text control would insert for the key: the same test as the toolkit's own, less the
+// tab, which moves the focus here.
+bool isTyping(const QKeyEvent *event)
+{
+    const QString text = event->text();
+    if (text.isEmpty())
+        return false;
+    const QChar c = text.at(0);
+    if (c.category() == QChar::Other_Format)
+        return true;
+    if (event->modifiers() == Qt::ControlModifier || event->modifiers() == (Qt::ShiftModifier | Qt::ControlModifier))
+        return false;
+    return c.isPrint() || c.category() == QChar::Other_PrivateUse
+           || (c.isHighSurrogate() && text.size() > 1 && text.at(1).isLowSurrogate());
+}
+
+// What assistive tools are told of the box: an editable text that, while concealed, is a
+// password field, as a line edit in password mode is. Its text is the document's: the dots.
+class PhraseAccessible : public QAccessibleWidget, public QAccessibleTextInterface
+{
+public:
+    explicit PhraseAccessible(PhraseEdit *edit) : QAccessibleWidget(edit, QAccessible::EditableText) {}
+
+    PhraseEdit *edit() const { return static_cast<PhraseEdit *>(widget()); }
+    QString shown() const { return edit()->document()->toPlainText(); }
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.editable = true;
+        s.multiLine = true;
+        s.passwordEdit = edit()->isConcealed();
+        return s;
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Value ? shown() : QAccessibleWidget::text(t);
+    }
+
+    void selection(int index, int *start, int *end) const override
+    {
+        const QTextCursor c = edit()->textCursor();
+        *start = index == 0 && c.hasSelection() ? c.selectionStart() : 0;
+        *end = index == 0 && c.hasSelection() ? c.selectionEnd() : 0;
+    }
+    int selectionCount() const override { return edit()->textCursor().hasSelection() ? 1 : 0; }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void removeSelection(int) override
+    {
+        QTextCursor c = edit()->textCursor();
+        c.clearSelection();
+        edit()->setTextCursor(c);
+    }
+    void setSelection(int, int start, int end) override
+    {
+        QTextCursor c = edit()->textCursor();
+        c.setPosition(start);
+        c.setPosition(end, QTextCursor::KeepAnchor);
+        edit()->setTextCursor(c);
+    }
+    int cursorPosition() const override { return edit()->textCursor().position(); }
+    void setCursorPosition(int position) override
+    {
+        QTextCursor c = edit()->textCursor();
+        c.setPosition(position);
+        edit()->setTextCursor(c);
+    }
+    QString text(int start, int end) const override { return shown().mid(start, end - start); }
+    int characterCount() const override { return shown().size(); }
+    QRect characterRect(int offset) const override
+    {
+        QTextCursor c(edit()->document());
+        c.setPosition(qBound(0, offset, characterCount()));
+        const QRect r = edit()->cursorRect(c);
+        return QRect(edit()->viewport()->mapToGlobal(r.topLeft()), r.size());
+    }
+    int offsetAtPoint(const QPoint &point) const override
+    {
+        return edit()->cursorForPosition(edit()->viewport()->mapFromGlobal(point)).position();
+    }
+    void scrollToSubstring(int start, int) override { setCursorPosition(start); }
+    QString attributes(int offset, int *start, int *end) const override
+    {
+        *start = *end = offset;
+        return QString();
+    }
+};
+
+QAccessibleInterface *accessibleFor(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("PhraseEdit") && object && object->isWidgetType())
+        return new PhraseAccessible(static_cast<PhraseEdit *>(object));
+    return nullptr;
+}
+
 }
 
 PhraseEdit::PhraseEdit(QWidget *parent) : QTextEdit(parent)
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFor), true);
+    Q_UNUSED(factoryInstalled);
     setAcceptRichText(false);
     setTabChangesFocus(true);
     setUndoRedoEnabled(false);
+    setHints();
     connect(document(), &QTextDocument::contentsChange, this, &PhraseEdit::follow);
 }
 
@@ -36,18 +142,27 @@ PhraseEdit::~PhraseEdit()
     wipe(secret);
 }
 
-QString PhraseEdit::phrase() const
+void PhraseEdit::setHints()
 {
-    return concealed ? secret : toPlainText();
+    Qt::InputMethodHints hints = Qt::ImhSensitiveData | Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase;
+    if (concealed)
+        hints |= Qt::ImhHiddenText;
+    setInputMethodHints(hints);
 }
 
-QString PhraseEdit::masked(const QString &text) const
+QString PhraseEdit::shownForm(const QString &text) const
 {
     const QChar dot(style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, this));
-    QString shown(text.size(), dot);
-    for (int i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('\n'))
-            shown[i] = QLatin1Char('\n');
+    QString shown(text);
+    for (QChar &c : shown) {
+        if (c == QLatin1Char('\n'))
+            continue;
+        if (concealed)
+            c = dot;
+        else if (c == QLatin1Char('\r'))
+            c = QChar(0x240D);   // the document would join a CR LF into one line break
+        else if (c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1)
+            c = QChar(QChar::ReplacementCharacter);   // the document's own frame marks
     }
     return shown;
 }
@@ -58,7 +173,7 @@ void PhraseEdit::setSecret(const QString &text)
     secret = text;
 }
 
-void PhraseEdit::show(const QString &text)
+void PhraseEdit::display(const QString &text)
 {
     updating = true;
     QTextEdit::setPlainText(text);
@@ -69,40 +184,57 @@ void PhraseEdit::setConcealed(bool conceal)
 {
     if (conceal == concealed)
         return;
-    if (conceal) {
-        QString text = toPlainText();
-        setSecret(text);
-        wipe(text);
-        concealed = true;
-        setUndoRedoEnabled(false);
-        show(masked(secret));
-    } else {
-        concealed = false;
-        show(secret);
-        wipe(secret);
-        setUndoRedoEnabled(true);
-    }
+    concealed = conceal;
+    QString shown = shownForm(secret);
+    display(shown);
+    wipe(shown);
+    setHints();
     moveCursor(QTextCursor::End);
+    QAccessible::State changed;
+    changed.passwordEdit = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void PhraseEdit::clearPhrase()
 {
+    const bool had = !secret.isEmpty();
     wipe(secret);
-    show(QString());
+    display(QString());
     document()->clearUndoRedoStacks();
+    if (had)
+        emit phraseChanged();
+}
+
+void PhraseEdit::insertTyped(const QString &text)
+{
+    QTextCursor cursor = textCursor();
+    const int start = qBound(0, cursor.selectionStart(), secret.size());
+    const int end = qBound(start, cursor.selectionEnd(), secret.size());
+    if (text.isEmpty() && start == end)
+        return;
+    QString next = secret.left(start) + text + secret.mid(end);
+    setSecret(next);
+    wipe(next);
+    QString shown = shownForm(text);
+    updating = true;
+    cursor.insertText(shown);
+    updating = false;
+    wipe(shown);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    emit phraseChanged();
 }
 
 void PhraseEdit::follow(int position, int removed, int added)
 {
-    if (!concealed || updating)
+    if (updating)
         return;
-    // The document holds dots for what was there and the new characters in clear: take these
-    // into the secret and put dots in their place. Replacing the whole document reports one
-    // character more on both sides (its last block's end), so the counts are checked against
-    // the lengths.
-    const QString shown = toPlainText();
+    // A change that did not come through insertTyped: a deletion, or text set on the document
+    // directly. Replacing the whole document reports one character more on both sides (its last
+    // block's end), so the counts are checked against the lengths.
     const int before = secret.size();
-    const int after = shown.size();
+    const int after = document()->characterCount() - 1;
     position = qBound(0, position, qMin(before, after));
     added = qBound(0, added, after - position);
     removed = added - (after - before);
@@ -110,42 +242,85 @@ void PhraseEdit::follow(int position, int removed, int added)
         removed = before - position;
         added = after - position;
     }
-    QString inserted = shown.mid(position, added);
-    QString next = secret.left(position) + inserted + secret.mid(position + removed);
-    setSecret(next);
-    wipe(next);
     QTextCursor cursor(document());
     cursor.setPosition(position);
     cursor.setPosition(position + added, QTextCursor::KeepAnchor);
-    updating = true;
-    cursor.insertText(masked(inserted));
-    updating = false;
+    // The document's own text: a block's end is a line break.
+    QString inserted = cursor.selectedText().replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
+    if (removed == added) {
+        // A change of format only (an input method's composing text is laid out so): the same
+        // characters as before.
+        QString before = shownForm(secret.mid(position, removed));
+        const bool same = inserted == before;
+        wipe(before);
+        if (same) {
+            wipe(inserted);
+            return;
+        }
+    }
+    QString next = secret.left(position) + inserted + secret.mid(position + removed);
+    setSecret(next);
+    wipe(next);
+    if (concealed && added > 0) {
+        QString dots = shownForm(inserted);
+        updating = true;
+        cursor.insertText(dots);
+        updating = false;
+        wipe(dots);
+    }
     wipe(inserted);
+    emit phraseChanged();
 }
 
 void PhraseEdit::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (event->modifiers() & Qt::ShiftModifier)
-            insertPlainText(QStringLiteral("\n"));
+            insertTyped(QStringLiteral("\n"));
         else
             emit submitted();
+        return;
+    }
+    if (isTyping(event)) {
+        insertTyped(event->text());
+        event->accept();
         return;
     }
     QTextEdit::keyPressEvent(event);
 }
 
+void PhraseEdit::inputMethodEvent(QInputMethodEvent *event)
+{
+    // Only what the input method commits becomes phrase. Text still being composed is shown
+    // only while the phrase is.
+    if (!event->commitString().isEmpty() || event->replacementLength() > 0) {
+        if (event->replacementLength() > 0) {
+            QTextCursor cursor = textCursor();
+            const int from = qBound(0, cursor.position() + event->replacementStart(), secret.size());
+            cursor.setPosition(from);
+            cursor.setPosition(qMin(from + event->replacementLength(), secret.size()), QTextCursor::KeepAnchor);
+            setTextCursor(cursor);
+        }
+        insertTyped(event->commitString());
+    }
+    QInputMethodEvent composing(concealed ? QString() : event->preeditString(),
+                                concealed ? QList<QInputMethodEvent::Attribute>() : event->attributes());
+    QTextEdit::inputMethodEvent(&composing);
+    event->accept();
+}
+
 QMimeData *PhraseEdit::createMimeDataFromSelection() const
 {
-    // Dots are of no use to anyone, and a shown phrase is copied as plain text only.
+    // Dots are of no use to anyone; a shown phrase is copied as typed, plain text only.
     auto *data = new QMimeData;
+    const QTextCursor cursor = textCursor();
     if (!concealed)
-        data->setText(textCursor().selection().toPlainText());
+        data->setText(secret.mid(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()));
     return data;
 }
 
 void PhraseEdit::insertFromMimeData(const QMimeData *source)
 {
     if (source && source->hasText())
-        insertPlainText(source->text());
+        insertTyped(source->text());
 }

@@ -3,11 +3,16 @@
 #include <QString>
 #include <QTextEdit>
 
-// The secret phrase box. Concealed (the default), it shows one dot a character and keeps the
-// phrase itself out of the document, its undo history and anything it could copy; line breaks
-// still show, so that the shape of a phrase of several lines stays visible. Every way text gets
-// in (typing, pasting, an input method, setPlainText) is followed through the document's own
-// change notice. Enter submits; Shift+Enter starts a new line; Tab moves the focus.
+// The secret phrase box. Concealed (the default), it shows one dot a character; line breaks
+// still show, so that the shape of a phrase of several lines stays visible. The phrase itself
+// is kept in the widget, never in the document: what is typed, pasted or committed by an
+// input method goes straight into the phrase and only its dots reach the document, so neither
+// the document, its undo history (off), a copy of the selection nor an assistive tool's text
+// events ever hold it. Assistive tools are told it is a password field, input methods that it
+// is sensitive and not to be predicted or learnt. Shown, the document holds the phrase (a CR as
+// "␍", so that each character keeps one place), and the phrase is still the widget's own, as
+// typed: no conversion of no-break spaces or separators. Enter submits; Shift+Enter starts a
+// new line; Tab moves the focus.
 class PhraseEdit : public QTextEdit
 {
     Q_OBJECT
@@ -16,28 +21,39 @@ public:
     explicit PhraseEdit(QWidget *parent = nullptr);
     ~PhraseEdit() override;
 
-    // The phrase as typed, line breaks as "\n", whatever the box shows.
-    QString phrase() const;
+    // The phrase as typed or pasted, whatever the box shows.
+    QString phrase() const { return secret; }
     bool isConcealed() const { return concealed; }
 
 public slots:
+    // Shows or hides the phrase; the phrase itself does not change.
     void setConcealed(bool conceal);
-    // Empties the box and forgets the phrase and its undo history.
+    // Empties the box and forgets the phrase.
     void clearPhrase();
 
 signals:
     void submitted();
+    // The phrase changed (not merely how it shows).
+    void phraseChanged();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
     QMimeData *createMimeDataFromSelection() const override;
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
+    // Puts the text in place of the selection: into the phrase, and its shown form into the
+    // document.
+    void insertTyped(const QString &text);
+    // Follows a change of the document made some other way (a deletion, or text set directly).
     void follow(int position, int removed, int added);
-    void show(const QString &text);
-    QString masked(const QString &text) const;
+    void display(const QString &text);
+    // What the document shows of a text: its dots, or, shown, the text with one place for each
+    // character.
+    QString shownForm(const QString &text) const;
     void setSecret(const QString &text);
+    void setHints();
 
     QString secret;
     bool concealed = true;

@@ -2,6 +2,7 @@
 
 #include "lengths.h"
 
+#include <QHash>
 #include <QVector>
 
 #include <cmath>
@@ -145,6 +146,19 @@ QString Rule::lengthProblem(int length) const
     if (length < Derivation::minimumLength || length > Derivation::maximumLength)
         return QStringLiteral("the length must be from %1 to %2").arg(Derivation::minimumLength).arg(Derivation::maximumLength);
     return QString();
+}
+
+QString Rule::description() const
+{
+    if (site)
+        return QStringLiteral("site rules");
+    static const QHash<QString, QString> presets{
+        {QStringLiteral("base64"), QStringLiteral("letters digits + and /")},
+        {QStringLiteral("aA9!"), QStringLiteral("letters digits and symbols")},
+        {QStringLiteral("aA9"), QStringLiteral("letters and digits")},
+        {QStringLiteral("9"), QStringLiteral("digits only")},
+    };
+    return presets.value(ruleText, QStringLiteral("characters ") + ruleText);
 }
 
 QString Rule::alphabet() const

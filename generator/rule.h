@@ -51,6 +51,10 @@ public:
     // Why the rule makes no password of that length; empty when it does.
     QString lengthProblem(int length) const;
 
+    // The characters in a few words, as a profile's description gives them: "letters digits and
+    // symbols", "characters a9!:#@", "site rules".
+    QString description() const;
+
     // log2 of the number of passwords of that length the rule allows, with one decimal
     // ("104.6"); for base64 the scheme's 6 bits a character ("96").
     QString entropyText(int length) const;

@@ -1,5 +1,7 @@
 #include "sitelist.h"
 
+#include "boundedfile.h"
+
 #include <KZip>
 
 #include <QDebug>
@@ -8,6 +10,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
+
+#include <limits>
+#include <memory>
 
 namespace {
 
@@ -25,21 +30,20 @@ const char *const firefoxFolders[] = {
 
 bool readFile(const QString &path, QByteArray *data, QString *problem)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *problem = file.errorString();
-        return false;
-    }
-    if (file.size() > SiteList::maximumSize) {
+    switch (BoundedFile::read(path, SiteList::maximumSize, data)) {
+    case BoundedFile::Status::Read:
+        return true;
+    case BoundedFile::Status::TooLarge:
         *problem = QStringLiteral("larger than 16 MiB");
-        return false;
+        break;
+    case BoundedFile::Status::NotAFile:
+        *problem = QStringLiteral("not a plain file");
+        break;
+    default:
+        *problem = QStringLiteral("cannot be read");
+        break;
     }
-    *data = file.read(SiteList::maximumSize + 1);
-    if (data->size() > SiteList::maximumSize) {
-        *problem = QStringLiteral("larger than 16 MiB");
-        return false;
-    }
-    return true;
+    return false;
 }
 
 }
@@ -84,6 +88,10 @@ SiteList SiteList::firstReadable(const QStringList &paths)
 
 bool SiteList::readArchive(const QString &path, QByteArray *json, QString *problem)
 {
+    if (BoundedFile::check(path, std::numeric_limits<qint64>::max()) != BoundedFile::Status::Read) {
+        *problem = QStringLiteral("not a plain file that can be read");
+        return false;
+    }
     KZip zip(path);
     if (!zip.open(QIODevice::ReadOnly)) {
         *problem = QStringLiteral("not a zip archive");
@@ -99,7 +107,29 @@ bool SiteList::readArchive(const QString &path, QByteArray *json, QString *probl
         *problem = QStringLiteral("its list is larger than 16 MiB");
         return false;
     }
-    *json = file->data();
+    // Unpacked as a stream and never past the limit: the size an entry declares may lie.
+    const std::unique_ptr<QIODevice> device(file->createDevice());
+    if (!device || !device->isOpen()) {
+        *problem = QStringLiteral("its list cannot be unpacked");
+        return false;
+    }
+    json->clear();
+    char piece[65536];
+    for (;;) {
+        const qint64 n = device->read(piece, sizeof piece);
+        if (n < 0) {
+            *problem = QStringLiteral("its list cannot be unpacked");
+            return false;
+        }
+        if (n == 0)
+            break;
+        json->append(piece, int(n));
+        if (json->size() > maximumSize) {
+            json->clear();
+            *problem = QStringLiteral("its list is larger than 16 MiB");
+            return false;
+        }
+    }
     if (json->size() != file->size()) {
         *problem = QStringLiteral("its list cannot be unpacked");
         return false;

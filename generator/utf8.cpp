@@ -2,7 +2,23 @@
 
 namespace Utf8 {
 
+namespace {
+
+bool fail(int at, int *badByte)
+{
+    if (badByte)
+        *badByte = at;
+    return false;
+}
+
+}
+
 bool decodeStrict(const QByteArray &bytes, QString *text)
+{
+    return decodeStrict(bytes, text, nullptr);
+}
+
+bool decodeStrict(const QByteArray &bytes, QString *text, int *badByte)
 {
     const auto *in = reinterpret_cast<const uchar *>(bytes.constData());
     const int size = bytes.size();
@@ -26,18 +42,18 @@ bool decodeStrict(const QByteArray &bytes, QString *text)
         } else if (lead >= 0xF0 && lead <= 0xF4) {
             need = 3; value = lead & 0x07; smallest = 0x10000;
         } else {
-            return false;
+            return fail(i, badByte);
         }
         if (i + need >= size)
-            return false;
+            return fail(i, badByte);
         for (int j = 1; j <= need; ++j) {
             const uchar c = in[i + j];
             if ((c & 0xC0) != 0x80)
-                return false;
+                return fail(i, badByte);
             value = (value << 6) | (c & 0x3F);
         }
         if (value < smallest || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF)
-            return false;
+            return fail(i, badByte);
         if (value >= 0x10000) {
             out.append(QChar(ushort(0xD800 + ((value - 0x10000) >> 10))));
             out.append(QChar(ushort(0xDC00 + ((value - 0x10000) & 0x3FF))));
@@ -81,6 +97,17 @@ QByteArray encode(const QString &text)
         }
     }
     return out;
+}
+
+bool hasLoneSurrogate(const QString &text)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (text.at(i).isSurrogate())
+            return true;
+    }
+    return false;
 }
 
 }

@@ -2,32 +2,28 @@
 #include "ui_zav.h"
 
 #include "clipboard.h"
-#include "lesspass.h"
 #include "deletedialog.h"
+#include "idlewatch.h"
+#include "lesspasspanel.h"
 #include "listdialog.h"
 #include "notices.h"
 #include "phrasestrength.h"
 #include "profilefile.h"
 #include "profilestate.h"
 #include "siteimport.h"
+#include "spectrepanel.h"
 #include "strengthdialog.h"
+#include "strongpanel.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QDoubleSpinBox>
-#include <QClipboard>
 #include <QDebug>
-#include <QDir>
 #include <QDesktopServices>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFontDatabase>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QMimeData>
 #include <QPointer>
 #include <QShortcut>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QUrl>
 
@@ -44,84 +40,11 @@ void openPage(const QString &address)
 
 }
 
-// Keeps a word-wrapped label as tall as its lines need at its width: the window's minimum
-// height then grows with it instead of cutting its last line off.
-class WrapWatch : public QObject
-{
-public:
-    explicit WrapWatch(QLabel *label) : QObject(label), label(label) { label->installEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Resize || event->type() == QEvent::Show)
-            label->setMinimumHeight(label->heightForWidth(label->width()));
-        return false;
-    }
-
-private:
-    QLabel *label;
-};
-
-// Tells when the user last used the program: every key and mouse input restarts the timer.
-class InputWatch : public QObject
-{
-public:
-    explicit InputWatch(QTimer *idle) : idle(idle) { qApp->installEventFilter(this); }
-    ~InputWatch() override { qApp->removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        switch (event->type()) {
-        case QEvent::KeyPress:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseMove:
-        case QEvent::Wheel:
-            idle->start();
-            break;
-        default:
-            break;
-        }
-        return false;
-    }
-
-private:
-    QTimer *idle;
-};
-
-// Enter in a spin box generates, as it does in the phrase and the identifier.
-class KeyWatch : public QObject
-{
-public:
-    KeyWatch(QObject *parent, std::function<void()> onEnter) : QObject(parent), onEnter(std::move(onEnter)) {}
-
-    void watch(QAbstractSpinBox *box) { box->installEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *object, QEvent *event) override
-    {
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key != Qt::Key_Return && key != Qt::Key_Enter)
-            return false;
-        static_cast<QAbstractSpinBox *>(object)->interpretText();
-        onEnter();
-        return true;
-    }
-
-private:
-    std::function<void()> onEnter;
-};
-
 bool Write()
 {
     qDebug() << pword_identifier;
     qDebug() << QString::number(pword_length, 10);
-    return ProfileFile::append(profile_file_path,
-                               ProfileFile::line(pword_identifier, pword_length, pword_scheme, pword_rule, pword_counter))
-        == ProfileFile::AppendResult::Appended;
+    return ProfileFile::append(profile_file_path, pword_recipe.line()) == ProfileFile::AppendResult::Appended;
 }
 
 ProfileFile::ReadStatus Read_save()
@@ -139,7 +62,6 @@ zav::zav(QWidget *parent, SecretTimings timings)
     : QMainWindow(parent, Qt::WindowFlags()), ui(new Ui::zav), clipboard(new Clipboard(timings.clipboardClearMs, this))
 {
     ui->setupUi(this);
-    new WrapWatch(ui->schemewarning);
     // The phrase box keeps room for three lines, however small the window.
     const QMargins inner = ui->inputtext->contentsMargins();
     ui->inputtext->setMinimumHeight(3 * ui->inputtext->fontMetrics().lineSpacing()
@@ -150,62 +72,51 @@ zav::zav(QWidget *parent, SecretTimings timings)
         else
             statusBar()->showMessage(text);
     });
-    idle.setSingleShot(true);
-    idle.setInterval(timings.idleClearMs);
-    connect(&idle, &QTimer::timeout, this, &zav::clearIdleSecrets);
-    idle.start();
-    inputWatch.reset(new InputWatch(&idle));
+    idle = new IdleWatch(timings.idleClearMs, this);
+    connect(idle, &IdleWatch::idle, this, &zav::clearIdleSecrets);
 
-    // The keyboard: Enter generates from the phrase, the identifier and the spin boxes; the
+    // The schemes, in the order of the scheme box; the strong and compatible schemes share
+    // their fields.
+    auto *strong = new StrongPanel;
+    choices = {{Scheme::Strong, strong},
+               {Scheme::Compatible, strong},
+               {Scheme::LessPass, new LessPassPanel},
+               {Scheme::Spectre, new SpectrePanel}};
+    const QStringList titles{QStringLiteral("Strong"), QStringLiteral("Compatible (original passwords)"),
+                             QStringLiteral("LessPass"), QStringLiteral("Spectre")};
+    const QSignalBlocker quiet(ui->schemecombo);
+    for (int i = 0; i < choices.size(); ++i) {
+        ui->schemecombo->addItem(titles.at(i));
+        SchemePanel *panel = choices.at(i).panel;
+        if (ui->schemestack->indexOf(panel) >= 0)
+            continue;
+        ui->schemestack->addWidget(panel);
+        connect(panel, &SchemePanel::changed, this, &zav::clearOutput);
+        connect(panel, &SchemePanel::submitted, ui->generatepass, &QPushButton::click);
+    }
+
+    // The keyboard: Enter generates from the phrase, the identifier and the panels' fields; the
     // menu actions carry their own shortcuts.
     ui->passwordoutput->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     clipboard->watch(ui->passwordoutput);
     connect(ui->inputtext, &PhraseEdit::submitted, ui->generatepass, &QPushButton::click);
-    enterWatch = new KeyWatch(this, [this] { ui->generatepass->click(); });
-    enterWatch->watch(ui->plengthspinbox);
-    enterWatch->watch(ui->counterspinbox);
+    connect(ui->inputtext, &PhraseEdit::phraseChanged, this, &zav::phraseChanged);
     auto *clearKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+L")), this);
     connect(clearKey, &QShortcut::activated, ui->clear_parameters, &QPushButton::click);
 
     // A password stays only beside the inputs it was made from.
-    connect(ui->plengthspinbox, QOverload<int>::of(&QSpinBox::valueChanged), this, &zav::clearOutput);
-    connect(ui->counterspinbox, QOverload<int>::of(&QSpinBox::valueChanged), this, &zav::clearOutput);
     connect(ui->schemecombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &zav::clearOutput);
-    connect(ui->rulecombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &zav::clearOutput);
-    for (QCheckBox *box : {ui->lowercasebox, ui->uppercasebox, ui->digitsbox, ui->symbolsbox})
-        connect(box, &QCheckBox::toggled, this, &zav::clearOutput);
-    connect(ui->symbolsedit, &QLineEdit::textChanged, this, &zav::clearOutput);
-    connect(ui->pword_identifier_le, &QLineEdit::textChanged, this, &zav::clearOutput);
-    connect(ui->pword_identifier_le, &QLineEdit::textChanged, this, &zav::offerSiteRule);
-    // A stored login name belongs to the retrieved site alone.
-    connect(ui->pword_identifier_le, &QLineEdit::textEdited, this, [this] { keepSpectreLogin(QString()); });
-    connect(ui->ruletextedit, &QLineEdit::textChanged, this, &zav::clearOutput);
-    connect(ui->ruletextedit, &QLineEdit::textChanged, this, &zav::fitLengthToRule);
-    connect(ui->ruletextedit, &QLineEdit::returnPressed, ui->generatepass, &QPushButton::click);
-    for (QLineEdit *edit : {ui->loginedit, ui->usernameedit, ui->contextedit})
-        connect(edit, &QLineEdit::textChanged, this, &zav::clearOutput);
-    for (QComboBox *box : {ui->templatecombo, ui->purposecombo})
-        connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &zav::clearOutput);
-    connect(ui->algorithmspinbox, QOverload<int>::of(&QSpinBox::valueChanged), this, &zav::clearOutput);
-    connect(ui->spectrecounterspinbox, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, &zav::clearOutput);
-    // A purpose brings its usual template, as Spectre's own apps do; the keyword is an answer's.
-    connect(ui->purposecombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int index) {
-        ui->templatecombo->setCurrentIndex(
-            Spectre::templateNames().indexOf(Spectre::defaultTemplate(Spectre::Purpose(index))));
-        ui->contextedit->setEnabled(index == int(Spectre::Purpose::Answer));
+    connect(ui->pword_identifier_le, &QLineEdit::textChanged, this, [this](const QString &identifier) {
+        for (const SchemeChoice &choice : qAsConst(choices))
+            choice.panel->setIdentifier(identifier);
+        clearOutput();
     });
-    ui->templatecombo->setCurrentIndex(Spectre::templateNames().indexOf(QStringLiteral("long")));
-    ui->contextedit->setEnabled(false);
-    enterWatch->watch(ui->algorithmspinbox);
-    enterWatch->watch(ui->spectrecounterspinbox);
     ui->phrasebreakhint->hide();
-    keepSpectreLogin(QString());
     ui->copybutton->setEnabled(false);
     showPhraseStrength();
+    chainTabs();
     ui->inputtext->setFocus();
     on_schemecombo_currentIndexChanged(ui->schemecombo->currentIndex());
-    on_rulecombo_currentIndexChanged(ui->rulecombo->currentIndex());
-    on_symbolsbox_toggled(ui->symbolsbox->isChecked());
 }
 
 zav::~zav()
@@ -214,6 +125,59 @@ zav::~zav()
     disconnect(clipboard, nullptr, this, nullptr);
     delete clipboard;
     delete ui;
+}
+
+void zav::chainTabs()
+{
+    QList<QWidget *> chain{ui->inputtext, ui->showphrasebutton, ui->pword_identifier_le, ui->schemecombo};
+    for (int i = 0; i < ui->schemestack->count(); ++i)
+        chain += static_cast<SchemePanel *>(ui->schemestack->widget(i))->fields();
+    chain += {ui->generatepass, ui->copybutton, ui->passwordoutput, ui->entropyout, ui->clear_parameters};
+    for (int i = 0; i + 1 < chain.size(); ++i)
+        setTabOrder(chain.at(i), chain.at(i + 1));
+}
+
+const zav::SchemeChoice &zav::currentChoice() const
+{
+    return choices.at(qBound(0, ui->schemecombo->currentIndex(), choices.size() - 1));
+}
+
+void zav::selectScheme(Scheme scheme)
+{
+    for (int i = 0; i < choices.size(); ++i) {
+        if (choices.at(i).scheme == scheme)
+            ui->schemecombo->setCurrentIndex(i);
+    }
+}
+
+void zav::on_schemecombo_currentIndexChanged(int)
+{
+    // The size the window had before this panel, unless it was only the one fitted to the last.
+    if (size() != fittedSize)
+        restingSize = size();
+    const SchemeChoice &choice = currentChoice();
+    choice.panel->setScheme(choice.scheme);
+    // Only the chosen panel counts for the window's size.
+    for (int i = 0; i < ui->schemestack->count(); ++i) {
+        QWidget *page = ui->schemestack->widget(i);
+        const QSizePolicy::Policy policy = page == choice.panel ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+        page->setSizePolicy(policy, policy);
+    }
+    ui->schemestack->setCurrentWidget(choice.panel);
+    ui->entropyout->setToolTip(choice.panel->recipe().entropyNote());
+    showPhraseStrength();
+    fitToPanel();
+}
+
+void zav::fitToPanel()
+{
+    ui->schemestack->updateGeometry();
+    centralWidget()->layout()->activate();
+    layout()->activate();
+    if (isMaximized() || isFullScreen())
+        return;
+    resize(restingSize.expandedTo(minimumSizeHint()));
+    fittedSize = size();
 }
 
 void zav::clearSecrets()
@@ -233,7 +197,7 @@ void zav::clearOutput()
 
 void zav::showPhraseStrength()
 {
-    if (selectedScheme() == Scheme::Compatible) {
+    if (currentChoice().scheme == Scheme::Compatible) {
         ui->phrasestrength->setText(QStringLiteral("Phrase strength: no protection for compatible passwords, whatever the phrase"));
         return;
     }
@@ -250,308 +214,23 @@ void zav::clearIdleSecrets()
     clearSecrets();
     clipboard->clearIfOurs();
     statusBar()->showMessage(QStringLiteral("Phrase and password cleared after %1 minutes without use")
-                                 .arg(qMax(1, idle.interval() / 60000)));
+                                 .arg(qMax(1, idle->interval() / 60000)));
 }
 
-namespace {
-
-// The rule of each preset of rulecombo, in its order; "Custom" and "Site rules" have none.
-const char *const presetRules[] = {"base64", "aA9!", "aA9", "9"};
-constexpr int customIndex = 4;
-constexpr int siteRulesIndex = 5;
-
-}
-
-namespace {
-
-// The schemes in the order of schemecombo's items.
-const Scheme schemeOrder[] = {Scheme::Strong, Scheme::Compatible, Scheme::LessPass, Scheme::Spectre};
-
-}
-
-Scheme zav::selectedScheme() const
+bool zav::recipeOrNotice(Recipe *recipe)
 {
-    const int index = ui->schemecombo->currentIndex();
-    return index >= 0 && index < 4 ? schemeOrder[index] : Scheme::Strong;
-}
-
-void zav::selectScheme(Scheme scheme)
-{
-    for (int i = 0; i < 4; ++i) {
-        if (schemeOrder[i] == scheme)
-            ui->schemecombo->setCurrentIndex(i);
+    SchemePanel *panel = currentChoice().panel;
+    *recipe = panel->recipe();
+    QString problem = panel->inputProblem();
+    if (problem.isEmpty()) {
+        panel->showKept(*recipe);
+        problem = recipe->problem();
     }
-}
-
-PeerRecipe zav::selectedPeer() const
-{
-    PeerRecipe r;
-    r.scheme = selectedScheme();
-    r.site = ui->pword_identifier_le->text();
-    if (r.scheme == Scheme::LessPass) {
-        r.login = ui->loginedit->text();
-        r.length = ui->plengthspinbox->value();
-        r.counter = quint32(ui->counterspinbox->value());
-        r.classes.clear();
-        const QList<QPair<QCheckBox *, char>> boxes{{ui->lowercasebox, 'a'}, {ui->uppercasebox, 'A'},
-                                                     {ui->digitsbox, '9'}, {ui->symbolsbox, '!'}};
-        for (const auto &box : boxes) {
-            if (box.first->isChecked())
-                r.classes += QLatin1Char(box.second);
-        }
-    } else {
-        r.userName = ui->usernameedit->text();
-        r.templateName = Spectre::templateNames().value(ui->templatecombo->currentIndex());
-        r.purpose = Spectre::Purpose(ui->purposecombo->currentIndex());
-        r.context = r.purpose == Spectre::Purpose::Answer ? ui->contextedit->text() : QString();
-        r.algorithm = ui->algorithmspinbox->value();
-        r.counter = quint32(ui->spectrecounterspinbox->value());
-        r.login = keptSpectreLogin;
-    }
-    return r;
-}
-
-void zav::selectPeer(const PeerRecipe &r)
-{
-    if (r.scheme == Scheme::LessPass) {
-        ui->loginedit->setText(r.login);
-        ui->plengthspinbox->setValue(r.length);
-        ui->counterspinbox->setValue(int(qMin<quint32>(r.counter, quint32(Counter::maximum))));
-        ui->lowercasebox->setChecked(r.classes.contains(QLatin1Char('a')));
-        ui->uppercasebox->setChecked(r.classes.contains(QLatin1Char('A')));
-        ui->digitsbox->setChecked(r.classes.contains(QLatin1Char('9')));
-        ui->symbolsbox->setChecked(r.classes.contains(QLatin1Char('!')));
-    } else {
-        ui->usernameedit->setText(r.userName);
-        ui->purposecombo->setCurrentIndex(int(r.purpose));
-        ui->templatecombo->setCurrentIndex(qMax(0, Spectre::templateNames().indexOf(r.templateName)));
-        ui->contextedit->setText(r.context);
-        ui->algorithmspinbox->setValue(r.algorithm);
-        ui->spectrecounterspinbox->setValue(double(r.counter));
-        keepSpectreLogin(r.login);
-    }
-}
-
-void zav::keepSpectreLogin(const QString &login)
-{
-    keptSpectreLogin = login;
-    ui->spectreloginlabel->setText(login.isEmpty() ? QString() : QStringLiteral("Login: %1").arg(login));
-    ui->spectreloginlabel->setVisible(!login.isEmpty());
-}
-
-void zav::on_schemecombo_currentIndexChanged(int)
-{
-    const Scheme scheme = selectedScheme();
-    const bool compatible = scheme == Scheme::Compatible;
-    const bool lesspass = scheme == Scheme::LessPass;
-    const bool spectre = scheme == Scheme::Spectre;
-    ui->schemewarning->setVisible(compatible);
-    // Only the chosen scheme's fields show: LessPass has the class boxes, a login and its
-    // counter; Spectre's template fixes the length.
-    ui->lesspasspanel->setVisible(lesspass);
-    ui->spectrepanel->setVisible(spectre);
-    ui->rulelabel->setVisible(!lesspass && !spectre);
-    ui->rulecombo->setVisible(!lesspass && !spectre);
-    ui->versionlabel->setVisible(!spectre);
-    ui->counterspinbox->setVisible(!spectre);
-    ui->pwlength->setVisible(!spectre);
-    ui->plengthspinbox->setVisible(!spectre);
-    ui->customrule->setVisible(lesspass || (!spectre && ui->rulecombo->currentIndex() == customIndex));
-    ui->symbolsedit->setVisible(!lesspass);
-    ui->ruletextedit->setVisible(!lesspass && !spectre && ui->rulecombo->currentIndex() == siteRulesIndex);
-    fitLengthToRule();
-    // The compatible scheme has neither rule nor version.
-    for (QWidget *w : {static_cast<QWidget *>(ui->rulelabel), static_cast<QWidget *>(ui->rulecombo),
-                       static_cast<QWidget *>(ui->versionlabel), static_cast<QWidget *>(ui->counterspinbox),
-                       static_cast<QWidget *>(ui->customrule), static_cast<QWidget *>(ui->ruletextedit)})
-        w->setEnabled(!compatible);
-    offerSiteRule();
-    ui->entropyout->setToolTip(PeerSchemes::isPeer(scheme) ? PeerSchemes::entropyNote(scheme)
-                                                           : Derivation::entropyNote(scheme));
-    showPhraseStrength();
-}
-
-
-void zav::on_rulecombo_currentIndexChanged(int index)
-{
-    const bool peer = PeerSchemes::isPeer(selectedScheme());
-    ui->customrule->setVisible(index == customIndex || selectedScheme() == Scheme::LessPass);
-    ui->ruletextedit->setVisible(index == siteRulesIndex && !peer);
-    fitLengthToRule();
-    offerSiteRule();
-}
-
-void zav::fitLengthToRule()
-{
-    int low = Derivation::minimumLength;
-    int high = Derivation::maximumLength;
-    Rule rule;
-    if (selectedScheme() == Scheme::LessPass) {
-        low = LessPass::minimumLength;
-        high = LessPass::maximumLength;
-    } else if (selectedScheme() == Scheme::Strong && ui->rulecombo->currentIndex() == siteRulesIndex
-               && Rule::parse(ui->ruletextedit->text(), &rule) && rule.minimumLength() <= rule.maximumLength()) {
-        low = rule.minimumLength();
-        high = rule.maximumLength();
-    }
-    // A wrapping spin box would carry a length above the new range round to its lowest end.
-    ui->plengthspinbox->setWrapping(false);
-    ui->plengthspinbox->setRange(low, high);
-    ui->plengthspinbox->setWrapping(true);
-}
-
-void zav::offerSiteRule()
-{
-    // Never chosen by itself: a password already in use for this identifier must not change.
-    const QString identifier = ui->pword_identifier_le->text();
-    offeredSite = SiteList::Match();
-    if (selectedScheme() == Scheme::Strong && ui->rulecombo->currentIndex() == 0 && !identifier.trimmed().isEmpty())
-        offeredSite = SiteList::installed().match(identifier);
-    ui->siterulebutton->setVisible(!offeredSite.isNull());
-    if (offeredSite.isNull())
-        return;
-    Rule rule;
-    const QString shown = Rule::parse(offeredSite.rule, &rule) ? rule.text() : offeredSite.rule;
-    ui->siterulebutton->setText(QStringLiteral("Use the password rules of %1").arg(offeredSite.domain));
-    ui->siterulebutton->setToolTip(QStringLiteral("%1\nFrom %2").arg(shown, QDir::toNativeSeparators(offeredSite.source)));
-}
-
-void zav::on_siterulebutton_clicked()
-{
-    Rule rule;
-    QString problem;
-    if (offeredSite.isNull())
-        return;
-    if (!Rule::parse(offeredSite.rule, &rule, &problem)) {
-        showRuleProblem(QStringLiteral("the password rules of %1 cannot be read: %2").arg(offeredSite.domain, problem));
-        return;
-    }
-    ui->ruletextedit->setText(rule.text());
-    ui->rulecombo->setCurrentIndex(siteRulesIndex);
-    fitLengthToRule();
-    ui->ruletextedit->setFocus();
-}
-
-bool zav::ruleAndLengthOrNotice(Rule *rule, int length)
-{
-    if (!ruleOrNotice(rule))
-        return false;
-    if (rule->isSiteRule() && ui->rulecombo->currentIndex() == siteRulesIndex)
-        ui->ruletextedit->setText(rule->text());   // shown as it is kept
-    const QString problem = rule->lengthProblem(length);
     if (problem.isEmpty())
         return true;
-    showRuleProblem(problem);
+    badrule::showProblem(problem);
+    panel->focusProblem(*recipe);
     return false;
-}
-
-void zav::on_inputtext_textChanged()
-{
-    const QString phrase = ui->inputtext->phrase();
-    ui->fingerprintview->setPhrase(phrase);
-    ui->phrasebreakhint->setVisible(phrase.contains(QLatin1Char('\n')));
-    showPhraseStrength();
-    clearOutput();
-}
-
-void zav::on_showphrasebutton_toggled(bool checked)
-{
-    ui->inputtext->setConcealed(!checked);
-    ui->inputtext->setFocus();
-}
-
-void zav::on_pword_identifier_le_returnPressed()
-{
-    ui->generatepass->click();
-}
-
-void zav::on_copybutton_clicked()
-{
-    if (!ui->passwordoutput->text().isEmpty())
-        clipboard->setPassword(ui->passwordoutput->text());
-}
-
-void zav::on_actionQuit_triggered()
-{
-    close();
-}
-
-void zav::focusRuleField()
-{
-    if (ui->rulecombo->currentIndex() == siteRulesIndex)
-        ui->ruletextedit->setFocus();
-    else if (ui->rulecombo->currentIndex() == customIndex && ui->symbolsbox->isChecked())
-        ui->symbolsedit->setFocus();
-    else
-        ui->rulecombo->setFocus();
-}
-
-void zav::on_symbolsbox_toggled(bool checked)
-{
-    ui->symbolsedit->setEnabled(checked);
-}
-
-bool zav::selectedRule(Rule *rule, QString *problem) const
-{
-    if (selectedScheme() == Scheme::Compatible) {
-        *rule = Rule();
-        return true;
-    }
-    const int index = ui->rulecombo->currentIndex();
-    if (index == siteRulesIndex && ui->ruletextedit->text().trimmed().isEmpty()) {
-        *problem = QStringLiteral("no site rules are given: type or paste the site's password rules");
-        return false;
-    }
-    if (index == siteRulesIndex)
-        return Rule::parse(ui->ruletextedit->text(), rule, problem);
-    const QString text = index >= 0 && index < customIndex
-        ? QString::fromLatin1(presetRules[index])
-        : Rule::compose(ui->lowercasebox->isChecked(), ui->uppercasebox->isChecked(), ui->digitsbox->isChecked(),
-                        ui->symbolsbox->isChecked(), ui->symbolsedit->text());
-    return Rule::parse(text, rule, problem);
-}
-
-void zav::selectRule(const Rule &rule)
-{
-    if (rule.isSiteRule()) {
-        ui->ruletextedit->setText(rule.text());
-        ui->rulecombo->setCurrentIndex(siteRulesIndex);
-        fitLengthToRule();
-        return;
-    }
-    for (int i = 0; i < customIndex; ++i) {
-        if (rule.text() == QLatin1String(presetRules[i])) {
-            ui->rulecombo->setCurrentIndex(i);
-            return;
-        }
-    }
-    ui->lowercasebox->setChecked(rule.has('a'));
-    ui->uppercasebox->setChecked(rule.has('A'));
-    ui->digitsbox->setChecked(rule.has('9'));
-    ui->symbolsbox->setChecked(rule.has('!'));
-    ui->symbolsedit->setText(rule.symbols() == Rule::allSymbols() ? QString() : rule.symbols());
-    ui->rulecombo->setCurrentIndex(customIndex);
-}
-
-int zav::selectedCounter() const
-{
-    return selectedScheme() == Scheme::Compatible ? Counter::first : ui->counterspinbox->value();
-}
-
-bool zav::ruleOrNotice(Rule *rule) const
-{
-    QString problem;
-    if (selectedRule(rule, &problem))
-        return true;
-    showRuleProblem(problem);
-    return false;
-}
-
-void zav::showRuleProblem(const QString &problem)
-{
-    badrule notice;
-    notice.setProblem(problem.left(1).toUpper() + problem.mid(1));
-    notice.run();
 }
 
 QString zav::deriveWhileBusy(const std::function<QString()> &derive)
@@ -576,27 +255,6 @@ QString zav::deriveWhileBusy(const std::function<QString()> &derive)
     return password;
 }
 
-void zav::generatePeer(const PeerRecipe &recipe, const QString &phrase)
-{
-    const QString problem = PeerSchemes::problem(recipe);
-    if (!problem.isEmpty()) {
-        showRuleProblem(problem);
-        if (recipe.scheme == Scheme::Spectre && recipe.userName.isEmpty())
-            ui->usernameedit->setFocus();
-        return;
-    }
-    ui->entropyout->setText(PeerSchemes::entropyText(recipe));
-    if (phrase.isEmpty()) {
-        showNotice<emptysecret>();
-        qDebug() << "Issue message that Secret Phrase is empty";
-        ui->inputtext->setFocus();
-        return;
-    }
-    pword_identifier = recipe.site;
-    pword_scheme = recipe.scheme;
-    showDerived(deriveWhileBusy([&] { return PeerSchemes::derive(recipe, phrase); }));
-}
-
 void zav::showDerived(const QString &password)
 {
     if (password.isNull()) {
@@ -610,17 +268,12 @@ void zav::showDerived(const QString &password)
 
 void zav::on_generatepass_clicked()
 {
-    if (PeerSchemes::isPeer(selectedScheme())) {
-        generatePeer(selectedPeer(), ui->inputtext->phrase());
+    Recipe recipe;
+    const bool made = recipeOrNotice(&recipe);
+    pword_length = recipe.length;
+    if (!made)
         return;
-    }
-    pword_length = ui->plengthspinbox->value();
-    Rule rule;
-    if (!ruleAndLengthOrNotice(&rule, pword_length)) {
-        focusRuleField();
-        return;
-    }
-    ui->entropyout->setText(Derivation::entropyText(selectedScheme(), rule, pword_length));
+    ui->entropyout->setText(recipe.entropyText());
 
     const QString phrase = ui->inputtext->phrase();
     if (phrase.isEmpty()) {
@@ -630,19 +283,13 @@ void zav::on_generatepass_clicked()
         return;
     }
 
-    const QString identifier = ui->pword_identifier_le->text();
-    pword_identifier = identifier;
-    if (ProfileFile::containsBar(identifier)) {
+    pword_identifier = recipe.identifier;
+    if (recipe.identifierRefused()) {
         showNotice<inputmsg1>();
         ui->pword_identifier_le->setFocus();
         return;
     }
-
-    pword_scheme = selectedScheme();
-    const Scheme scheme = pword_scheme;
-    const int counter = selectedCounter();
-    showDerived(deriveWhileBusy(
-        [&] { return Derivation::derive(scheme, phrase, identifier, pword_length, rule, counter); }));
+    showDerived(deriveWhileBusy([&] { return recipe.derive(phrase); }));
 }
 
 void zav::on_actionCalculate_Password_Strength_triggered()
@@ -650,7 +297,7 @@ void zav::on_actionCalculate_Password_Strength_triggered()
     // Computed here: no password or phrase is ever typed into a web page.
     strengthdialog dialog;
     const QString phrase = ui->inputtext->phrase();
-    if (selectedScheme() == Scheme::Compatible)
+    if (currentChoice().scheme == Scheme::Compatible)
         dialog.setPhraseStrength(QStringLiteral("does not protect compatible passwords"));
     else if (phrase.isEmpty())
         dialog.setPhraseStrength(QStringLiteral("no phrase typed"));
@@ -659,8 +306,8 @@ void zav::on_actionCalculate_Password_Strength_triggered()
     if (ui->passwordoutput->text().isEmpty())
         dialog.setPasswordStrength(QStringLiteral("no password generated yet"));
     else
-        dialog.setPasswordStrength(QStringLiteral("%1 bits. %2").arg(ui->entropyout->text(),
-                                                                      Derivation::entropyNote(selectedScheme())));
+        dialog.setPasswordStrength(
+            QStringLiteral("%1 bits. %2").arg(ui->entropyout->text(), currentChoice().panel->recipe().entropyNote()));
     dialog.run();
 }
 
@@ -684,49 +331,19 @@ void zav::on_actionAbout_triggered()
     showNotice<aboutdialog>();
 }
 
-void zav::savePeer()
-{
-    const PeerRecipe recipe = selectedPeer();
-    pword_identifier = recipe.site;
-    pword_scheme = recipe.scheme;
-    QString problem = PeerSchemes::problem(recipe);
-    if (problem.isEmpty())
-        problem = ProfileFile::storableProblem(recipe);
-    if (!ProfileFile::isValidIdentifier(recipe.site)) {
-        showNotice<empty>();
-        ui->pword_identifier_le->setFocus();
-        return;
-    }
-    if (!problem.isEmpty()) {
-        showRuleProblem(problem);
-        return;
-    }
-    switch (ProfileFile::save(profile_file_path, recipe)) {
-    case ProfileFile::SaveResult::Saved: showNotice<addprodialog>(); break;
-    case ProfileFile::SaveResult::AlreadySaved: showNotice<savedalready>(); break;
-    case ProfileFile::SaveResult::UnstorableIdentifier: showNotice<notstorable>(); break;
-    case ProfileFile::SaveResult::Busy: showNotice<filebusy>(); break;
-    case ProfileFile::SaveResult::Unusable: showNotice<notread>(); break;
-    default: showNotice<notsaved>(); break;
-    }
-}
-
 void zav::on_actionSave_triggered()
 {
-    if (PeerSchemes::isPeer(selectedScheme())) {
-        savePeer();
-        return;
-    }
-    pword_length = ui->plengthspinbox->value();
-    pword_identifier = ui->pword_identifier_le->text();
-    pword_scheme = selectedScheme();
-    pword_counter = selectedCounter();
+    SchemePanel *panel = currentChoice().panel;
+    const Recipe recipe = panel->recipe();
+    pword_length = recipe.length;
+    pword_identifier = recipe.identifier;
+    pword_recipe = recipe;
     qDebug() << "*************  beginning of Save module ***********************";
     // The lock is held from the read to the append, so that no other window or quorvane-cli
     // writes between the duplicate test and the new line, and let go before any notice shows:
     // a notice left open must not keep other writers out.
-    enum { Saved, Busy, NotLocked, Invalid, Unstorable, BadRule, Unreadable, Duplicate, NotWritten } outcome;
-    QString ruleProblem;
+    enum { Saved, Busy, NotLocked, Invalid, Unstorable, BadRecipe, Unreadable, Duplicate, NotWritten } outcome;
+    QString problem;
     {
         const ProfileFile::Lock lock(profile_file_path);
         if (lock.state() != ProfileFile::Lock::Held) {
@@ -741,14 +358,13 @@ void zav::on_actionSave_triggered()
             } else if (!ProfileFile::isStorableIdentifier(pword_identifier)) {
                 outcome = Unstorable;
                 qDebug() << "the Password Identifier holds a character that the profile file cannot keep";
-            } else if (!selectedRule(&pword_rule, &ruleProblem)
-                       || !(ruleProblem = pword_rule.lengthProblem(pword_length)).isEmpty()) {
-                outcome = BadRule;
+            } else if (!(problem = panel->inputProblem()).isEmpty() || !(problem = recipe.problem()).isEmpty()
+                       || !(problem = recipe.storableProblem()).isEmpty()) {
+                outcome = BadRecipe;
             } else if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
                 outcome = Unreadable;
                 qDebug() << "the profile file cannot be read, nothing was saved";
-            } else if (profile_lines.contains(
-                           ProfileFile::line(pword_identifier, pword_length, pword_scheme, pword_rule, pword_counter))) {
+            } else if (profile_lines.contains(recipe.line())) {
                 outcome = Duplicate;
                 qDebug() << "the profile already exists, cannot save";
             } else if (!Write()) {
@@ -760,25 +376,23 @@ void zav::on_actionSave_triggered()
             }
         }
     }
-    Rule shown;
-    QString unused;
-    if (ui->rulecombo->currentIndex() == siteRulesIndex && selectedRule(&shown, &unused) && shown.isSiteRule())
-        ui->ruletextedit->setText(shown.text());   // shown as it is kept
+    if (panel->inputProblem().isEmpty())
+        panel->showKept(recipe);
     switch (outcome) {
     case Saved: showNotice<addprodialog>(); break;
     case Busy: showNotice<filebusy>(); break;
     case NotLocked: showNotice<notsaved>(); break;
     case Invalid: showNotice<empty>(); break;
     case Unstorable: showNotice<notstorable>(); break;
-    case BadRule: showRuleProblem(ruleProblem); break;
+    case BadRecipe: badrule::showProblem(problem); break;
     case Unreadable: showNotice<notread>(); break;
     case Duplicate: showNotice<savedalready>(); break;
     case NotWritten: showNotice<notsaved>(); break;
     }
     if (outcome == Invalid || outcome == Unstorable || outcome == Duplicate)
         ui->pword_identifier_le->setFocus();
-    else if (outcome == BadRule)
-        focusRuleField();
+    else if (outcome == BadRecipe)
+        panel->focusProblem(recipe);
 }
 
 // Whether the profile dialogs can open: a file that cannot be read gets a notice instead.
@@ -800,14 +414,8 @@ void zav::on_actionRetrieve_triggered()
     if (dialog.exec() != QDialog::Accepted)
         return;
     ui->pword_identifier_le->setText(retrieved_identifier);
-    selectScheme(pword_scheme);
-    if (PeerSchemes::isPeer(pword_scheme)) {
-        selectPeer(pword_peer);
-    } else {
-        selectRule(pword_rule);   // first: a site rule's lengths bound the length box
-        ui->plengthspinbox->setValue(pword_length);
-        ui->counterspinbox->setValue(pword_counter);
-    }
+    selectScheme(pword_recipe.scheme);
+    currentChoice().panel->setRecipe(pword_recipe);
     clearOutput();
 }
 
@@ -862,18 +470,40 @@ void zav::on_actionImport_triggered()
 void zav::on_clear_parameters_clicked()
 {
     selectScheme(Scheme::Strong);
-    ui->rulecombo->setCurrentIndex(0);
-    ui->ruletextedit->clear();
-    ui->plengthspinbox->setValue(4);
+    for (int i = 0; i < ui->schemestack->count(); ++i)
+        static_cast<SchemePanel *>(ui->schemestack->widget(i))->reset();
     ui->pword_identifier_le->setText(QString());
     clearSecrets();
-    ui->counterspinbox->setValue(Counter::first);
-    for (QCheckBox *box : {ui->lowercasebox, ui->uppercasebox, ui->digitsbox, ui->symbolsbox})
-        box->setChecked(true);
-    ui->symbolsedit->clear();
-    ui->loginedit->clear();
-    PeerRecipe spectre;
-    spectre.scheme = Scheme::Spectre;
-    selectPeer(spectre);
     clipboard->clearNow();
+}
+
+void zav::phraseChanged()
+{
+    const QString phrase = ui->inputtext->phrase();
+    ui->fingerprintview->setPhrase(phrase);
+    ui->phrasebreakhint->setVisible(phrase.contains(QLatin1Char('\n')));
+    showPhraseStrength();
+    clearOutput();
+}
+
+void zav::on_showphrasebutton_toggled(bool checked)
+{
+    ui->inputtext->setConcealed(!checked);
+    ui->inputtext->setFocus();
+}
+
+void zav::on_pword_identifier_le_returnPressed()
+{
+    ui->generatepass->click();
+}
+
+void zav::on_copybutton_clicked()
+{
+    if (!ui->passwordoutput->text().isEmpty())
+        clipboard->setPassword(ui->passwordoutput->text());
+}
+
+void zav::on_actionQuit_triggered()
+{
+    close();
 }

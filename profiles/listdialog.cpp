@@ -64,17 +64,14 @@ void listdialog::on_pushButton_clicked()
         showNotice<badprofile>();
         return;
     }
-    pword_length = profile.length;
+    pword_length = profile.recipe.length;
     qDebug() << "passlength integer value";
     qDebug() << pword_length;
     qDebug() << "output qstring tempidentifier of text string";
-    qDebug() << profile.identifier;
-    retrieved_identifier = profile.identifier;
+    qDebug() << profile.identifier();
+    retrieved_identifier = profile.identifier();
     pword_identifier = retrieved_identifier;
-    pword_scheme = profile.scheme;
-    pword_rule = profile.rule;
-    pword_counter = profile.counter;
-    pword_peer = profile.peer;
+    pword_recipe = profile.recipe;
     accept();
 }
 

@@ -10,7 +10,7 @@ namespace Ui { class listdialog; }
 void Read();
 
 // Lists the saved profiles; "Retrieve" hands the chosen one to the main window through
-// pword_length, pword_identifier, retrieved_identifier, pword_scheme, pword_rule and pword_counter
+// pword_length, pword_identifier, retrieved_identifier and pword_recipe
 // and accepts the dialog; a line that does not read as a profile gets a notice instead.
 class listdialog : public QDialog
 {

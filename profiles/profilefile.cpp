@@ -146,43 +146,12 @@ QVector<Span> splitLines(const Unit *data, int from, int size)
 
 ReadStatus readStored(const QString &path, StoredFile *stored)
 {
-    const ReadStatus status = check(path);
+    const ReadStatus status = BoundedFile::read(path, maximumSize, &stored->content);
     if (status != ReadStatus::Read)
         return status;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return ReadStatus::Unreadable;
-    // In pieces, and no further than the limit: the file may have grown since it was checked,
-    // and reading "up to the limit" at once would first take the limit's worth of memory.
-    stored->content.clear();
-    stored->content.reserve(int(qMin(file.size(), maximumSize)));
-    char piece[65536];
-    for (;;) {
-        const qint64 n = file.read(piece, sizeof piece);
-        if (n < 0)
-            return ReadStatus::Unreadable;
-        if (n == 0)
-            break;
-        stored->content.append(piece, int(n));
-        if (stored->content.size() > maximumSize) {
-            stored->content.clear();
-            return ReadStatus::TooLarge;
-        }
-    }
     stored->bodyStart = stored->content.startsWith(byteOrderMark) ? 3 : 0;
     stored->lines = splitLines(stored->content.constData(), stored->bodyStart, stored->content.size());
     return ReadStatus::Read;
-}
-
-bool hasLoneSurrogate(const QString &text)
-{
-    for (int i = 0; i < text.size(); ++i) {
-        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-            ++i;
-        else if (text.at(i).isSurrogate())
-            return true;
-    }
-    return false;
 }
 
 // Whether a stored line reads as `line`, without decoding every line: a UTF-8 line matches only
@@ -207,16 +176,7 @@ QByteArray storedForm(const QString &line)
 
 ReadStatus check(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return info.isSymLink() ? ReadStatus::NotAFile : ReadStatus::Missing;   // a dangling link
-    if (!info.isFile())
-        return ReadStatus::NotAFile;
-    if (info.size() > maximumSize)
-        return ReadStatus::TooLarge;
-    if (!info.isReadable())
-        return ReadStatus::Unreadable;
-    return ReadStatus::Read;
+    return BoundedFile::check(path, maximumSize);
 }
 
 QString problem(ReadStatus status)
@@ -301,114 +261,19 @@ bool isValidIdentifier(const QString &identifier)
 
 bool isStorableIdentifier(const QString &identifier)
 {
-    if (identifier.startsWith(QChar(0xFEFF)) || hasLoneSurrogate(identifier))
-        return false;
-    for (const QChar c : identifier) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            return false;
-    }
-    return true;
-}
-
-QString storableProblem(const PeerRecipe &r)
-{
-    const QList<QPair<QString, QString>> fields = r.scheme == Scheme::LessPass
-        ? QList<QPair<QString, QString>>{{QStringLiteral("site"), r.site}, {QStringLiteral("login"), r.login}}
-        : QList<QPair<QString, QString>>{{QStringLiteral("site"), r.site},
-                                         {QStringLiteral("user name"), r.userName},
-                                         {QStringLiteral("keyword"), r.context},
-                                         {QStringLiteral("login name"), r.login}};
-    for (const auto &field : fields) {
-        if (containsBar(field.second) || !isStorableIdentifier(field.second))
-            return QStringLiteral("the %1 holds \"|\" or a control character, which a profile line cannot keep")
-                .arg(field.first);
-    }
-    return QString();
-}
-
-namespace {
-
-// A site rule's text may hold "|", which would split the line, and "%", which would then be
-// ambiguous: written %7C and %25. Short rules never hold "|" and are kept as they were written.
-QString ruleField(const Rule &rule)
-{
-    if (!rule.isSiteRule())
-        return rule.text();
-    QString text = rule.text();
-    return text.replace(QLatin1Char('%'), QLatin1String("%25")).replace(QLatin1Char('|'), QLatin1String("%7C"));
-}
-
-bool ruleFromField(const QString &field, Rule *rule)
-{
-    if (!SiteRule::isRuleText(field))
-        return Rule::parse(field, rule);
-    QString text;
-    for (int i = 0; i < field.size(); ++i) {
-        const QStringRef escape = field.midRef(i, 3);
-        if (escape.compare(QLatin1String("%25"), Qt::CaseInsensitive) == 0) {
-            text += QLatin1Char('%');
-            i += 2;
-        } else if (escape.compare(QLatin1String("%7C"), Qt::CaseInsensitive) == 0) {
-            text += QLatin1Char('|');
-            i += 2;
-        } else {
-            text += field.at(i);
-        }
-    }
-    return Rule::parse(text, rule);
-}
-
-}
-
-QString line(const QString &identifier, int length, Scheme scheme, const Rule &rule, int counter)
-{
-    QString text = identifier + QLatin1Char('|') + QString::number(length, 10);
-    if (scheme == Scheme::Strong) {
-        text += QLatin1Char('|') + Derivation::schemeName(Scheme::Strong);
-        if (!rule.isBase64() || counter != Counter::first)
-            text += QLatin1Char('|') + ruleField(rule) + QLatin1Char('|') + QString::number(counter, 10);
-    }
-    return text;
+    return Schemes::isStorableText(identifier);
 }
 
 Profile parseRow(const QString &row)
 {
     Profile profile;
-    const int bar = row.indexOf(QLatin1Char('|'), 0, Qt::CaseSensitive);
-    profile.identifier = row.left(bar);
-    const QStringList fields = row.split(QLatin1Char('|'));
-    Scheme named = Scheme::Strong;
-    if (fields.size() > 5 && Derivation::schemeFromName(fields.at(2), &named) && PeerSchemes::isPeer(named)) {
-        profile.readable = PeerSchemes::fromFields(fields, &profile.peer);
-        if (profile.readable) {
-            profile.scheme = profile.peer.scheme;
-            profile.length = named == Scheme::LessPass ? profile.peer.length : 0;
-        }
-    } else if (fields.size() == 5) {
-        const int length = fields.at(1).toInt(nullptr, 10);
-        profile.readable = fields.at(2) == Derivation::schemeName(Scheme::Strong) && Derivation::isValidLength(length)
-                           && ruleFromField(fields.at(3), &profile.rule) && Counter::parse(fields.at(4), &profile.counter)
-                           && profile.rule.lengthProblem(length).isEmpty();
-        if (profile.readable) {
-            profile.length = length;
-            profile.scheme = Scheme::Strong;
-        } else {
-            profile.rule = Rule();
-            profile.counter = Counter::first;
-        }
-    } else if (fields.size() == 3) {
-        const int length = fields.at(1).toInt(nullptr, 10);
-        profile.length = Derivation::isValidLength(length) ? length : 0;
-        Derivation::schemeFromName(fields.at(2), &profile.scheme);
-        // LessPass and Spectre need every field of their own lines: "site|16|lesspass" is none.
-        if (PeerSchemes::isPeer(profile.scheme)) {
-            profile.scheme = Scheme::Compatible;
-            profile.readable = false;
-        }
-    } else {
-        profile.length = row.mid(bar + 1, 2).toInt(nullptr, 10);
-    }
+    profile.readable = Recipe::fromLine(row, &profile.recipe);
     return profile;
+}
+
+QString identifierOf(const QString &row)
+{
+    return row.left(row.indexOf(QLatin1Char('|')));
 }
 
 Lock::Lock(const QString &path, int waitMs)
@@ -489,7 +354,7 @@ RemoveResult remove(const QString &path, const QString &line)
     if (status != ReadStatus::Read)
         return RemoveResult::Unusable;
     // No line read from a file holds an unpaired surrogate, so such a line matches none.
-    if (hasLoneSurrogate(line))
+    if (Utf8::hasLoneSurrogate(line))
         return RemoveResult::NotFound;
     const QByteArray lineUtf8 = Utf8::encode(line);
     QByteArray content = stored.content.left(stored.bodyStart);
@@ -506,32 +371,27 @@ RemoveResult remove(const QString &path, const QString &line)
     if (!removed)
         return RemoveResult::NotFound;
 
-    // The kept lines go back exactly as they were read: no text-mode translation.
+    // The kept lines go back exactly as they were read: no text-mode translation. Unbuffered, so
+    // that a write that does not fit (a full disk) fails here rather than in the flush inside
+    // commit(), which would swap the cut file in all the same.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(content) != content.size()
+        || file.error() != QFileDevice::NoError) {
+        file.cancelWriting();
         return RemoveResult::Failed;
+    }
     return file.commit() ? RemoveResult::Removed : RemoveResult::Failed;
 }
 
-SaveResult save(const QString &path, const QString &identifier, int length, Scheme scheme, const Rule &rule,
-                int counter)
+SaveResult save(const QString &path, const Recipe &recipe)
 {
-    if (!isValidIdentifier(identifier))
+    if (!isValidIdentifier(recipe.identifier))
         return SaveResult::InvalidIdentifier;
-    if (!isStorableIdentifier(identifier))
+    if (!recipe.storableProblem().isEmpty())
         return SaveResult::UnstorableIdentifier;
-    if (!Derivation::isValidLength(length) || !rule.lengthProblem(length).isEmpty())
-        return SaveResult::InvalidLength;
-    return saveLine(path, line(identifier, length, scheme, rule, counter));
-}
-
-SaveResult save(const QString &path, const PeerRecipe &recipe)
-{
-    if (!isValidIdentifier(recipe.site))
-        return SaveResult::InvalidIdentifier;
-    if (!storableProblem(recipe).isEmpty())
-        return SaveResult::UnstorableIdentifier;
-    return saveLine(path, PeerSchemes::line(recipe));
+    if (!recipe.problem().isEmpty())
+        return SaveResult::InvalidRecipe;
+    return saveLine(path, recipe.line());
 }
 
 SaveResult saveLines(const QString &path, const QStringList &candidates, int *added, int *present)

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "derivation.h"
-#include "peerschemes.h"
-#include "rule.h"
+#include "boundedfile.h"
+#include "recipe.h"
 
 #include <QByteArray>
 #include <QList>
@@ -13,9 +12,8 @@
 
 class QLockFile;
 
-// The profile file: a plain text file of lines "identifier|length" (compatible scheme),
-// "identifier|length|strong" (strong, base64, version 1) or "identifier|length|strong|RULE|N"
-// (strong with another rule or version). Lines are written in UTF-8, each followed by CR LF on a file
+// The profile file: a plain text file of profile lines (Recipe::line), "identifier|length" for
+// the original program's compatible scheme. Lines are written in UTF-8, each followed by CR LF on a file
 // opened in text mode, so on Windows they end in CR CR LF, as the original program's lines do.
 // Files of the original program (Windows-1252 text) read the same. Every call opens and closes
 // the file.
@@ -47,22 +45,13 @@ bool createPrivateFile(const QString &path);
 
 struct Profile
 {
-    QString identifier;
-    int length = 0;
-    Scheme scheme = Scheme::Compatible;
-    Rule rule;
-    int counter = Counter::first;
-    bool readable = true;   // false for a five-field line that does not read as a profile
-    PeerRecipe peer;        // every input of a LessPass or Spectre profile (scheme tells)
+    Recipe recipe;          // for an unreadable line, only its identifier
+    bool readable = true;   // false for a line that names a scheme but is none of its lines
+    const QString &identifier() const { return recipe.identifier; }
 };
 
-enum class ReadStatus {
-    Read,
-    Missing,      // no file: as good as an empty one
-    Unreadable,   // no permission, or a read error
-    NotAFile,     // a folder, a pipe, a device ...
-    TooLarge,     // over maximumSize
-};
+// Missing is as good as an empty file; TooLarge is over maximumSize.
+using ReadStatus = BoundedFile::Status;
 
 // Whether the file can be read, without reading it: Read or Missing when it can.
 ReadStatus check(const QString &path);
@@ -92,26 +81,15 @@ bool containsBar(const QString &identifier);
 // An identifier can be saved when it is not empty and holds no "|".
 bool isValidIdentifier(const QString &identifier);
 
-// Whether the identifier's line reads back as exactly this identifier: no C0 control character
-// (CR and LF would split the line), no DEL, no unpaired surrogate (UTF-8 has no form for it) and
-// no leading U+FEFF (read as a byte-order mark on a first line). Deriving does not need it.
+// Whether the identifier's line reads back as exactly this identifier (Schemes::isStorableText).
+// Deriving does not need it.
 bool isStorableIdentifier(const QString &identifier);
 
-// What keeps a LessPass or Spectre profile out of the file: a text field (site, login, user
-// name, keyword) that holds "|" or is not storable as an identifier is not. Empty when none.
-QString storableProblem(const PeerRecipe &recipe);
-
-// The line that stores a profile: three fields for the strong scheme with base64 and version 1,
-// five for any other rule or version (which the compatible scheme does not have).
-QString line(const QString &identifier, int length, Scheme scheme, const Rule &rule = Rule(),
-             int counter = Counter::first);
-
-// Reads a row back. A line of five fields is read by its fields: "strong", a length from 4 to
-// 32, a rule and a counter, or it is not readable. A line of three fields is read by its
-// fields, and a length there outside 4 to 32 counts as unreadable (0). Otherwise the length is the number in the two characters
-// after the first "|" (0 when they are not one), the identifier what stands before that "|"
-// (the whole row when it has none, with length 0), and the scheme is compatible.
+// Reads a row back (Recipe::fromLine).
 Profile parseRow(const QString &row);
+
+// The identifier of a row, what stands before its first "|", without reading the rest.
+QString identifierOf(const QString &row);
 
 // The writers' lock beside the profile file ("zavdata.txt.lock"). The constructor creates the
 // folder when missing and waits up to lockWaitMs for the lock; a lock left by a process that
@@ -150,7 +128,7 @@ enum class RemoveResult { Removed, NotFound, Busy, Unusable, Failed };
 // untouched otherwise.
 RemoveResult remove(const QString &path, const QString &line);
 
-enum class SaveResult { Saved, InvalidIdentifier, UnstorableIdentifier, InvalidLength, AlreadySaved, Busy, Unusable, Failed };
+enum class SaveResult { Saved, InvalidIdentifier, UnstorableIdentifier, InvalidRecipe, AlreadySaved, Busy, Unusable, Failed };
 
 // Under the lock: the duplicate test on whole lines, then the append of the line.
 SaveResult saveLine(const QString &path, const QString &candidate);
@@ -160,13 +138,11 @@ SaveResult saveLine(const QString &path, const QString &candidate);
 // *present count them. A failure leaves the file as it was.
 SaveResult saveLines(const QString &path, const QStringList &candidates, int *added, int *present);
 
-// Saves a LessPass or Spectre profile as save() does; UnstorableIdentifier when one of its text
-// fields could not be read back (see storableProblem).
-SaveResult save(const QString &path, const PeerRecipe &recipe);
-
 // The whole save action without windows, under the lock: checks, duplicate test on whole
-// lines, append. Unusable: the file cannot be read for the duplicate test (see check()).
-SaveResult save(const QString &path, const QString &identifier, int length, Scheme scheme, const Rule &rule = Rule(),
-                int counter = Counter::first);
+// lines, append. InvalidIdentifier: empty or with "|"; UnstorableIdentifier: the identifier or
+// another text field a line cannot give back (Recipe::storableProblem); InvalidRecipe: it makes
+// no password (Recipe::problem). Unusable: the file cannot be read for the duplicate test (see
+// check()).
+SaveResult save(const QString &path, const Recipe &recipe);
 
 }

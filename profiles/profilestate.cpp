@@ -7,10 +7,7 @@ QString profile_file_path;
 int pword_length = 0;
 QString pword_identifier;
 QString retrieved_identifier;
-Scheme pword_scheme = Scheme::Strong;
-Rule pword_rule;
-int pword_counter = Counter::first;
-PeerRecipe pword_peer;
+Recipe pword_recipe;
 
 QString profile_list_text;
 QString profile_line_text;

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "derivation.h"
 #include "profilefile.h"
-#include "rule.h"
+#include "recipe.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,10 +15,7 @@ extern QString profile_file_path;       // set once at start-up, before any wind
 extern int pword_length;                // the length being generated, saved or retrieved
 extern QString pword_identifier;        // the identifier being generated, saved or retrieved
 extern QString retrieved_identifier;    // the identifier the retrieve dialog chose
-extern Scheme pword_scheme;             // the scheme being saved or retrieved
-extern Rule pword_rule;                 // the strong scheme's characters being saved or retrieved
-extern int pword_counter;               // the strong scheme's version being saved or retrieved
-extern PeerRecipe pword_peer;           // a LessPass or Spectre profile being retrieved
+extern Recipe pword_recipe;             // every input but the phrase, being saved or retrieved
 
 extern QString profile_list_text;       // the file's lines in reverse order, joined by blanks
 extern QString profile_line_text;       // the last line read; null after a complete read

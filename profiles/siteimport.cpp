@@ -1,9 +1,10 @@
 #include "siteimport.h"
 
+#include "boundedfile.h"
 #include "lesspass.h"
 #include "utf8.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -57,17 +58,17 @@ QString spectreTypeProblem(qint64 type)
 }
 
 // Adds the recipe, or the reason it cannot be one.
-void keep(Result *result, const PeerRecipe &recipe, const QString &typeProblem = QString())
+void keep(Result *result, const Recipe &recipe, const QString &typeProblem = QString())
 {
     QString why = typeProblem;
-    if (why.isEmpty() && recipe.site.isEmpty())
+    if (why.isEmpty() && recipe.identifier.isEmpty())
         why = QStringLiteral("it has no site name");
     if (why.isEmpty())
-        why = PeerSchemes::problem(recipe);
+        why = recipe.problem();
     if (why.isEmpty())
         result->recipes.append(recipe);
     else
-        result->skipped.append({recipe.site, why});
+        result->skipped.append({recipe.identifier, why});
 }
 
 // --- LessPass ---------------------------------------------------------------------------
@@ -113,9 +114,8 @@ void readLessPass(const QJsonArray &profiles, Result *result)
         if (!profiles.at(i).isObject())
             throw Broken{where + QStringLiteral(" is not an object")};
         const QJsonObject entry = profiles.at(i).toObject();
-        PeerRecipe recipe;
-        recipe.scheme = Scheme::LessPass;
-        recipe.site = text(entry, QStringLiteral("site"), where);
+        Recipe recipe = Recipe::defaults(Scheme::LessPass);
+        recipe.identifier = text(entry, QStringLiteral("site"), where);
         recipe.login = text(entry, QStringLiteral("login"), where);
         recipe.classes.clear();
         if (lessPassSwitch(entry, {QStringLiteral("lowercase")}, where))
@@ -168,9 +168,8 @@ void readSpectreJson(const QJsonObject &top, Result *result)
         if (!it.value().isObject())
             throw Broken{where + QStringLiteral(" is not an object")};
         const QJsonObject site = it.value().toObject();
-        PeerRecipe recipe;
-        recipe.scheme = Scheme::Spectre;
-        recipe.site = it.key();
+        Recipe recipe = Recipe::defaults(Scheme::Spectre);
+        recipe.identifier = it.key();
         recipe.userName = userName;
         const qint64 type = wholeNumber(site, QStringLiteral("type"), userType, where);
         const qint64 counter = wholeNumber(site, QStringLiteral("counter"), 1, where);
@@ -245,18 +244,17 @@ void readSpectreFlat(const QStringList &lines, Result *result)
                 ++i;
             return s.mid(i);
         };
-        PeerRecipe recipe;
-        recipe.scheme = Scheme::Spectre;
+        Recipe recipe = Recipe::defaults(Scheme::Spectre);
         recipe.userName = userName;
         recipe.templateName = Spectre::templateFromCode(int(qMin<qint64>(type, 100000)));
         recipe.counter = counter;
         recipe.algorithm = algorithm;
         if (format == 0) {
-            recipe.site = leadingSpacesOff(rest.at(0));
+            recipe.identifier = leadingSpacesOff(rest.at(0));
         } else {
             const QString login = leadingSpacesOff(rest.at(0));
             recipe.login = isEncrypted(login) ? QString() : login;
-            recipe.site = leadingSpacesOff(rest.at(1));
+            recipe.identifier = leadingSpacesOff(rest.at(1));
         }
         keep(result, recipe, spectreTypeProblem(type));
     }
@@ -269,14 +267,9 @@ Result read(const QByteArray &content)
     if (content.size() > maximumSize)
         return malformed(QString(), QStringLiteral("the file is larger than 16 MiB"));
     QString decoded;
-    if (!Utf8::decodeStrict(content, &decoded)) {
-        int valid = 0;   // the longest prefix that decodes, for the message
-        for (int step = content.size(); step > 0; step /= 2) {
-            while (valid + step <= content.size() && Utf8::decodeStrict(content.left(valid + step), &decoded))
-                valid += step;
-        }
-        return malformed(QString(), QStringLiteral("the file is not UTF-8 text (byte %1)").arg(valid + 1));
-    }
+    int badByte = 0;
+    if (!Utf8::decodeStrict(content, &decoded, &badByte))
+        return malformed(QString(), QStringLiteral("the file is not UTF-8 text (byte %1)").arg(badByte + 1));
     if (decoded.startsWith(QChar(0xFEFF)))
         decoded.remove(0, 1);
     const QString start = decoded.trimmed().left(1);
@@ -323,12 +316,21 @@ Result read(const QByteArray &content)
 
 Result readFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return malformed(QString(), QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
-    if (file.size() > maximumSize)
+    QByteArray content;
+    switch (BoundedFile::read(path, maximumSize, &content)) {
+    case BoundedFile::Status::Read:
+        break;
+    case BoundedFile::Status::Missing:
+        return malformed(QString(), QStringLiteral("the file does not exist"));
+    case BoundedFile::Status::Unreadable:
+        return malformed(QString(), QStringLiteral("the file cannot be read"));
+    case BoundedFile::Status::NotAFile:
+        return malformed(QString(), QFileInfo(path).isDir() ? QStringLiteral("it is a folder, not a file")
+                                                            : QStringLiteral("it is not a plain file"));
+    case BoundedFile::Status::TooLarge:
         return malformed(QString(), QStringLiteral("the file is larger than 16 MiB"));
-    return read(file.read(maximumSize + 1));
+    }
+    return read(content);
 }
 
 Stored store(const QString &path, const Result &list)
@@ -336,12 +338,12 @@ Stored store(const QString &path, const Result &list)
     Stored stored;
     stored.skipped = list.skipped;
     QStringList lines;
-    for (const PeerRecipe &recipe : list.recipes) {
-        const QString problem = ProfileFile::storableProblem(recipe);
+    for (const Recipe &recipe : list.recipes) {
+        const QString problem = recipe.storableProblem();
         if (problem.isEmpty())
-            lines.append(PeerSchemes::line(recipe));
+            lines.append(recipe.line());
         else
-            stored.skipped.append({recipe.site, problem});
+            stored.skipped.append({recipe.identifier, problem});
     }
     stored.save = ProfileFile::saveLines(path, lines, &stored.added, &stored.present);
     return stored;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "peerschemes.h"
 #include "profilefile.h"
+#include "recipe.h"
 
 #include <QByteArray>
 #include <QList>
@@ -31,7 +31,7 @@ struct Result
     } status = NotASiteList;
     QString format;              // "LessPass profiles", "Spectre flat file, format 1", ...
     QString problem;
-    QList<PeerRecipe> recipes;   // one for each site that can be derived, in the file's order
+    QList<Recipe> recipes;       // one for each site that can be derived, in the file's order
     QList<Skipped> skipped;      // the others, each with the reason
 };
 

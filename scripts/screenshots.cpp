@@ -87,7 +87,7 @@ void scenes()
         strengthdialog dialog;
         dialog.setPhraseStrength(PhraseStrength::text(PhraseStrength::of(QStringLiteral("correct horse battery staple"))));
         dialog.setPasswordStrength(QStringLiteral("%1 bits. %2").arg(child<QLineEdit>(&window, "entropyout")->text(),
-                                                                     Derivation::entropyNote(Scheme::Strong)));
+                                                                     Recipe::defaults(Scheme::Strong).entropyNote()));
         dialog.show();
         shoot(&dialog, QStringLiteral("strength-dialog"));
     }

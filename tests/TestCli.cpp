@@ -54,6 +54,7 @@ private slots:
     void promptOnATerminal();
     void profileCommands();
     void profileWriteFailures();
+    void hostileInputs();
 
 private:
     Run cli(const QStringList &args, const QByteArray &input = QByteArray()) const;
@@ -337,7 +338,7 @@ void TestCli::importAndDeriveByName()
         {{"derive", "--profile=bank"}, "2 saved profiles are named \"bank\"; give the whole line as --profile:\n  bank|8|strong\n"},
         {{"derive", "--profile=nobody"}, "no saved profile is named \"nobody\""},
         {{"derive", "--profile=bank.example", "-l", "8"}, "--profile goes with --exact and --entropy only"},
-        {{"profiles", "import", home->path() + "/missing.json"}, "cannot be read"},
+        {{"profiles", "import", home->path() + "/missing.json"}, "does not exist"},
     };
     for (const auto &entry : refused) {
         run = cli(entry.first, "hello");
@@ -383,7 +384,7 @@ void TestCli::siteRules()
     QCOMPARE(fileBytes(home->profileFile()), QByteArray("odd|12|strong|required: [%25%7C]; allowed: lower, [%25%7C];|1\r\n"));
     const ProfileFile::Profile saved = ProfileFile::parseRow(QString::fromUtf8(fileBytes(home->profileFile())).trimmed());
     QVERIFY(saved.readable);
-    QCOMPARE(saved.rule.text(), QStringLiteral("required: [%|]; allowed: lower, [%|];"));
+    QCOMPARE(saved.recipe.rule.text(), QStringLiteral("required: [%|]; allowed: lower, [%|];"));
     QCOMPARE(cli({"profiles", "remove", "-i", "odd", "-l", "12", "--rule", awkward}).code, 0);
 
     const QList<QPair<QStringList, QByteArray>> refused{
@@ -802,7 +803,7 @@ void TestCli::promptOnATerminal()
     close(master);
 
     // Interrupted at the prompt: the process ends by the signal and the echo is back.
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP}) {
         pid = start(&master);
         QVERIFY(readUntil(master, "Secret phrase: ").contains("Secret phrase: "));
         QVERIFY(waitForEcho(master, false));
@@ -827,6 +828,58 @@ void TestCli::promptOnATerminal()
     QCOMPARE(waitpid(pid, &status, 0), pid);
     QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     close(master);
+}
+
+void TestCli::hostileInputs()
+{
+    // Endless input, files that are no files, names that would drive the terminal, and lines
+    // that only look like profiles: each gets a clear message and its exit code, never a hang,
+    // an abort or a change of the profile file.
+    const QString folder = home->path();
+    QVERIFY(mkfifo(QFile::encodeName(folder + "/fifo").constData(), 0600) == 0);
+    writeFile(folder + "/escapes.json",
+              "[{\"site\": \"evil\\u001b]0;owned\\u0007.example\", \"version\": 1}, {\"site\": \"ok.example\"}]");
+    QByteArray big(16 * 1024 * 1024, 'x');
+    big.prepend("# ");
+    big.resize(16 * 1024 * 1024);
+    big[big.size() - 1] = char(0xFF);
+    writeFile(folder + "/big.mpsites", big);
+    QDir().mkpath(folder + "/folder.json");
+    const QByteArray longest(64 * 1024, 'a');
+    struct Case
+    {
+        QString script;
+        int code;
+        QByteArray message;
+    };
+    const QList<Case> cases{
+        {"\"$0\" derive -i x </dev/zero", 2, "the secret phrase is longer than 64 KiB"},
+        {"head -c 65537 /dev/zero | tr '\\0' a | \"$0\" derive -i x --exact", 2, "longer than 64 KiB"},
+        {"\"$0\" profiles import fifo", 2, "fifo: it is not a plain file; nothing was imported"},
+        {"\"$0\" profiles import /dev/zero", 2, "it is not a plain file"},
+        {"\"$0\" profiles import folder.json", 2, "it is a folder"},
+        {"\"$0\" profiles import big.mpsites", 2, "not UTF-8 text (byte 16777216)"},
+        {"\"$0\" profiles import escapes.json", 0, "skipped \"evil\\x1B]0;owned\\x07.example\""},
+    };
+    for (const Case &c : cases) {
+        QProcess process;
+        process.setWorkingDirectory(folder);
+        process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), c.script, QStringLiteral(QUORVANE_CLI)});
+        process.closeWriteChannel();
+        QVERIFY2(process.waitForFinished(20000), qPrintable(c.script));
+        const QByteArray err = process.readAllStandardError();
+        QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == c.code,
+                 qPrintable(c.script + QStringLiteral(": ") + QString::fromUtf8(err)));
+        QVERIFY2(err.contains(c.message), err.constData());
+        QVERIFY2(!err.contains('\x1b') && !err.contains('\x07'), "no control character reaches the terminal");
+    }
+    QCOMPARE(cli({"derive", "-i", "x", "--exact"}, longest).code, 0);
+
+    // An unknown scheme name is no compatible profile.
+    writeFile(home->profileFile(), "bank|16|Strong\r\n");
+    const Run run = cli({"derive", "--profile=bank"}, "hello");
+    QCOMPARE(run.code, 2);
+    QVERIFY(run.err.contains("is not a profile that can be derived"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,4 +1,5 @@
 #include "derivation.h"
+#include "recipe.h"
 #include "testsupport.h"
 
 #include <QRegularExpression>
@@ -52,7 +53,10 @@ void TestDerivation::compatibleVectors()
     QFETCH(int, length);
     QFETCH(QString, password);
     QCOMPARE(Derivation::compatible(phrase, identifier, length), password);
-    QCOMPARE(Derivation::derive(Scheme::Compatible, phrase, identifier, length), password);
+    Recipe recipe = Recipe::defaults(Scheme::Compatible);
+    recipe.identifier = identifier;
+    recipe.length = length;
+    QCOMPARE(recipe.derive(phrase), password);
 }
 
 void TestDerivation::strongVectors_data()
@@ -73,12 +77,16 @@ void TestDerivation::prefixAndAlphabet()
 {
     const QRegularExpression alphabet(QStringLiteral("^[A-Za-z0-9+/]*$"));
     for (Scheme scheme : {Scheme::Compatible, Scheme::Strong}) {
-        const QString longest = Derivation::derive(scheme, QStringLiteral("a phrase"), QStringLiteral("id"), 32);
+        Recipe recipe = Recipe::defaults(scheme);
+        recipe.identifier = QStringLiteral("id");
+        recipe.length = 32;
+        const QString longest = recipe.derive(QStringLiteral("a phrase"));
         QCOMPARE(longest.size(), 32);
         QVERIFY(alphabet.match(longest).hasMatch());
-        for (int length : {4, 5, 17, 31})
-            QCOMPARE(Derivation::derive(scheme, QStringLiteral("a phrase"), QStringLiteral("id"), length),
-                     longest.left(length));
+        for (int length : {4, 5, 17, 31}) {
+            recipe.length = length;
+            QCOMPARE(recipe.derive(QStringLiteral("a phrase")), longest.left(length));
+        }
     }
 }
 
@@ -118,12 +126,12 @@ void TestDerivation::entropyAndNames()
         QCOMPARE(Derivation::entropyText(length), QString::number(6 * length));
 
     Scheme scheme = Scheme::Compatible;
-    QVERIFY(Derivation::schemeFromName(QStringLiteral("strong"), &scheme));
+    QVERIFY(Schemes::fromName(QStringLiteral("strong"), &scheme));
     QCOMPARE(scheme, Scheme::Strong);
-    QVERIFY(Derivation::schemeFromName(QStringLiteral("compatible"), &scheme));
+    QVERIFY(Schemes::fromName(QStringLiteral("compatible"), &scheme));
     QCOMPARE(scheme, Scheme::Compatible);
-    QVERIFY(!Derivation::schemeFromName(QStringLiteral("Strong"), &scheme));
-    QCOMPARE(Derivation::schemeName(Scheme::Strong), QStringLiteral("strong"));
+    QVERIFY(!Schemes::fromName(QStringLiteral("Strong"), &scheme));
+    QCOMPARE(Schemes::name(Scheme::Strong), QStringLiteral("strong"));
 }
 
 void TestDerivation::invalidLengthDerivesNothing()

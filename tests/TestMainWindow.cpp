@@ -3,6 +3,7 @@
 #include "fingerprintview.h"
 #include "main.h"
 #include "profilestate.h"
+#include "recipe.h"
 #include "testsupport.h"
 #include "zav.h"
 
@@ -66,6 +67,9 @@ private slots:
     void peerSchemes();
     void siteRules();
     void importFromMenu();
+    void panelsKeepTheirOwn();
+    void eyeAndTabOrder();
+    void phraseAsTypedForEveryScheme();
 
 private:
     template<class T>
@@ -180,15 +184,18 @@ void TestMainWindow::clearParameters()
     QVERIFY(!child<QLineEdit>("passwordoutput")->text().isEmpty());
     pword_length = 20;
 
-    // Even text another program put on the clipboard goes.
+    // Our password goes from the clipboard; text another program put there stays.
+    QVERIFY(!QGuiApplication::clipboard()->text().isEmpty());
+    child<QPushButton>("clear_parameters")->click();
+    QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
     QGuiApplication::clipboard()->setText(QStringLiteral("someone else's"));
     child<QPushButton>("clear_parameters")->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("someone else's"));
     QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 4);
     for (const char *name : {"passwordoutput", "entropyout", "pword_identifier_le"})
         QVERIFY(child<QLineEdit>(name)->text().isEmpty());
     QVERIFY(child<QTextEdit>("inputtext")->toPlainText().isEmpty());
     QCOMPARE(child<QComboBox>("schemecombo")->currentIndex(), 0);
-    QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
     QCOMPARE(pword_length, 20);   // the values profiles use are not the form's
 }
 
@@ -643,11 +650,14 @@ void TestMainWindow::oneClipboard()
     QVERIFY(generate().isEmpty());
     const QString password = child<QLineEdit>("passwordoutput")->text();
 
-    // Copies the field makes by itself are taken over, marked and cleared like Generate's.
+    // Copies the field makes are taken over, marked and cleared like Generate's; another
+    // program's copy of a piece of it is not ours.
     clipboard->clear();
     auto *output = child<QLineEdit>("passwordoutput");
+    clipboard->setText(password.mid(2, 5));
+    QVERIFY(!clipboard->mimeData()->hasFormat(QStringLiteral("x-kde-passwordManagerHint")));
     output->setSelection(2, 5);
-    output->copy();
+    QTest::keyClick(output, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(clipboard->text(), password.mid(2, 5));
     QCOMPARE(clipboard->mimeData()->data(QStringLiteral("x-kde-passwordManagerHint")), QByteArray("secret"));
     QTRY_VERIFY_WITH_TIMEOUT(clipboard->text().isEmpty(), 3000);
@@ -696,12 +706,12 @@ void TestMainWindow::peerSchemes()
         child<QLineEdit>("pword_identifier_le")->setText(f.value(0));
         child<QLineEdit>("loginedit")->setText(f.value(1));
         child<QTextEdit>("inputtext")->setPlainText(f.value(2));
-        child<QCheckBox>("lowercasebox")->setChecked(f.value(3).contains('a'));
-        child<QCheckBox>("uppercasebox")->setChecked(f.value(3).contains('A'));
-        child<QCheckBox>("digitsbox")->setChecked(f.value(3).contains('9'));
-        child<QCheckBox>("symbolsbox")->setChecked(f.value(3).contains('!'));
-        child<QSpinBox>("plengthspinbox")->setValue(f.value(4).toInt());
-        child<QSpinBox>("counterspinbox")->setValue(f.value(5).toInt());
+        child<QCheckBox>("lesspasslowercasebox")->setChecked(f.value(3).contains('a'));
+        child<QCheckBox>("lesspassuppercasebox")->setChecked(f.value(3).contains('A'));
+        child<QCheckBox>("lesspassdigitsbox")->setChecked(f.value(3).contains('9'));
+        child<QCheckBox>("lesspasssymbolsbox")->setChecked(f.value(3).contains('!'));
+        child<QSpinBox>("lesspasslengthspinbox")->setValue(f.value(4).toInt());
+        child<QDoubleSpinBox>("lesspasscounterspinbox")->setValue(f.value(5).toDouble());
         QVERIFY(generate().isEmpty());
         QCOMPARE(child<QLineEdit>("passwordoutput")->text(), f.value(6));
         ++rows;
@@ -846,6 +856,136 @@ void TestMainWindow::importFromMenu()
     seen = answerModals([this] { child<QAction>("actionImport")->trigger(); });
     QCOMPARE(seen.size(), 1);
     QCOMPARE(fileBytes(home->profileFile()), QByteArray("example.org|12|lesspass|aA9!|1|me\r\n"));
+}
+
+void TestMainWindow::panelsKeepTheirOwn()
+{
+    auto *combo = child<QComboBox>("schemecombo");
+    const int startWidth = window->width();
+    // A LessPass user chooses LessPass, types the phrase and the site, and presses Enter: the
+    // password is LessPass's, from its own defaults.
+    combo->setCurrentIndex(2);
+    QCOMPARE(child<QSpinBox>("lesspasslengthspinbox")->value(), 16);
+    QTest::keyClicks(child<QTextEdit>("inputtext"), QStringLiteral("password"));
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("example.org"));
+    child<QLineEdit>("loginedit")->setText(QStringLiteral("me"));
+    answerModals([this] { QTest::keyClick(child<QLineEdit>("pword_identifier_le"), Qt::Key_Return); });
+    Recipe lessPass = Recipe::defaults(Scheme::LessPass);
+    lessPass.identifier = QStringLiteral("example.org");
+    lessPass.login = QStringLiteral("me");
+    QCOMPARE(child<QLineEdit>("passwordoutput")->text(), lessPass.derive(QStringLiteral("password")));
+
+    // Each panel keeps its values while another is chosen; the original length box stays at 4.
+    for (int scheme : {0, 3, 1, 2}) {
+        combo->setCurrentIndex(scheme);
+        QApplication::processEvents();
+        QVERIFY2(window->width() <= 1024 && window->minimumSizeHint().width() <= 1024, qPrintable(combo->currentText()));
+    }
+    QCOMPARE(child<QLineEdit>("loginedit")->text(), QStringLiteral("me"));
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 4);
+    // The window takes the size of the chosen panel and shrinks back.
+    combo->setCurrentIndex(0);
+    QApplication::processEvents();
+    QCOMPARE(window->width(), startWidth);
+
+    // A LessPass counter past 2^31 comes back from its profile whole.
+    ProfileFile::append(home->profileFile(), QStringLiteral("example.org|16|lesspass|aA9!|3000000000|me"));
+    answerModals([this] { child<QAction>("actionRetrieve")->trigger(); }, [](QWidget *dialog) {
+        dialog->findChild<QPushButton *>(QStringLiteral("pushButton"))->click();
+        return true;
+    });
+    QCOMPARE(combo->currentIndex(), 2);
+    QCOMPARE(child<QDoubleSpinBox>("lesspasscounterspinbox")->value(), 3000000000.0);
+    QVERIFY(generate().isEmpty());
+    lessPass.counter = 3000000000u;
+    QCOMPARE(child<QLineEdit>("passwordoutput")->text(), lessPass.derive(QStringLiteral("password")));
+}
+
+void TestMainWindow::eyeAndTabOrder()
+{
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto *phrase = child<QTextEdit>("inputtext");
+    auto *view = child<FingerprintView>("fingerprintview");
+    QTest::keyClicks(phrase, QStringLiteral("hello"));
+    QVERIFY(generate().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!view->isPending(), 20000);
+    const QString password = child<QLineEdit>("passwordoutput")->text();
+    const QString fingerprint = view->text();
+    // Showing and hiding the phrase changes nothing else.
+    for (int click = 0; click < 2; ++click) {
+        child<QToolButton>("showphrasebutton")->click();
+        QCOMPARE(child<QLineEdit>("passwordoutput")->text(), password);
+        QVERIFY(!child<QLineEdit>("entropyout")->text().isEmpty());
+        QVERIFY(!view->isPending());
+        QCOMPARE(view->text(), fingerprint);
+    }
+    QCOMPARE(phrase->toPlainText().size(), 5);
+
+    // Tab: phrase, Show, identifier, scheme, the panel's fields in reading order, Generate, Copy.
+    const QList<QStringList> orders{
+        {"plengthspinbox", "rulecombo", "counterspinbox"},
+        {"loginedit", "lesspasslengthspinbox", "lesspasslowercasebox", "lesspassuppercasebox", "lesspassdigitsbox",
+         "lesspasssymbolsbox", "lesspasscounterspinbox"},
+        {"usernameedit", "purposecombo", "templatecombo", "algorithmspinbox", "spectrecounterspinbox"},
+    };
+    for (int i = 0; i < orders.size(); ++i) {
+        child<QComboBox>("schemecombo")->setCurrentIndex(i == 0 ? 0 : i + 1);
+        child<QLineEdit>("usernameedit")->setText(QStringLiteral("n"));
+        QVERIFY(generate().isEmpty());
+        QStringList expected = QStringList{"inputtext", "showphrasebutton", "pword_identifier_le", "schemecombo"}
+                               + orders.at(i) + QStringList{"generatepass", "copybutton"};
+        phrase->setFocus();
+        QStringList seen{QApplication::focusWidget()->objectName()};
+        while (seen.size() < expected.size()) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            seen << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(seen, expected);
+    }
+}
+
+void TestMainWindow::phraseAsTypedForEveryScheme()
+{
+    // The window and the CLI give the same password from the same phrase, for every scheme;
+    // the compatible scheme alone reads the phrase as the original program's box gave it.
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("site"));
+    child<QLineEdit>("usernameedit")->setText(QStringLiteral("n"));
+    const QStringList options{"--user-name=n"};
+    const QStringList typed{QStringLiteral("pass\u00a0word"), QStringLiteral("a\u2028b"), QStringLiteral("a\u2029b"),
+                            QStringLiteral("a\nb")};
+    const QList<Scheme> schemes{Scheme::Strong, Scheme::Compatible, Scheme::LessPass, Scheme::Spectre};
+    for (int s = 0; s < schemes.size(); ++s) {
+        child<QComboBox>("schemecombo")->setCurrentIndex(s);
+        QStringList passwords;
+        for (const QString &phrase : typed) {
+            auto *box = child<QTextEdit>("inputtext");
+            child<QPushButton>("clear_parameters")->click();
+            child<QComboBox>("schemecombo")->setCurrentIndex(s);
+            child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("site"));
+            child<QLineEdit>("usernameedit")->setText(QStringLiteral("n"));
+            QTest::keyClicks(box, phrase.left(1));
+            QGuiApplication::clipboard()->setText(phrase.mid(1));   // the rest pasted
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+            QVERIFY(generate().isEmpty());
+            const QString shown = child<QLineEdit>("passwordoutput")->text();
+            QStringList args{"derive", "-i", "site", "--exact", "--scheme=" + Schemes::name(schemes.at(s))};
+            if (schemes.at(s) == Scheme::Spectre)
+                args += options;
+            else if (schemes.at(s) != Scheme::LessPass)
+                args += QStringList{"-l", "4"};   // the window's start length
+            QProcess cli;
+            cli.start(QStringLiteral(QUORVANE_CLI), args);
+            cli.write(phrase.toUtf8());
+            cli.closeWriteChannel();
+            QVERIFY(cli.waitForFinished(30000));
+            QCOMPARE(QString::fromUtf8(cli.readAllStandardOutput()).trimmed(), shown);
+            passwords << shown;
+        }
+        // Only the compatible scheme gives "pass word" and the separators as line breaks.
+        const bool converted = schemes.at(s) == Scheme::Compatible;
+        QCOMPARE(passwords.at(1) == passwords.at(3) && passwords.at(2) == passwords.at(3), converted);
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,6 +54,7 @@ private slots:
     void oddFilesAreRefused();
     void secondWriterWaitsThenFails();
     void fiveFieldLines();
+    void fullFileSystemChangesNothing();
 
 private:
     QString path() const { return dir->filePath(QStringLiteral("data/zavdata.txt")); }
@@ -154,7 +156,9 @@ void TestProfileFile::parseRows_data()
     QTest::newRow("empty") << "" << "" << 0 << false;
     QTest::newRow("strong") << "x|5|strong" << "x" << 5 << true;
     QTest::newRow("strong long") << "citi-account|32|strong" << "citi-account" << 32 << true;
+    // An unknown name in the third field is no profile (the original program wrote none).
     QTest::newRow("third field not a scheme") << "x|16|what" << "x" << 16 << false;
+    QTest::newRow("scheme name in capitals") << "bank|16|Strong" << "bank" << 16 << false;
     // LessPass and Spectre lines have all their fields or none: found by fuzzing, this line once
     // read as a LessPass profile with made-up fields.
     QTest::newRow("peer name alone") << "example.org|16|lesspass" << "example.org" << 16 << false;
@@ -167,10 +171,11 @@ void TestProfileFile::parseRows()
     QFETCH(int, length);
     QFETCH(bool, strong);
     const ProfileFile::Profile p = ProfileFile::parseRow(row);
-    QCOMPARE(p.identifier, identifier);
-    QCOMPARE(p.length, length);
-    QCOMPARE(p.scheme == Scheme::Strong, strong);
-    QCOMPARE(p.readable, !row.endsWith(QLatin1String("lesspass")));
+    QCOMPARE(p.identifier(), identifier);
+    QCOMPARE(p.recipe.length, length);
+    QCOMPARE(p.recipe.scheme == Scheme::Strong, strong);
+    QCOMPARE(p.readable, !row.endsWith(QLatin1String("lesspass")) && !row.endsWith(QLatin1String("|what"))
+                             && !row.endsWith(QLatin1String("Strong")));
 }
 
 void TestProfileFile::appendCreatesAndEndsLines()
@@ -178,7 +183,7 @@ void TestProfileFile::appendCreatesAndEndsLines()
     QVERIFY(!QFileInfo::exists(QFileInfo(path()).absolutePath()));
     QVERIFY(appended(path(), QStringLiteral("a|8")));
     QCOMPARE(fileBytes(path()), QByteArray("a|8\r\n"));
-    QVERIFY(appended(path(), ProfileFile::line(QStringLiteral(" x"), 9, Scheme::Strong)));
+    QVERIFY(appended(path(), profileRecipe(QStringLiteral(" x"), 9, Scheme::Strong).line()));
     QCOMPARE(fileBytes(path()), QByteArray("a|8\r\n x|9|strong\r\n"));
 
     // A last line without an end, as an editor may leave it, is not joined to the new one.
@@ -192,26 +197,26 @@ void TestProfileFile::appendFailure()
     // Where the data folder should be stands a file: nothing can be created there.
     writeFile(dir->filePath(QStringLiteral("data")), "a file");
     QVERIFY(!appended(path(), QStringLiteral("a|8")));
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("a"), 8, Scheme::Strong), ProfileFile::SaveResult::Failed);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("a"), 8, Scheme::Strong)), ProfileFile::SaveResult::Failed);
 }
 
 void TestProfileFile::saveRules()
 {
     using R = ProfileFile::SaveResult;
-    QCOMPARE(ProfileFile::save(path(), QString(), 8, Scheme::Compatible), R::InvalidIdentifier);
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("a|b"), 8, Scheme::Compatible), R::InvalidIdentifier);
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("a"), 3, Scheme::Compatible), R::InvalidLength);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QString(), 8, Scheme::Compatible)), R::InvalidIdentifier);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("a|b"), 8, Scheme::Compatible)), R::InvalidIdentifier);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("a"), 3, Scheme::Compatible)), R::InvalidRecipe);
     QVERIFY(!QFileInfo::exists(path()));
 
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("mybank"), 12, Scheme::Compatible), R::Saved);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("mybank"), 12, Scheme::Compatible)), R::Saved);
     // Only a whole equal line is a duplicate: a line that merely ends in it is another profile.
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("bank"), 12, Scheme::Compatible), R::Saved);
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("bank"), 12, Scheme::Compatible), R::AlreadySaved);
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("Bank"), 12, Scheme::Compatible), R::Saved);
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("bank"), 16, Scheme::Compatible), R::Saved);
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("bank"), 12, Scheme::Strong), R::Saved);
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("bank"), 12, Scheme::Strong), R::AlreadySaved);
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral(" "), 4, Scheme::Compatible), R::Saved);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("bank"), 12, Scheme::Compatible)), R::Saved);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("bank"), 12, Scheme::Compatible)), R::AlreadySaved);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("Bank"), 12, Scheme::Compatible)), R::Saved);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("bank"), 16, Scheme::Compatible)), R::Saved);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("bank"), 12, Scheme::Strong)), R::Saved);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("bank"), 12, Scheme::Strong)), R::AlreadySaved);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral(" "), 4, Scheme::Compatible)), R::Saved);
     QCOMPARE(fileBytes(path()),
              QByteArray("mybank|12\r\nbank|12\r\nBank|12\r\nbank|16\r\nbank|12|strong\r\n |4\r\n"));
 }
@@ -263,7 +268,7 @@ void TestProfileFile::unstorableIdentifiersAreRefused()
                               QString(QChar(0xDC00)) + "low"};
     for (const QString &identifier : refused) {
         QVERIFY2(!ProfileFile::isStorableIdentifier(identifier), qPrintable(identifier.toUtf8().toHex()));
-        QCOMPARE(ProfileFile::save(path(), identifier, 8, Scheme::Strong), R::UnstorableIdentifier);
+        QCOMPARE(ProfileFile::save(path(), profileRecipe(identifier, 8, Scheme::Strong)), R::UnstorableIdentifier);
     }
     QCOMPARE(fileBytes(path()), QByteArray("a|8\r\n"));
 
@@ -271,12 +276,12 @@ void TestProfileFile::unstorableIdentifiersAreRefused()
     const QStringList stored{"in" + QString(QChar(0xFEFF)) + "side", QString::fromUtf16(u"key\U0001F511"),
                              QString::fromUtf16(u"nel\u0085"), QStringLiteral(" blank ")};
     for (const QString &identifier : stored)
-        QCOMPARE(ProfileFile::save(path(), identifier, 8, Scheme::Strong), R::Saved);
+        QCOMPARE(ProfileFile::save(path(), profileRecipe(identifier, 8, Scheme::Strong)), R::Saved);
     QStringList lines;
     QVERIFY(readOk(path(), &lines));
     QCOMPARE(lines.size(), 5);
     for (int i = 0; i < stored.size(); ++i)
-        QCOMPARE(ProfileFile::parseRow(lines.at(i + 1)).identifier, stored.at(i));
+        QCOMPARE(ProfileFile::parseRow(lines.at(i + 1)).identifier(), stored.at(i));
 }
 
 void TestProfileFile::loneCarriageReturnEndsALine()
@@ -345,7 +350,7 @@ void TestProfileFile::oddFilesAreRefused()
     // A pipe would block the reader forever; a device never ends.
     QCOMPARE(mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
     QCOMPARE(ProfileFile::readLines(path(), &lines), S::NotAFile);
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("a"), 8, Scheme::Strong), ProfileFile::SaveResult::Unusable);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("a"), 8, Scheme::Strong)), ProfileFile::SaveResult::Unusable);
     QCOMPARE(ProfileFile::append(path(), QStringLiteral("a|8")), ProfileFile::AppendResult::Unusable);
     QCOMPARE(ProfileFile::remove(path(), QStringLiteral("a|8")), ProfileFile::RemoveResult::Unusable);
     QVERIFY(QFileInfo(path()).isSymLink() || !QFileInfo(path()).isFile());
@@ -353,7 +358,7 @@ void TestProfileFile::oddFilesAreRefused()
 
     QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path()));
     QCOMPARE(ProfileFile::readLines(path(), &lines), S::NotAFile);
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("a"), 8, Scheme::Strong), ProfileFile::SaveResult::Unusable);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("a"), 8, Scheme::Strong)), ProfileFile::SaveResult::Unusable);
     QFile::remove(path());
 
     QVERIFY(QDir().mkpath(path()));
@@ -367,7 +372,7 @@ void TestProfileFile::oddFilesAreRefused()
         QVERIFY(big.resize(size));
         big.close();
         QCOMPARE(ProfileFile::readLines(path(), &lines), S::TooLarge);
-        QCOMPARE(ProfileFile::save(path(), QStringLiteral("a"), 8, Scheme::Strong), ProfileFile::SaveResult::Unusable);
+        QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("a"), 8, Scheme::Strong)), ProfileFile::SaveResult::Unusable);
         QCOMPARE(ProfileFile::remove(path(), QStringLiteral("a|8")), ProfileFile::RemoveResult::Unusable);
         QCOMPARE(QFileInfo(path()).size(), size);
         QFile::remove(path());
@@ -399,32 +404,118 @@ void TestProfileFile::fiveFieldLines()
 {
     Rule symbols;
     QVERIFY(Rule::parse(QStringLiteral("aA9!:!@#"), &symbols));
-    QCOMPARE(ProfileFile::line(QStringLiteral("bank"), 16, Scheme::Strong, symbols, 2),
+    QCOMPARE(profileRecipe(QStringLiteral("bank"), 16, Scheme::Strong, symbols, 2).line(),
              QStringLiteral("bank|16|strong|aA9!:!@#|2"));
-    QCOMPARE(ProfileFile::line(QStringLiteral("bank"), 16, Scheme::Strong, Rule(), 3), QStringLiteral("bank|16|strong|base64|3"));
-    QCOMPARE(ProfileFile::line(QStringLiteral("bank"), 16, Scheme::Strong, Rule(), 1), QStringLiteral("bank|16|strong"));
-    QCOMPARE(ProfileFile::line(QStringLiteral("bank"), 16, Scheme::Compatible, Rule(), 1), QStringLiteral("bank|16"));
+    QCOMPARE(profileRecipe(QStringLiteral("bank"), 16, Scheme::Strong, Rule(), 3).line(), QStringLiteral("bank|16|strong|base64|3"));
+    QCOMPARE(profileRecipe(QStringLiteral("bank"), 16, Scheme::Strong, Rule(), 1).line(), QStringLiteral("bank|16|strong"));
+    QCOMPARE(profileRecipe(QStringLiteral("bank"), 16, Scheme::Compatible, Rule(), 1).line(), QStringLiteral("bank|16"));
 
     ProfileFile::Profile p = ProfileFile::parseRow(QStringLiteral("bank|16|strong|aA9!:!@#|2"));
     QVERIFY(p.readable);
-    QCOMPARE(p.identifier, QStringLiteral("bank"));
-    QCOMPARE(p.length, 16);
-    QCOMPARE(p.scheme, Scheme::Strong);
-    QCOMPARE(p.rule, symbols);
-    QCOMPARE(p.counter, 2);
+    QCOMPARE(p.identifier(), QStringLiteral("bank"));
+    QCOMPARE(p.recipe.length, 16);
+    QCOMPARE(p.recipe.scheme, Scheme::Strong);
+    QCOMPARE(p.recipe.rule, symbols);
+    QCOMPARE(p.recipe.counter, 2u);
     for (const char *bad : {"bank|16|strong|Aa|2", "bank|16|strong|aA9|0", "bank|16|strong|aA9|x", "bank|16|weak|aA9|2",
                             "bank|40|strong|aA9|2", "bank|16|strong||2", "bank|16|strong|aA9|2147483648"}) {
         p = ProfileFile::parseRow(QString::fromLatin1(bad));
         QVERIFY2(!p.readable, bad);
-        QCOMPARE(p.identifier, QStringLiteral("bank"));
+        QCOMPARE(p.identifier(), QStringLiteral("bank"));
     }
     // The duplicate test compares whole lines: another version is another profile.
     using R = ProfileFile::SaveResult;
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("bank"), 16, Scheme::Strong, symbols, 2), R::Saved);
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("bank"), 16, Scheme::Strong, symbols, 2), R::AlreadySaved);
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("bank"), 16, Scheme::Strong, symbols, 3), R::Saved);
-    QCOMPARE(ProfileFile::save(path(), QStringLiteral("bank"), 16, Scheme::Strong), R::Saved);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("bank"), 16, Scheme::Strong, symbols, 2)), R::Saved);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("bank"), 16, Scheme::Strong, symbols, 2)), R::AlreadySaved);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("bank"), 16, Scheme::Strong, symbols, 3)), R::Saved);
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("bank"), 16, Scheme::Strong)), R::Saved);
     QCOMPARE(fileBytes(path()), QByteArray("bank|16|strong|aA9!:!@#|2\r\nbank|16|strong|aA9!:!@#|3\r\nbank|16|strong\r\n"));
+}
+
+namespace {
+
+// A nearly full disk under the folder: a 64 KiB tmpfs of the test's own where it may mount one,
+// filled up to `room` bytes; elsewhere a file size limit that stops any write half way through
+// the largest file (inherited by the processes the test starts).
+class FullDisk
+{
+public:
+    FullDisk(const QString &folder, qint64 room) : folder(folder)
+    {
+        QDir().mkpath(folder);
+        mounted = ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k,mode=0700") == 0;
+        wanted = room;
+    }
+    ~FullDisk()
+    {
+        if (mounted)
+            ::umount2(QFile::encodeName(folder).constData(), MNT_DETACH);
+        else
+            setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, SIG_DFL);
+    }
+    // Takes what the folder holds now as its content and leaves only the room.
+    void fill(qint64 largestFile)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        if (!mounted) {
+            getrlimit(RLIMIT_FSIZE, &saved);
+            rlimit tight = saved;
+            tight.rlim_cur = rlim_t(largestFile / 2);
+            setrlimit(RLIMIT_FSIZE, &tight);
+            return;
+        }
+        QFile filler(folder + QStringLiteral("/filler"));
+        filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size()) {
+        }
+        filler.resize(qMax<qint64>(0, filler.size() - wanted));
+    }
+    bool isMounted() const { return mounted; }
+
+private:
+    QString folder;
+    bool mounted = false;
+    qint64 wanted = 0;
+    rlimit saved{};
+};
+
+}
+
+void TestProfileFile::fullFileSystemChangesNothing()
+{
+    // 300 profiles, about 13 KiB, with 8 KiB left: no rewrite fits, and every change must leave
+    // the file byte for byte as it was and say so, in the core and in quorvane-cli.
+    TempHome home;
+    const QString file = home.profileFile();
+    const QString folder = QFileInfo(file).path();
+    FullDisk disk(folder, 8192);
+    QByteArray content;
+    for (int i = 0; i < 300; ++i)
+        content += QStringLiteral("site%1-with-a-longer-name|16|strong|aA9!|2\r\n").arg(i).toUtf8();
+    writeFile(file, content);
+    disk.fill(content.size());
+    qInfo("%s", disk.isMounted() ? "on a 64 KiB tmpfs" : "under a file size limit");
+
+    QCOMPARE(ProfileFile::remove(file, QStringLiteral("site5-with-a-longer-name|16|strong|aA9!|2")),
+             ProfileFile::RemoveResult::Failed);
+    QCOMPARE(fileBytes(file), content);
+    QStringList many;
+    for (int i = 0; i < 400; ++i)
+        many << QStringLiteral("another-site-%1-with-a-long-name|16|strong").arg(i);
+    QCOMPARE(ProfileFile::append(file, many), ProfileFile::AppendResult::Failed);
+    QCOMPARE(fileBytes(file), content);
+
+    QProcess cli;
+    cli.start(QStringLiteral(QUORVANE_CLI), {"profiles", "remove", "-i", "site5-with-a-longer-name", "-l", "16",
+                                             "--rule=aA9!", "--counter=2"});
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitCode(), 3);
+    QVERIFY2(cli.readAllStandardError().contains("left as it was"), "the message says nothing changed");
+    QCOMPARE(fileBytes(file), content);
+    QVERIFY(QDir(folder).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("zavdata.txt.")).filter(
+                QRegularExpression(QStringLiteral("^zavdata\\.txt\\.(?!lock)"))).isEmpty());   // no temporary file left
 }
 
 QTEST_GUILESS_MAIN(TestProfileFile)

@@ -1,4 +1,5 @@
 #include "derivation.h"
+#include "recipe.h"
 #include "rule.h"
 #include "testsupport.h"
 
@@ -52,7 +53,13 @@ void TestRules::vectors()
     QVERIFY(Rule::parse(rule, &parsed));
     QCOMPARE(parsed.text(), rule);
     QCOMPARE(Derivation::strong(phrase, identifier, length, parsed, counter), password);
-    QCOMPARE(Derivation::derive(Scheme::Strong, phrase, identifier, length, parsed, counter), password);
+    Recipe recipe;
+    recipe.identifier = identifier;
+    recipe.length = length;
+    recipe.rule = parsed;
+    recipe.counter = quint32(counter);
+    QCOMPARE(recipe.derive(phrase), password);
+    QCOMPARE(recipe.entropyText(), entropy);
     QCOMPARE(parsed.entropyText(length), entropy);
     QVERIFY(parsed.holds(password));
     if (parsed.isBase64() && counter == 1)
@@ -174,9 +181,14 @@ void TestRules::counterRange()
         QVERIFY2(!Counter::parse(QString::fromLatin1(bad), &counter), bad);
     Rule base64;
     QVERIFY(Derivation::strong(QStringLiteral("hello"), QString(), 8, base64, 0).isNull());
-    // The compatible scheme takes no rule nor counter.
-    QVERIFY(Derivation::derive(Scheme::Compatible, QStringLiteral("hello"), QString(), 8, base64, 2).isNull());
-    QVERIFY(!Derivation::derive(Scheme::Compatible, QStringLiteral("hello"), QString(), 8, base64, 1).isNull());
+    // A strong recipe's version stops where the counter does; the compatible scheme has none to read.
+    Recipe recipe;
+    recipe.length = 8;
+    recipe.counter = quint32(Counter::maximum) + 1;
+    QVERIFY(!recipe.problem().isEmpty());
+    QVERIFY(recipe.derive(QStringLiteral("hello")).isNull());
+    recipe.scheme = Scheme::Compatible;
+    QCOMPARE(recipe.derive(QStringLiteral("hello")), Derivation::compatible(QStringLiteral("hello"), QString(), 8));
 }
 
 QTEST_GUILESS_MAIN(TestRules)

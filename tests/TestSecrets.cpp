@@ -240,8 +240,8 @@ void TestSecrets::privateFiles()
     // A rewrite keeps the file's mode; an existing folder and file are not changed.
     QVERIFY(QFile::setPermissions(home->profileFile(), QFileDevice::Permissions(0x0640)));
     QVERIFY(QFile::setPermissions(home->dataFolder(), QFileDevice::Permissions(0x0750)));
-    QCOMPARE(ProfileFile::save(home->profileFile(), QStringLiteral("a"), 8, Scheme::Strong), ProfileFile::SaveResult::Saved);
-    QCOMPARE(ProfileFile::save(home->profileFile(), QStringLiteral("b"), 8, Scheme::Strong), ProfileFile::SaveResult::Saved);
+    QCOMPARE(ProfileFile::save(home->profileFile(), profileRecipe(QStringLiteral("a"), 8, Scheme::Strong)), ProfileFile::SaveResult::Saved);
+    QCOMPARE(ProfileFile::save(home->profileFile(), profileRecipe(QStringLiteral("b"), 8, Scheme::Strong)), ProfileFile::SaveResult::Saved);
     QCOMPARE(ProfileFile::remove(home->profileFile(), QStringLiteral("a|8|strong")), ProfileFile::RemoveResult::Removed);
     Start_up();
     QCOMPARE(QFileInfo(home->profileFile()).permissions() & 0x0777, QFileDevice::Permissions(0x0640));
@@ -250,7 +250,7 @@ void TestSecrets::privateFiles()
     // A file the store creates itself, in a folder it creates, is private too.
     const QString other = home->path() + QStringLiteral("/elsewhere/deeper/zavdata.txt");
     umask(0);
-    QCOMPARE(ProfileFile::save(other, QStringLiteral("a"), 8, Scheme::Strong), ProfileFile::SaveResult::Saved);
+    QCOMPARE(ProfileFile::save(other, profileRecipe(QStringLiteral("a"), 8, Scheme::Strong)), ProfileFile::SaveResult::Saved);
     umask(old);
     QCOMPARE(QFileInfo(other).permissions() & 0x0777, QFileDevice::Permissions(0x0600));
     QCOMPARE(QFileInfo(QFileInfo(other).path()).permissions() & 0x0777, QFileDevice::Permissions(0x0700));

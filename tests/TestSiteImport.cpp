@@ -37,30 +37,26 @@ SiteImport::Result readOk(const QByteArray &content)
 void TestSiteImport::lessPassVectors()
 {
     QJsonArray current, older;
-    QList<PeerRecipe> expected;
+    QList<Recipe> expected;
     QStringList passwords, phrases;
-    for (const QStringList &f : readTsv(QStringLiteral("lesspass-passwords.tsv"))) {
-        const QString classes = f.value(3);
-        QJsonObject profile{{"site", f.value(0)}, {"login", f.value(1)}, {"length", f.value(4).toInt()},
-                            {"counter", f.value(5).toInt()}, {"version", 2}, {"id", "3b9e3079"},
-                            {"lowercase", classes.contains('a')}, {"uppercase", classes.contains('A')}};
+    for (const Vector &v : vectors()) {
+        if (v.recipe.scheme != Scheme::LessPass)
+            continue;
+        const Recipe &r = v.recipe;
+        QJsonObject profile{{"site", r.identifier}, {"login", r.login}, {"length", r.length},
+                            {"counter", double(r.counter)}, {"version", 2}, {"id", "3b9e3079"},
+                            {"lowercase", r.classes.contains('a')}, {"uppercase", r.classes.contains('A')}};
         QJsonObject old = profile;
-        profile.insert("digits", classes.contains('9'));
-        profile.insert("symbols", classes.contains('!'));
-        old.insert("numbers", classes.contains('9'));
-        old.insert("symbol", classes.contains('!'));
+        profile.insert("digits", r.classes.contains('9'));
+        profile.insert("symbols", r.classes.contains('!'));
+        old.insert("numbers", r.classes.contains('9'));
+        old.insert("symbol", r.classes.contains('!'));
         old.remove("version");   // 2 when missing
         current.append(profile);
         older.append(old);
-        PeerRecipe r;
-        r.site = f.value(0);
-        r.login = f.value(1);
-        r.classes = classes;
-        r.length = f.value(4).toInt();
-        r.counter = f.value(5).toUInt();
         expected << r;
-        phrases << f.value(2);
-        passwords << f.value(6);
+        phrases << v.phrase;
+        passwords << v.password;
     }
     QVERIFY(expected.size() >= 12);
     const QJsonObject page{{"count", current.size()}, {"next", QJsonValue()}, {"results", current}};
@@ -69,7 +65,7 @@ void TestSiteImport::lessPassVectors()
     QCOMPARE(paged.recipes, expected);
     QCOMPARE(bare.recipes, expected);
     for (int i = 0; i < expected.size(); ++i)
-        QCOMPARE(PeerSchemes::derive(paged.recipes.at(i), phrases.at(i)), passwords.at(i));
+        QCOMPARE(paged.recipes.at(i).derive(phrases.at(i)), passwords.at(i));
 }
 
 // Every Spectre vector of a site's password, as a line of a flat file (format 1, and format 0
@@ -77,49 +73,44 @@ void TestSiteImport::lessPassVectors()
 void TestSiteImport::spectreVectors()
 {
     QMap<QString, QByteArray> flat, flatZero;   // by user name
-    QList<PeerRecipe> expected;
+    QList<Recipe> expected;
     QStringList phrases, passwords;
-    for (const QStringList &f : readTsv(QStringLiteral("spectre-passwords.tsv"))) {
-        if (f.value(6) != QLatin1String("password") || f.value(3).contains('\t'))
+    for (const Vector &v : vectors()) {
+        const Recipe &r = v.recipe;
+        if (r.scheme != Scheme::Spectre || r.purpose != Spectre::Purpose::Password || r.identifier.contains('\t'))
             continue;
-        PeerRecipe r;
-        r.scheme = Scheme::Spectre;
-        r.algorithm = f.value(0).toInt();
-        r.userName = f.value(1);
-        r.site = f.value(3);
-        r.templateName = f.value(4);
-        r.counter = f.value(5).toUInt();
         expected << r;
-        phrases << f.value(2);
-        passwords << f.value(8);
-        const QByteArray code = QByteArray::number(Spectre::templateCode(r.templateName)) + ':' + f.value(0).toUtf8();
-        flat[r.userName] += "2015-12-29T07:58:58Z         1    " + code + ':' + f.value(5).toUtf8()
-                            + "                           \t" + r.site.toUtf8() + "\t\n";
+        phrases << v.phrase;
+        passwords << v.password;
+        const QByteArray code = QByteArray::number(Spectre::templateCode(r.templateName)) + ':'
+                                + QByteArray::number(r.algorithm);
+        flat[r.userName] += "2015-12-29T07:58:58Z         1    " + code + ':' + QByteArray::number(r.counter)
+                            + "                           \t" + r.identifier.toUtf8() + "\t\n";
         if (r.counter == 1)
-            flatZero[r.userName] += "2015-12-29T07:58:58Z 1 " + code + ' ' + r.site.toUtf8() + "\t\n";
+            flatZero[r.userName] += "2015-12-29T07:58:58Z 1 " + code + ' ' + r.identifier.toUtf8() + "\t\n";
 
         const QJsonObject site{{"type", Spectre::templateCode(r.templateName)}, {"counter", double(r.counter)},
                                {"algorithm", r.algorithm}};
         const QJsonObject json{{"export", QJsonObject{{"format", 3}}},
                                {"user", QJsonObject{{"full_name", r.userName}, {"algorithm", 3}}},
-                               {"sites", QJsonObject{{r.site, site}}}};
-        QCOMPARE(readOk(QJsonDocument(json).toJson()).recipes, QList<PeerRecipe>{r});
+                               {"sites", QJsonObject{{r.identifier, site}}}};
+        QCOMPARE(readOk(QJsonDocument(json).toJson()).recipes, QList<Recipe>{r});
     }
     QVERIFY(expected.size() >= 60);
-    QList<PeerRecipe> fromFlat;
+    QList<Recipe> fromFlat;
     for (auto it = flat.cbegin(); it != flat.cend(); ++it) {
         const QByteArray header = "# Spectre site export\n##\n# Format: 1\n# User Name: " + it.key().toUtf8()
                                   + "\n# Avatar: 0\n##\n#\n#   Last used\n";
         const SiteImport::Result read = readOk(header + it.value());
         fromFlat += read.recipes;
         const QByteArray zero = "##\n# Full Name: " + it.key().toUtf8() + "\n# Format: 0\n##\n" + flatZero.value(it.key());
-        for (const PeerRecipe &r : readOk(zero).recipes)
+        for (const Recipe &r : readOk(zero).recipes)
             QVERIFY(read.recipes.contains(r));
     }
     QCOMPARE(fromFlat.size(), expected.size());
     for (int i = 0; i < expected.size(); ++i) {
         QVERIFY(fromFlat.contains(expected.at(i)));
-        QCOMPARE(PeerSchemes::derive(expected.at(i), phrases.at(i)), passwords.at(i));
+        QCOMPARE(expected.at(i).derive(phrases.at(i)), passwords.at(i));
     }
 }
 
@@ -140,7 +131,7 @@ void TestSiteImport::skippedAndKept()
     QCOMPARE(spectre.recipes.size(), 3);
     QCOMPARE(spectre.recipes.at(0).login, QStringLiteral("me@x.org"));   // plain text: kept
     QCOMPARE(spectre.recipes.at(1).login, QString());                    // encrypted: left out
-    QCOMPARE(spectre.recipes.at(2).site, QStringLiteral("tabbed.site"));  // tabs between all fields
+    QCOMPARE(spectre.recipes.at(2).identifier, QStringLiteral("tabbed.site"));  // tabs between all fields
     QCOMPARE(spectre.recipes.at(2).login, QString());
 
     const SiteImport::Result lessPass =
@@ -149,12 +140,12 @@ void TestSiteImport::skippedAndKept()
     QCOMPARE(lessPass.skipped.size(), 2);
     QVERIFY(lessPass.skipped.at(0).reason.contains(QLatin1String("version 1")));
     QCOMPARE(lessPass.recipes.size(), 1);
-    QCOMPARE(PeerSchemes::line(lessPass.recipes.first()), QStringLiteral("defaults.example|16|lesspass|aA9!|1|"));
+    QCOMPARE(lessPass.recipes.first().line(), QStringLiteral("defaults.example|16|lesspass|aA9!|1|"));
 
     // The user's defaults stand in for a site's missing keys.
     const SiteImport::Result json = readOk(R"({"export": {"format": 1}, "user": {"full_name": "U", "algorithm": 2,
         "default_type": 18}, "sites": {"bare.site": {}}})");
-    QCOMPARE(PeerSchemes::line(json.recipes.first()), QStringLiteral("bare.site|0|spectre|medium|1|2|password|U|"));
+    QCOMPARE(json.recipes.first().line(), QStringLiteral("bare.site|0|spectre|medium|1|2|password|U|"));
 }
 
 void TestSiteImport::refusedWhole_data()

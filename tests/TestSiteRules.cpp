@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <cmath>
 
 using namespace TestSupport;
@@ -52,8 +54,8 @@ void TestSiteRules::vectors()
 
     const int length = row.value(2).toInt();
     QCOMPARE(rule.entropyText(length), row.value(6));
-    QCOMPARE(Derivation::derive(Scheme::Strong, fromHexUnits(row.value(0)), fromHexUnits(row.value(1)), length, rule,
-                                row.value(4).toInt()),
+    QCOMPARE(profileRecipe(fromHexUnits(row.value(1)), length, Scheme::Strong, rule, row.value(4).toInt())
+                 .derive(fromHexUnits(row.value(0))),
              row.value(5));
 }
 
@@ -133,7 +135,7 @@ void TestSiteRules::lengthsAndSparseRules()
                         &rule));
     QVERIFY(rule.lengthProblem(8).contains(QLatin1String("too few passwords")));
     QVERIFY(rule.lengthProblem(7).contains(QLatin1String("no password of 7 characters")));
-    QVERIFY(Derivation::derive(Scheme::Strong, QStringLiteral("p"), QString(), 8, rule, 1).isNull());
+    QVERIFY(profileRecipe(QString(), 8, Scheme::Strong, rule).derive(QStringLiteral("p")).isNull());
 }
 
 void TestSiteRules::siteListsAndMatching()
@@ -189,11 +191,30 @@ void TestSiteRules::sourcesInOrder()
     }
     const QString notZip = dir.filePath(QStringLiteral("other.ja"));
     writeFile(notZip, "PK junk");
+    // An entry that says it holds 1000 bytes and unpacks to 20 MiB is refused once it passes the
+    // limit, not unpacked whole; a pipe in a list's place is refused without waiting for a writer.
+    const QString bomb = dir.filePath(QStringLiteral("bomb.ja"));
+    {
+        KZip zip(bomb);
+        QVERIFY(zip.open(QIODevice::WriteOnly));
+        QVERIFY(zip.writeFile(QStringLiteral("defaults/settings/main/password-rules.json"), QByteArray(20 << 20, ' ')));
+    }
+    QByteArray bytes = fileBytes(bomb);
+    const QByteArray declared("\xE8\x03\x00\x00", 4);   // 1000
+    bytes.replace(bytes.indexOf("PK\x03\x04") + 22, 4, declared);
+    bytes.replace(bytes.indexOf("PK\x01\x02") + 24, 4, declared);
+    writeFile(bomb, bytes);
+    const QString pipe = dir.filePath(QStringLiteral("pipe.json"));
+    QVERIFY(mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
     TraceCapture trace;
-    const SiteList list = SiteList::firstReadable({dir.filePath(QStringLiteral("missing.json")), broken, notZip, archive});
+    const SiteList list = SiteList::firstReadable(
+        {dir.filePath(QStringLiteral("missing.json")), broken, notZip, bomb, pipe, archive});
     QCOMPARE(list.source(), archive);
     QCOMPARE(list.match(QStringLiteral("zip.example")).rule, QStringLiteral("allowed: [ab];"));
-    QCOMPARE(trace.messages().filter(QStringLiteral("site rules: skipped")).size(), 2);
+    const QStringList skipped = trace.messages().filter(QStringLiteral("site rules: skipped"));
+    QCOMPARE(skipped.size(), 4);
+    QVERIFY2(skipped.at(2).contains(QLatin1String("larger than 16 MiB")), qPrintable(skipped.at(2)));
+    QVERIFY2(skipped.at(3).contains(QLatin1String("not a plain file")), qPrintable(skipped.at(3)));
 }
 
 QTEST_GUILESS_MAIN(TestSiteRules)

@@ -30,6 +30,68 @@ QList<QStringList> readTsv(const QString &name)
     return rows;
 }
 
+QList<Vector> vectors()
+{
+    QList<Vector> all;
+    auto add = [&](const QString &file, const Recipe &recipe, const QString &phrase, const QString &password,
+                   const QString &entropy = QString()) { all.append({file, recipe, phrase, password, entropy}); };
+    for (const QStringList &f : readTsv(QStringLiteral("compatible-passwords.tsv"))) {
+        Recipe r = Recipe::defaults(Scheme::Compatible);
+        r.identifier = fromHexUnits(f.value(1));
+        r.length = f.value(2).toInt();
+        add(QStringLiteral("compatible-passwords.tsv"), r, fromHexUnits(f.value(0)), f.value(3));
+    }
+    for (const QStringList &f : readTsv(QStringLiteral("strong-passwords.tsv"))) {
+        Recipe r = Recipe::defaults(Scheme::Strong);
+        r.identifier = fromHexUnits(f.value(1));
+        r.length = f.value(2).toInt();
+        add(QStringLiteral("strong-passwords.tsv"), r, fromHexUnits(f.value(0)), f.value(3));
+    }
+    for (const QString &file : {QStringLiteral("strong-rules.tsv"), QStringLiteral("site-rules.tsv")}) {
+        for (const QStringList &f : readTsv(file)) {
+            Recipe r = Recipe::defaults(Scheme::Strong);
+            r.identifier = fromHexUnits(f.value(1));
+            r.length = f.value(2).toInt();
+            if (!Rule::parse(f.value(3), &r.rule))
+                qFatal("rule %s of %s", qPrintable(f.value(3)), qPrintable(file));
+            r.counter = f.value(4).toUInt();
+            add(file, r, fromHexUnits(f.value(0)), f.value(5), f.value(6));
+        }
+    }
+    for (const QStringList &f : readTsv(QStringLiteral("lesspass-passwords.tsv"))) {
+        Recipe r = Recipe::defaults(Scheme::LessPass);
+        r.identifier = f.value(0);
+        r.login = f.value(1);
+        r.classes = f.value(3);
+        r.length = f.value(4).toInt();
+        r.counter = f.value(5).toUInt();
+        add(QStringLiteral("lesspass-passwords.tsv"), r, f.value(2), f.value(6));
+    }
+    for (const QStringList &f : readTsv(QStringLiteral("spectre-passwords.tsv"))) {
+        Recipe r = Recipe::defaults(Scheme::Spectre);
+        r.algorithm = f.value(0).toInt();
+        r.userName = f.value(1);
+        r.identifier = f.value(3);
+        r.templateName = f.value(4);
+        r.counter = f.value(5).toUInt();
+        if (!Spectre::purposeFromName(f.value(6), &r.purpose))
+            qFatal("purpose %s", qPrintable(f.value(6)));
+        r.context = f.value(7);
+        add(QStringLiteral("spectre-passwords.tsv"), r, f.value(2), f.value(8));
+    }
+    return all;
+}
+
+Recipe profileRecipe(const QString &identifier, int length, Scheme scheme, const Rule &rule, int counter)
+{
+    Recipe r = Recipe::defaults(scheme);
+    r.identifier = identifier;
+    r.length = length;
+    r.rule = rule;
+    r.counter = quint32(counter);
+    return r;
+}
+
 QString fromHexUnits(const QString &hex)
 {
     QString text;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recipe.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -13,6 +15,23 @@ namespace TestSupport {
 
 // Rows of a tab-separated file under tests/data; lines starting with "#" are comments.
 QList<QStringList> readTsv(const QString &name);
+
+// One row of a scheme's vectors as a recipe, with its phrase, password and (where the file
+// gives it) entropy.
+struct Vector
+{
+    QString file;
+    Recipe recipe;
+    QString phrase;
+    QString password;
+    QString entropy;
+};
+// Every row of every scheme's vector files: compatible, strong, strong rules, site rules,
+// LessPass and Spectre.
+QList<Vector> vectors();
+
+// A strong or compatible recipe, as the profile tests write them.
+Recipe profileRecipe(const QString &identifier, int length, Scheme scheme, const Rule &rule = Rule(), int counter = 1);
 
 // Text from UTF-16 code units written as hex, four digits each.
 QString fromHexUnits(const QString &hex);

@@ -10,13 +10,12 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
         FUZZ_ASSERT(!result.problem.isEmpty() && result.recipes.isEmpty(), "a refused file says why and gives nothing");
         return 0;
     }
-    for (const PeerRecipe &recipe : result.recipes) {
-        FUZZ_ASSERT(PeerSchemes::problem(recipe).isEmpty(), "an imported recipe can be derived");
-        if (!ProfileFile::storableProblem(recipe).isEmpty())
+    for (const Recipe &recipe : result.recipes) {
+        FUZZ_ASSERT(recipe.problem().isEmpty(), "an imported recipe can be derived");
+        if (!recipe.storableProblem().isEmpty())
             continue;
-        PeerRecipe again;
-        FUZZ_ASSERT(PeerSchemes::fromFields(PeerSchemes::line(recipe).split(QLatin1Char('|')), &again) && again == recipe,
-                    "an imported profile's line reads back");
+        Recipe again;
+        FUZZ_ASSERT(Recipe::fromLine(recipe.line(), &again) && again == recipe, "an imported profile's line reads back");
     }
     return 0;
 }

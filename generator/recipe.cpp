@@ -1,0 +1,183 @@
+#include "recipe.h"
+
+#include "lengths.h"
+#include "phrase.h"
+#include "schemeunit.h"
+#include "sha512.h"
+#include "utf8.h"
+
+#include <new>
+
+namespace {
+
+// Every scheme's unit, in the order of Schemes::all().
+const SchemeUnit *const units[] = {&SchemeUnits::strong, &SchemeUnits::compatible, &SchemeUnits::lessPass,
+                                   &SchemeUnits::spectre};
+
+const SchemeUnit *unitNamed(const QString &name)
+{
+    for (const SchemeUnit *unit : units) {
+        if (name == QLatin1String(unit->name))
+            return unit;
+    }
+    return nullptr;
+}
+
+}
+
+namespace SchemeUnits {
+
+const SchemeUnit &of(Scheme scheme)
+{
+    for (const SchemeUnit *unit : units) {
+        if (unit->scheme == scheme)
+            return *unit;
+    }
+    return strong;
+}
+
+}
+
+namespace Schemes {
+
+QList<Scheme> all()
+{
+    QList<Scheme> schemes;
+    for (const SchemeUnit *unit : units)
+        schemes.append(unit->scheme);
+    return schemes;
+}
+
+QString name(Scheme scheme)
+{
+    return QString::fromLatin1(SchemeUnits::of(scheme).name);
+}
+
+bool fromName(const QString &name, Scheme *scheme)
+{
+    const SchemeUnit *unit = unitNamed(name);
+    if (unit)
+        *scheme = unit->scheme;
+    return unit != nullptr;
+}
+
+bool isStorableText(const QString &text)
+{
+    if (text.startsWith(QChar(0xFEFF)) || Utf8::hasLoneSurrogate(text))
+        return false;
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return false;
+    }
+    return true;
+}
+
+}
+
+Recipe Recipe::defaults(Scheme scheme)
+{
+    Recipe recipe;
+    recipe.scheme = scheme;
+    SchemeUnits::of(scheme).setDefaults(&recipe);
+    return recipe;
+}
+
+QString Recipe::problem() const
+{
+    return SchemeUnits::of(scheme).problem(*this);
+}
+
+QString Recipe::derive(const QString &phrase) const
+{
+    if (!problem().isEmpty())
+        return QString();
+    try {
+        return SchemeUnits::of(scheme).derive(*this, Phrase::forScheme(scheme, phrase));
+    } catch (const std::bad_alloc &) {
+        return QString();   // no memory for the texts or the key
+    } catch (const Sha512::Failure &) {
+        return QString();   // libcrypto failed a digest: no password rather than a wrong one
+    }
+}
+
+QString Recipe::entropyText() const
+{
+    return SchemeUnits::of(scheme).entropyText(*this);
+}
+
+QString Recipe::entropyNote() const
+{
+    return SchemeUnits::of(scheme).entropyNote(*this);
+}
+
+QString Recipe::label() const
+{
+    const SchemeUnit &unit = SchemeUnits::of(scheme);
+    return QString::fromLatin1(unit.name) + QStringLiteral(", ") + unit.describe(*this);
+}
+
+bool Recipe::identifierRefused() const
+{
+    return SchemeUnits::of(scheme).refusesBarInIdentifier && identifier.contains(QLatin1Char('|'));
+}
+
+QString Recipe::line() const
+{
+    return SchemeUnits::of(scheme).lineFields(*this).join(QLatin1Char('|'));
+}
+
+bool Recipe::fromLine(const QString &line, Recipe *recipe)
+{
+    // The original program wrote "identifier|length" and read only up to the first "|": the
+    // identifier is what stands before it, the length the two characters after it. Lines of
+    // three or five fields, and longer ones that a scheme takes, name their scheme third.
+    Recipe read;
+    const int bar = line.indexOf(QLatin1Char('|'));
+    read.identifier = line.left(bar);
+    const QStringList fields = line.split(QLatin1Char('|'));
+    const SchemeUnit *named = fields.size() >= 3 ? unitNamed(fields.at(2)) : nullptr;
+    const bool ownLine = fields.size() == 3 || fields.size() == 5;
+    bool readable = false;
+    if (named && (ownLine || (fields.size() > 5 && named->readsLongLines))) {
+        readable = named->readFields(fields, &read);
+    } else if (!ownLine) {
+        read.scheme = Scheme::Compatible;
+        read.length = line.mid(bar + 1, 2).toInt(nullptr, 10);
+        readable = true;
+    }
+    if (!readable) {
+        // Nothing but the identifier, and a three-field line's length, is known of a line that
+        // cannot be read.
+        const QString identifier = read.identifier;
+        const int length = fields.size() == 3 ? fields.at(1).toInt(nullptr, 10) : 0;
+        read = Recipe::defaults(Scheme::Compatible);
+        read.identifier = identifier;
+        read.length = length >= Derivation::minimumLength && length <= Derivation::maximumLength ? length : 0;
+    }
+    *recipe = read;
+    return readable;
+}
+
+QString Recipe::storableProblem() const
+{
+    for (const auto &field : SchemeUnits::of(scheme).textFields(*this)) {
+        if (field.second.contains(QLatin1Char('|')) || !Schemes::isStorableText(field.second))
+            return QStringLiteral("the %1 holds \"|\" or a control character, which a profile line cannot keep")
+                .arg(field.first);
+    }
+    return QString();
+}
+
+bool Recipe::operator==(const Recipe &other) const
+{
+    return scheme == other.scheme && identifier == other.identifier && SchemeUnits::of(scheme).same(*this, other);
+}
+
+bool Recipe::derivesSameAs(const Recipe &other) const
+{
+    Recipe mine = *this;
+    Recipe theirs = other;
+    SchemeUnits::of(scheme).dropKept(&mine);
+    SchemeUnits::of(other.scheme).dropKept(&theirs);
+    return mine == theirs;
+}
