@@ -5,7 +5,7 @@ BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = profilefile rule siterules import legacyutf8
+FUZZ_TARGETS = profilefile rule siterules import legacyutf8 host
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: run test test-sanitize fuzz deps build bench install package clean
@@ -48,6 +48,7 @@ fuzz: deps
 
 bench: build
 	$(BUILD)/quorvane-bench
+	$(BUILD)/quorvane-bench-processes
 	QT_QPA_PLATFORM=offscreen $(BUILD)/quorvane-bench-windows
 
 install: build

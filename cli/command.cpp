@@ -391,7 +391,7 @@ QString overallHelp()
     QString text = QStringLiteral(
         "quorvane-cli derives Quorvane passwords and manages its saved profiles.\n"
         "Commands: derive, fingerprint, strength, profiles list, profiles add, profiles remove,\n"
-        "profiles import, rules show, rules site, help.\n"
+        "profiles import, rules show, rules site, browser setup, browser remove, help.\n"
         "Every command takes --help and --version; \"--\" ends the options.\n");
     for (Command *command : commands())
         text += QLatin1Char('\n') + command->helpText();

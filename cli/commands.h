@@ -85,4 +85,18 @@ protected:
     QString operandName() const override { return QStringLiteral("FILE"); }
 };
 
+// "browser setup" and "browser remove": the browser host's manifests for the user.
+class BrowserCommand : public Command
+{
+public:
+    explicit BrowserCommand(bool setup);
+
+protected:
+    QList<QCommandLineOption> options() const override;
+    int execute(const QCommandLineParser &parser) override;
+
+private:
+    bool setsUp;
+};
+
 }

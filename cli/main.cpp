@@ -25,7 +25,9 @@ QList<Command *> commands()
     static ImportCommand import;
     static RulesCommand show(true);
     static RulesCommand site(false);
-    return {&derive, &fingerprint, &strength, &list, &add, &remove, &import, &show, &site};
+    static BrowserCommand setup(true);
+    static BrowserCommand unset(false);
+    return {&derive, &fingerprint, &strength, &list, &add, &remove, &import, &show, &site, &setup, &unset};
 }
 
 }
@@ -77,7 +79,8 @@ int main(int argc, char **argv)
     QString name = first;
     const QHash<QString, QStringList> groups{
         {QStringLiteral("profiles"), {QStringLiteral("list"), QStringLiteral("add"), QStringLiteral("remove"), QStringLiteral("import")}},
-        {QStringLiteral("rules"), {QStringLiteral("show"), QStringLiteral("site")}}};
+        {QStringLiteral("rules"), {QStringLiteral("show"), QStringLiteral("site")}},
+        {QStringLiteral("browser"), {QStringLiteral("setup"), QStringLiteral("remove")}}};
     if (groups.contains(first)) {
         const QString sub = arguments.isEmpty() ? QString() : arguments.takeFirst();
         if (sub == QLatin1String("--help") || sub == QLatin1String("-h"))

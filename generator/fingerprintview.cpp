@@ -272,6 +272,33 @@ void FingerprintView::paintEvent(QPaintEvent *)
     paintSymbols(painter, symbols, height());
 }
 
+QString FingerprintView::svgPath(int shape)
+{
+    const QPainterPath path = shapePath(shape);
+    QStringList parts;
+    auto number = [](qreal v) { return QString::number(qRound(v * 1000) / 1000.0, 'g', 4); };
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.type == QPainterPath::MoveToElement) {
+            parts << QStringLiteral("M%1 %2").arg(number(e.x), number(e.y));
+        } else if (e.type == QPainterPath::LineToElement) {
+            parts << QStringLiteral("L%1 %2").arg(number(e.x), number(e.y));
+        } else if (e.type == QPainterPath::CurveToElement && i + 2 < path.elementCount()) {
+            const QPainterPath::Element c2 = path.elementAt(i + 1);
+            const QPainterPath::Element end = path.elementAt(i + 2);
+            parts << QStringLiteral("C%1 %2 %3 %4 %5 %6")
+                         .arg(number(e.x), number(e.y), number(c2.x), number(c2.y), number(end.x), number(end.y));
+            i += 2;
+        }
+    }
+    return parts.join(QLatin1Char(' ')) + QStringLiteral(" Z");
+}
+
+bool FingerprintView::fillsEvenOdd(int shape)
+{
+    return shapePath(shape).fillRule() == Qt::OddEvenFill;
+}
+
 void FingerprintView::paintSymbols(QPainter &painter, const QVector<Fingerprint::Symbol> &symbols, double side)
 {
     painter.setRenderHint(QPainter::Antialiasing);

@@ -36,6 +36,10 @@ public:
     // Paints symbols side by side in a row `side` high starting at the painter's origin; no
     // symbol paints the waiting outlines.
     static void paintSymbols(QPainter &painter, const QVector<Fingerprint::Symbol> &symbols, double side);
+    // A shape as SVG path data in the box from -1 to 1, and whether it fills even-odd: what the
+    // browser extension draws (scripts/shapes writes browser/shapes.js from it).
+    static QString svgPath(int shape);
+    static bool fillsEvenOdd(int shape);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

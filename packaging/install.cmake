@@ -2,6 +2,17 @@
 include(GNUInstallDirs)
 
 install(TARGETS quorvane quorvane-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The browser host, out of the way of the commands, and its manifests where each browser looks
+# for the hosts every user may start: each names the installed host and lets only Quorvane's
+# extension start it. They are written at install time, when the prefix is known.
+install(TARGETS quorvane-browser-host RUNTIME DESTINATION lib/quorvane)
+install(CODE "
+    set(QUORVANE_BROWSER_HOST_NAME ${QUORVANE_BROWSER_HOST_NAME})
+    set(QUORVANE_CHROMIUM_EXTENSION_ID ${QUORVANE_CHROMIUM_EXTENSION_ID})
+    set(QUORVANE_FIREFOX_EXTENSION_ID ${QUORVANE_FIREFOX_EXTENSION_ID})
+    set(QUORVANE_MANIFEST_TEMPLATE ${CMAKE_SOURCE_DIR}/packaging/browser-host.json.in)")
+install(SCRIPT ${CMAKE_SOURCE_DIR}/packaging/browser-manifests.cmake)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/quorvane.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/images/zav_logo1.png

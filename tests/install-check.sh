@@ -15,6 +15,10 @@ actual=$(cd "$work/root" && find . -type f | sort)
 expected=$(printf '%s\n' \
     ./usr/bin/quorvane \
     ./usr/bin/quorvane-cli \
+    ./usr/lib/quorvane/quorvane-browser-host \
+    ./etc/chromium/native-messaging-hosts/org.quorvane.browser_host.json \
+    ./etc/opt/chrome/native-messaging-hosts/org.quorvane.browser_host.json \
+    ./usr/lib/mozilla/native-messaging-hosts/org.quorvane.browser_host.json \
     ./usr/share/applications/quorvane.desktop \
     ./usr/share/icons/hicolor/32x32/apps/quorvane.png \
     ./usr/share/icons/hicolor/scalable/apps/quorvane.svg \
@@ -40,6 +44,27 @@ for word in derive fingerprint "profiles list" "profiles add" "profiles remove" 
     sed 's/\\-/-/g' "$man" | grep -q -- "$word" || fail "the manual page does not mention $word"
 done
 
+# The browsers' manifests: JSON naming the installed host and only our extension, the same as
+# "quorvane-cli browser setup" writes for one user (which finds the host under ../lib/quorvane).
+HOME="$work/home" "$work/root/usr/bin/quorvane-cli" browser setup >"$work/setup.txt" || fail "browser setup failed"
+python3 - "$work" <<'EOPY' || fail "the browsers' manifests are not right"
+import json, sys
+work = sys.argv[1]
+name = "org.quorvane.browser_host.json"
+pairs = [("/etc/chromium/native-messaging-hosts/", "/.config/chromium/NativeMessagingHosts/"),
+         ("/etc/opt/chrome/native-messaging-hosts/", "/.config/google-chrome/NativeMessagingHosts/"),
+         ("/usr/lib/mozilla/native-messaging-hosts/", "/.mozilla/native-messaging-hosts/")]
+for system, user in pairs:
+    installed = json.load(open(work + "/root" + system + name))
+    written = json.load(open(work + "/home" + user + name))
+    assert installed["path"] == "/usr/lib/quorvane/quorvane-browser-host", installed
+    assert written["path"] == work + "/root/usr/lib/quorvane/quorvane-browser-host", written
+    del installed["path"], written["path"]
+    assert installed == written, (installed, written)
+    allowed = installed.get("allowed_origins", installed.get("allowed_extensions"))
+    assert len(allowed) == 1 and installed["type"] == "stdio", installed
+EOPY
+
 (cd "$work" && cpack --config "$build/CPackConfig.cmake" -B "$work/package" >/dev/null) || fail "cpack failed"
 deb=$(ls "$work"/package/quorvane_*.deb 2>/dev/null | head -n 1)
 [ -n "$deb" ] || fail "no .deb was made"
@@ -49,4 +74,6 @@ for lib in libqt5widgets5 libqt5core5a libsodium23 libssl3 libkf5archive5; do
 done
 [ "$(dpkg-deb -f "$deb" Suggests)" = "firefox-esr | firefox" ] || fail "Suggests is not firefox-esr | firefox"
 dpkg-deb -c "$deb" | grep -q './usr/bin/quorvane$' || fail "the package lacks /usr/bin/quorvane"
+dpkg-deb -c "$deb" | grep -q './etc/chromium/native-messaging-hosts/org.quorvane.browser_host.json$' \
+    || fail "the package lacks Chromium's manifest"
 echo "install-check: files, launcher, AppStream data and package ($depends) are fine"

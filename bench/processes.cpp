@@ -1,0 +1,177 @@
+// quorvane-bench-processes: the programs as a user or a browser meets them, whole processes,
+// one line per benchmark: "name<TAB>median nanoseconds" (or "<TAB>... KiB" for memory).
+//   startup-*        start and end: quorvane-cli --version against a bare QCoreApplication
+//                    program built the same way (quorvane-bench-bare)
+//   cli-derive-*     quorvane-cli derive, one scheme each, against the scheme's key function
+//                    alone in this process
+//   host-*           one request through a running quorvane-browser-host, and its memory
+//                    after 1,000 and 10,000 mixed requests
+// Usage: quorvane-bench-processes [--quick]; the programs are looked for beside it.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <openssl/evp.h>
+#include <sodium.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double median(int rounds, const std::function<void()> &operation)
+{
+    operation();   // warm-up
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        const auto start = Clock::now();
+        operation();
+        times.push_back(std::chrono::duration<double, std::nano>(Clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void print(const char *name, double value)
+{
+    std::printf("%s\t%.0f\n", name, value);
+    std::fflush(stdout);
+}
+
+QString beside(const char *program)
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(program);
+}
+
+void runProcess(const QString &program, const QStringList &arguments, const QByteArray &input = QByteArray())
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        std::fprintf(stderr, "%s failed\n", qPrintable(program));
+}
+
+QByteArray frame(const QJsonObject &request)
+{
+    const QByteArray json = QJsonDocument(request).toJson(QJsonDocument::Compact);
+    const quint32 size = quint32(json.size());
+    QByteArray out(4, Qt::Uninitialized);
+    std::memcpy(out.data(), &size, 4);
+    return out + json;
+}
+
+QByteArray replyOf(QProcess &host)
+{
+    while (host.bytesAvailable() < 4 && host.waitForReadyRead(60000)) {
+    }
+    quint32 size = 0;
+    host.read(reinterpret_cast<char *>(&size), 4);
+    while (host.bytesAvailable() < size && host.waitForReadyRead(60000)) {
+    }
+    return host.read(size);
+}
+
+qint64 residentKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const bool quick = app.arguments().contains(QStringLiteral("--quick"));
+    const int rounds = quick ? 3 : 41;
+    const QString cli = beside("quorvane-cli");
+
+    print("startup-bare-qcoreapplication", median(rounds, [&] { runProcess(beside("quorvane-bench-bare"), QStringList()); }));
+    print("startup-cli-version", median(rounds, [&] { runProcess(cli, {QStringLiteral("--version")}); }));
+
+    // Each scheme through the whole command against its key function alone.
+    const QByteArray phrase("password");
+    const int kdfRounds = quick ? 1 : 15;
+    print("cli-derive-lesspass", median(kdfRounds, [&] {
+        runProcess(cli, {"derive", "--scheme=lesspass", "-i", "example.org"}, phrase);
+    }));
+    print("kdf-pbkdf2-100k", median(kdfRounds, [&] {
+        unsigned char out[32];
+        PKCS5_PBKDF2_HMAC(phrase.constData(), phrase.size(), reinterpret_cast<const unsigned char *>("example.org1"), 12,
+                          100000, EVP_sha256(), 32, out);
+    }));
+    print("cli-derive-spectre", median(kdfRounds, [&] {
+        runProcess(cli, {"derive", "--scheme=spectre", "-i", "example.org", "--user-name=Robert Lee Mitchell"}, phrase);
+    }));
+    print("kdf-scrypt-32768-8-2", median(kdfRounds, [&] {
+        uint8_t out[64];
+        if (crypto_pwhash_scryptsalsa208sha256_ll(reinterpret_cast<const uint8_t *>(phrase.constData()), size_t(phrase.size()),
+                                                  reinterpret_cast<const uint8_t *>("com.lyndir.masterpassword0000x"),
+                                                  30, 32768, 8, 2, out, sizeof out) != 0)
+            std::fprintf(stderr, "scrypt failed\n");
+    }));
+    print("cli-derive-strong", median(kdfRounds, [&] { runProcess(cli, {"derive", "-i", "example.org"}, phrase); }));
+    print("kdf-argon2id-64m-3", median(kdfRounds, [&] {
+        unsigned char key[48];
+        const unsigned char salt[16] = {1};
+        if (crypto_pwhash(key, sizeof key, phrase.constData(), size_t(phrase.size()), salt, 3, 67108864,
+                          crypto_pwhash_ALG_ARGON2ID13) != 0)
+            std::fprintf(stderr, "argon2id failed\n");
+    }));
+
+    // The browser host with a profile file of 10,000 lines.
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
+    QDir().mkpath(home.path() + QStringLiteral("/Documents/Quorvane"));
+    QFile profiles(home.path() + QStringLiteral("/Documents/Quorvane/zavdata.txt"));
+    profiles.open(QIODevice::WriteOnly);
+    for (int i = 0; i < 10000; ++i)
+        profiles.write(QStringLiteral("site%1.example.com|16|strong\r\n").arg(i).toUtf8());
+    profiles.write("login.example.com|20|strong|aA9!|1\r\nexample.com|16|strong\r\n");
+    profiles.close();
+    QProcess host;
+    host.start(beside("quorvane-browser-host"), QStringList());
+    host.waitForStarted();
+    const QByteArray lookup = frame({{"type", "lookup"}, {"url", "https://login.example.com/"}});
+    print("host-lookup-10k-profiles", median(quick ? 5 : 201, [&] {
+        host.write(lookup);
+        replyOf(host);
+    }));
+    const QByteArray derive = frame({{"type", "derive"}, {"line", "example.com|16|strong"}, {"phrase", "password"}});
+    print("host-derive-strong", median(kdfRounds, [&] {
+        host.write(derive);
+        replyOf(host);
+    }));
+    const QList<QByteArray> mixed{frame({{"type", "version"}}), lookup, QByteArray("\x05\x00\x00\x00[1,2]", 9),
+                                  frame({{"type", "save"}, {"line", "example.com|16|strong"}})};
+    for (int total : {1000, 10000}) {
+        for (int i = total == 1000 ? 0 : 1000; i < total; ++i) {
+            host.write(mixed.at(i % mixed.size()));
+            replyOf(host);
+        }
+        std::printf("host-resident-after-%d-requests\t%lld KiB\n", total, residentKiB(host.processId()));
+    }
+    host.closeWriteChannel();
+    host.waitForFinished();
+    return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+// The browser host's requests and their replies (PROTOCOL.md): each request type has one
+// handler, which reads what it needs of the core and says what it found or what is wrong.
+namespace Requests {
+
+// A request read from a message, with the fields its type needs.
+struct Request
+{
+    QString type;
+    QString url;      // lookup
+    QString line;     // derive, save
+    QString phrase;   // derive, fingerprint
+};
+
+// Reads a message: a JSON object whose "type" names a request, with that request's fields as
+// texts; fields it does not know are ignored. False, with what is wrong, for anything else.
+bool read(const QByteArray &message, Request *request, QString *problem);
+
+// The reply to a request that was read.
+QJsonObject answer(const Request &request);
+
+// The reply that says what is wrong: {"error": "..."}.
+QJsonObject error(const QString &problem);
+
+// The most profiles a lookup names, most specific first; a reply stays far below the
+// browsers' limit on a message.
+constexpr int maximumProfiles = 100;
+
+}

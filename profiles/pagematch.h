@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Which saved profiles belong to a web page: those whose identifier names the page's host or
+// one of its parent domains down to the registrable one (the public suffix list, through
+// libpsl, says where that is), compared without case and with a leading "www." dropped on
+// both sides. A public suffix ("com", "co.uk") names no page; an identifier that is itself an
+// address names its host.
+namespace PageMatch {
+
+struct Page
+{
+    QString site;      // the host, lower case ("login.shop.example.com")
+    QString domain;    // its registrable domain ("example.com"); the host itself for an address
+                       // or a name the list knows no domain of
+    QString problem;   // why the address is no page that can be looked up; empty otherwise
+};
+
+// The page of a web address; only http and https pages are looked up.
+Page page(const QString &url);
+
+// How closely an identifier names the page: the number of labels of the host or parent domain
+// it names (more is more specific), or 0 when it names none.
+int closeness(const QString &identifier, const Page &page);
+
+// The profile lines whose identifier names the page, most specific first, in the order given
+// among equally specific ones; empty lines name nothing.
+QStringList profilesFor(const Page &page, const QStringList &rows);
+
+}

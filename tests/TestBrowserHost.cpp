@@ -1,0 +1,269 @@
+#include "profilefile.h"
+#include "testsupport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+
+#include <cstring>
+
+using namespace TestSupport;
+
+namespace {
+
+QByteArray frame(const QByteArray &json)
+{
+    const quint32 size = quint32(json.size());
+    QByteArray out(int(sizeof size), Qt::Uninitialized);
+    std::memcpy(out.data(), &size, sizeof size);
+    return out + json;
+}
+
+QByteArray frame(const QJsonObject &request)
+{
+    return frame(QJsonDocument(request).toJson(QJsonDocument::Compact));
+}
+
+// The real host, spoken to through its framing as a browser speaks to it.
+class Host
+{
+public:
+    Host()
+    {
+        process.start(QStringLiteral(QUORVANE_HOST), {QStringLiteral("chrome-extension://test/")});
+        if (!process.waitForStarted())
+            qFatal("the host did not start");
+    }
+    void send(const QByteArray &bytes) { process.write(bytes); }
+    QJsonObject ask(const QJsonObject &request)
+    {
+        send(frame(request));
+        return reply();
+    }
+    // The next reply; an empty object when none came.
+    QJsonObject reply()
+    {
+        while (process.bytesAvailable() < 4 && process.waitForReadyRead(60000)) {
+        }
+        quint32 size = 0;
+        if (process.read(reinterpret_cast<char *>(&size), 4) != 4)
+            return {};
+        while (process.bytesAvailable() < size && process.waitForReadyRead(60000)) {
+        }
+        return QJsonDocument::fromJson(process.read(size)).object();
+    }
+    // Ends the input and waits: the exit code, or -1 for a crash.
+    int finish()
+    {
+        process.closeWriteChannel();
+        if (!process.waitForFinished(60000))
+            return -2;
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+    QByteArray errors() { return process.readAllStandardError(); }
+    QProcess process;
+};
+
+QJsonObject request(const char *type, const QJsonObject &fields = {})
+{
+    QJsonObject r = fields;
+    r.insert("type", QString::fromLatin1(type));
+    return r;
+}
+
+}
+
+// The browser host from a real process, through its real framing: every request, every
+// scheme's vectors, bad input of every kind, and many requests in one process.
+class TestBrowserHost : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        home.reset();   // the old one puts HOME back first
+        home.reset(new TempHome);
+    }
+    void everyRequest();
+    void vectorsAsTheCliGivesThem();
+    void badInput();
+    void manyRequestsInOrder();
+
+private:
+    std::unique_ptr<TempHome> home;
+};
+
+void TestBrowserHost::everyRequest()
+{
+    writeFile(home->profileFile(), "example.com|16|strong|aA9!|1\r\nlogin.example.com|20|strong\r\ncom|8\r\n"
+                                   "other.example.com|8\r\nexample.com|0|spectre|long|1|3|password|Robert|\r\n");
+    Host host;
+    QCOMPARE(host.ask(request("version")).value("version").toString(), QStringLiteral("1.0.0"));
+
+    const QJsonObject found = host.ask(request("lookup", {{"url", "https://www.login.example.com/signin?next=/"}}));
+    QCOMPARE(found.value("site").toString(), QStringLiteral("www.login.example.com"));
+    QCOMPARE(found.value("domain").toString(), QStringLiteral("example.com"));
+    QStringList lines;
+    for (const QJsonValue &p : found.value("profiles").toArray())
+        lines << p.toObject().value("line").toString();
+    // Most specific first, then in the file's order.
+    QCOMPARE(lines, (QStringList{"login.example.com|20|strong", "example.com|16|strong|aA9!|1",
+                                 "example.com|0|spectre|long|1|3|password|Robert|"}));
+    const QJsonObject first = found.value("profiles").toArray().at(0).toObject();
+    QCOMPARE(first.value("identifier").toString(), QStringLiteral("login.example.com"));
+    QCOMPARE(first.value("scheme").toString(), QStringLiteral("strong"));
+    QCOMPARE(first.value("length").toInt(), 20);
+    QCOMPARE(first.value("label").toString(), QStringLiteral("strong, 20, letters digits + and /"));
+    QCOMPARE(found.value("profiles").toArray().at(1).toObject().value("label").toString(),
+             QStringLiteral("strong, 16, letters digits and symbols"));
+    // The site's rules, canonical, from the site list (tests/data/sites), and where they came from.
+    QVERIFY(found.value("rule").toString().endsWith(QLatin1String("maxlength: 20;")));
+    QVERIFY(found.value("ruleSource").toString().endsWith(QLatin1String("password-rules.json")));
+    const QJsonObject none = host.ask(request("lookup", {{"url", "http://unknown.test/"}}));
+    QVERIFY(none.value("profiles").toArray().isEmpty() && none.value("rule").isNull() && none.value("ruleSource").isNull());
+
+    const QJsonObject made = host.ask(request("derive", {{"line", "example.com|16|strong|aA9!|1"}, {"phrase", "hello"}}));
+    Recipe recipe;
+    QVERIFY(Recipe::fromLine(QStringLiteral("example.com|16|strong|aA9!|1"), &recipe));
+    QCOMPARE(made.value("password").toString(), recipe.derive(QStringLiteral("hello")));
+    QCOMPARE(made.value("entropy").toString(), QStringLiteral("104.6"));
+
+    const QStringList fingerprintRow = readTsv(QStringLiteral("fingerprints.tsv")).constFirst();
+    const QJsonObject fingerprint = host.ask(request("fingerprint", {{"phrase", fromHexUnits(fingerprintRow.at(0))}}));
+    QCOMPARE(fingerprint.value("text").toString(), fingerprintRow.at(1));
+    const QJsonArray shapes = fingerprint.value("shapes").toArray();
+    QCOMPARE(shapes.size(), 3);
+    QCOMPARE(shapes.at(0).toObject().value("shape").toString(), fingerprintRow.at(1).section(' ', 1, 1).chopped(1));
+    QVERIFY(QRegularExpression(QStringLiteral("^#[0-9a-f]{6}$")).match(shapes.at(0).toObject().value("colour").toString()).hasMatch());
+
+    // Saved as the window and profiles add save: once, the line exactly.
+    const QByteArray before = fileBytes(home->profileFile());
+    QCOMPARE(host.ask(request("save", {{"line", "new.example.com|16|lesspass|aA9!|1|me"}})).value("saved").toBool(), true);
+    QCOMPARE(fileBytes(home->profileFile()), before + "new.example.com|16|lesspass|aA9!|1|me\r\n");
+    QVERIFY(host.ask(request("save", {{"line", "new.example.com|16|lesspass|aA9!|1|me"}})).value("error").toString().contains("saved already"));
+    QCOMPARE(host.finish(), 0);
+    QVERIFY(host.errors().isEmpty());
+}
+
+void TestBrowserHost::vectorsAsTheCliGivesThem()
+{
+    // Every vector of every scheme as a profile line through one host, and one line of each
+    // scheme through quorvane-cli derive --profile beside it.
+    Host host;
+    QSet<int> throughCli;
+    int checked = 0;
+    for (const Vector &v : vectors()) {
+        if (!v.recipe.storableProblem().isEmpty() || !ProfileFile::isValidIdentifier(v.recipe.identifier) || v.phrase.isEmpty())
+            continue;
+        const QString line = v.recipe.line();
+        const QJsonObject reply = host.ask(request("derive", {{"line", line}, {"phrase", v.phrase}}));
+        QVERIFY2(reply.value("password").toString() == v.password, qPrintable(v.file + ": " + line));
+        ++checked;
+        if (throughCli.contains(int(v.recipe.scheme)) || v.phrase.contains('\n'))
+            continue;
+        throughCli.insert(int(v.recipe.scheme));
+        ProfileFile::append(home->profileFile(), line);
+        QProcess cli;
+        cli.start(QStringLiteral(QUORVANE_CLI), {"derive", "--exact", "--profile=" + line});
+        cli.write(v.phrase.toUtf8());
+        cli.closeWriteChannel();
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(QString::fromUtf8(cli.readAllStandardOutput()).trimmed(), v.password);
+    }
+    QVERIFY(checked > 150);
+    QCOMPARE(throughCli.size(), 4);
+    QCOMPARE(host.finish(), 0);
+    QVERIFY(host.errors().isEmpty());
+}
+
+void TestBrowserHost::badInput()
+{
+    // Each bad request gets an error reply in words and the next one is served; a framing fault
+    // gets one where it can and ends the host with 1. Nothing ever reaches standard error, and no
+    // error repeats the phrase.
+    const QByteArray phrase("my secret phrase");
+    const QByteArray version = frame(request("version"));
+    struct Case
+    {
+        const char *name;
+        QByteArray input;
+        QStringList errors;   // what the error replies say, in order
+        int exit;
+    };
+    const QList<Case> cases{
+        {"not JSON", frame("{\"type\": \"derive\", \"phrase\": \"" + phrase + "\"") + version, {"not JSON"}, 0},
+        {"not an object", frame("[\"" + phrase + "\"]") + version, {"not a JSON object"}, 0},
+        {"no type", frame(QJsonObject{{"phrase", QString::fromUtf8(phrase)}}) + version, {"no \"type\""}, 0},
+        {"unknown type", frame(request("steal")) + version, {"\"steal\" is no request"}, 0},
+        {"missing field", frame(request("derive", {{"phrase", QString::fromUtf8(phrase)}})) + version,
+         {"needs \"line\" as a text"}, 0},
+        {"wrong type", frame(request("derive", {{"line", "a|16|strong"}, {"phrase", 5}})) + version,
+         {"needs \"phrase\" as a text"}, 0},
+        {"no profile line", frame(request("derive", {{"line", "bank|16|Strong"}, {"phrase", QString::fromUtf8(phrase)}})) + version,
+         {"is not a profile line"}, 0},
+        {"empty phrase", frame(request("derive", {{"line", "bank|16|strong"}, {"phrase", ""}})) + version, {"phrase is empty"}, 0},
+        {"no http page", frame(request("lookup", {{"url", "file:///etc/passwd"}})) + version, {"http and https"}, 0},
+        {"garbage", QByteArray("hello, host") + version, {"longer than 64 KiB"}, 1},
+        {"huge length", QByteArray("\xff\xff\xff\xff", 4) + phrase, {"longer than 64 KiB"}, 1},
+        {"truncated length", QByteArray("\x05\x00", 2), {"ended before"}, 1},
+        {"truncated message", version.left(7), {"ended before"}, 1},
+    };
+    for (const Case &c : cases) {
+        Host host;
+        host.send(c.input);
+        const int exit = host.finish();
+        QList<QJsonObject> replies;
+        for (QJsonObject reply = host.reply(); !reply.isEmpty(); reply = host.reply())
+            replies << reply;
+        QCOMPARE(exit, c.exit);
+        QStringList said;
+        for (const QJsonObject &reply : qAsConst(replies)) {
+            QVERIFY(!QJsonDocument(reply).toJson().contains(phrase));
+            if (reply.contains("error"))
+                said << reply.value("error").toString();
+        }
+        QCOMPARE(said.size(), c.errors.size());
+        for (int i = 0; i < said.size(); ++i)
+            QVERIFY2(said.at(i).contains(c.errors.at(i)), qPrintable(QString::fromLatin1(c.name) + ": " + said.at(i)));
+        // After a bad request the next one is served.
+        QCOMPARE(replies.last().contains("version"), c.exit == 0);
+        QVERIFY2(host.errors().isEmpty(), c.name);
+    }
+
+    // A profile file that cannot be used: lookup and save say so.
+    QDir().mkpath(home->profileFile());
+    Host host;
+    const QString refused = host.ask(request("lookup", {{"url", "https://example.com/"}})).value("error").toString();
+    QVERIFY2(refused.contains("not a plain file"), qPrintable(refused));
+    QVERIFY(host.ask(request("save", {{"line", "a|16|strong"}})).value("error").toString().contains("not a plain file"));
+    QCOMPARE(host.finish(), 0);
+}
+
+void TestBrowserHost::manyRequestsInOrder()
+{
+    // 10,000 requests of five kinds, good and bad, in one process: as many replies, in order.
+    writeFile(home->profileFile(), "example.com|16|strong\r\n");
+    const QList<QPair<QByteArray, QString>> kinds{
+        {frame(request("version")), "version"},
+        {frame(request("lookup", {{"url", "https://example.com/"}})), "site"},
+        {frame("{\"type\":"), "error"},
+        {frame(request("save", {{"line", "example.com|16|strong"}})), "error"},
+        {frame(request("lookup", {{"url", "gopher://example.com/"}})), "error"},
+    };
+    Host host;
+    QByteArray all;
+    for (int i = 0; i < 10000; ++i)
+        all += kinds.at(i % kinds.size()).first;
+    host.send(all);
+    for (int i = 0; i < 10000; ++i) {
+        const QJsonObject reply = host.reply();
+        QVERIFY2(reply.contains(kinds.at(i % kinds.size()).second), qPrintable(QString::number(i)));
+    }
+    QCOMPARE(host.finish(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestBrowserHost)
+#include "TestBrowserHost.moc"
