@@ -8,7 +8,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = profilefile rule siterules import legacyutf8 host
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test test-sanitize fuzz deps build bench install package clean
+.PHONY: run test test-sanitize fuzz deps build bench install package clean browser-deps
 
 deps:
 	@scripts/install-deps
@@ -27,7 +27,12 @@ run: build
 	fi
 	$(BUILD)/quorvane
 
-test: build
+# The browser tests' pinned puppeteer-core (tests/browser/package-lock.json); no browser is
+# downloaded, they drive Debian's chromium and firefox-esr.
+browser-deps:
+	cd tests/browser && npm ci --no-audit --no-fund --loglevel=error
+
+test: build browser-deps
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # The same suite built with AddressSanitizer and UndefinedBehaviorSanitizer; any report fails it.
@@ -55,6 +60,7 @@ install: build
 	cmake --install $(BUILD)
 
 package: build
+	cmake --build $(BUILD) --target browser-xpi
 	cd $(BUILD) && cpack -G DEB
 
 clean:

@@ -13,6 +13,16 @@ install(CODE "
     set(QUORVANE_FIREFOX_EXTENSION_ID ${QUORVANE_FIREFOX_EXTENSION_ID})
     set(QUORVANE_MANIFEST_TEMPLATE ${CMAKE_SOURCE_DIR}/packaging/browser-host.json.in)")
 install(SCRIPT ${CMAKE_SOURCE_DIR}/packaging/browser-manifests.cmake)
+# The extension, for a browser to load from the folder (Chromium: Load unpacked), and as
+# build/quorvane-browser.xpi for Firefox (the target browser-xpi; make package builds it).
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/browser/ DESTINATION ${CMAKE_INSTALL_DATADIR}/quorvane/browser)
+file(GLOB QUORVANE_EXTENSION_FILES RELATIVE ${CMAKE_SOURCE_DIR}/browser ${CMAKE_SOURCE_DIR}/browser/*)
+add_custom_target(browser-xpi
+    COMMAND ${CMAKE_COMMAND} -E tar cf ${CMAKE_BINARY_DIR}/quorvane-browser.xpi --format=zip ${QUORVANE_EXTENSION_FILES}
+    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/browser
+    COMMENT "Zipping browser/ into quorvane-browser.xpi"
+    VERBATIM)
+
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/quorvane.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/images/zav_logo1.png

@@ -11,7 +11,9 @@ for tool in desktop-file-validate appstreamcli cpack dpkg-deb; do
 done
 
 DESTDIR="$work/root" cmake --install "$build" --prefix /usr >/dev/null
-actual=$(cd "$work/root" && find . -type f | sort)
+actual=$(cd "$work/root" && find . -type f ! -path './usr/share/quorvane/browser/*' | sort)
+extension=$(cd "$work/root/usr/share/quorvane/browser" && find . -type f | sort)
+[ "$extension" = "$(cd "$(dirname "$0")/../browser" && find . -type f | sort)" ] || fail "the extension's files differ: $extension"
 expected=$(printf '%s\n' \
     ./usr/bin/quorvane \
     ./usr/bin/quorvane-cli \
