@@ -1,5 +1,5 @@
-// The floor quorvane-cli's start-up is measured against: a QCoreApplication that starts and
-// ends, built and linked as quorvane-cli is.
+// The floor of quorvane-cli's start (bench/processes.cpp): a QCoreApplication program that starts
+// and ends, built and linked as quorvane-cli is.
 #include <QCoreApplication>
 
 int main(int argc, char **argv)

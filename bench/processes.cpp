@@ -3,7 +3,7 @@
 //   startup-*        start and end: quorvane-cli --version against a bare QCoreApplication
 //                    program built the same way (quorvane-bench-bare)
 //   cli-derive-*     quorvane-cli derive, one scheme each, against the scheme's key function
-//                    alone in this process
+//                    alone in this process and in a program of its own (quorvane-bench-kdf)
 //   host-*           one request through a running quorvane-browser-host, and its memory
 //                    after 1,000 and 10,000 mixed requests
 // Usage: quorvane-bench-processes [--quick]; the programs are looked for beside it.
@@ -19,12 +19,19 @@
 #include <openssl/evp.h>
 #include <sodium.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <vector>
+
+extern char **environ;
 
 namespace {
 
@@ -54,13 +61,34 @@ QString beside(const char *program)
     return QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(program);
 }
 
+// Starts the program and waits for it, with the input on its standard input and its output
+// thrown away; posix_spawn, so that only the program's own start is measured.
 void runProcess(const QString &program, const QStringList &arguments, const QByteArray &input = QByteArray())
 {
-    QProcess process;
-    process.start(program, arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+    std::vector<QByteArray> words{QFile::encodeName(program)};
+    for (const QString &argument : arguments)
+        words.push_back(argument.toUtf8());
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    int in[2];
+    if (pipe(in) != 0)
+        return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&actions, in[1]);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(in[0]);
+    if (!input.isEmpty() && write(in[1], input.constData(), size_t(input.size())) != input.size())
+        std::fprintf(stderr, "%s: input not written\n", qPrintable(program));
+    close(in[1]);
+    int status = 0;
+    if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         std::fprintf(stderr, "%s failed\n", qPrintable(program));
 }
 
@@ -101,42 +129,60 @@ qint64 residentKiB(qint64 pid)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (sodium_init() < 0)
+        return 1;
     const bool quick = app.arguments().contains(QStringLiteral("--quick"));
     const int rounds = quick ? 3 : 41;
     const QString cli = beside("quorvane-cli");
 
-    print("startup-bare-qcoreapplication", median(rounds, [&] { runProcess(beside("quorvane-bench-bare"), QStringList()); }));
-    print("startup-cli-version", median(rounds, [&] { runProcess(cli, {QStringLiteral("--version")}); }));
+    const double bare = median(rounds, [&] { runProcess(beside("quorvane-bench-bare"), QStringList()); });
+    const double version = median(rounds, [&] { runProcess(cli, {QStringLiteral("--version")}); });
+    print("startup-bare-qcoreapplication", bare);
+    print("startup-cli-version", version);
+    std::printf("startup-ratio\t%.2fx\n", version / bare);
 
-    // Each scheme through the whole command against its key function alone.
+    // Each scheme through the whole command against its key function alone; the second ratio
+    // leaves out what starting any program costs on this machine (the bare program's start).
     const QByteArray phrase("password");
     const int kdfRounds = quick ? 1 : 15;
-    print("cli-derive-lesspass", median(kdfRounds, [&] {
-        runProcess(cli, {"derive", "--scheme=lesspass", "-i", "example.org"}, phrase);
-    }));
-    print("kdf-pbkdf2-100k", median(kdfRounds, [&] {
-        unsigned char out[32];
-        PKCS5_PBKDF2_HMAC(phrase.constData(), phrase.size(), reinterpret_cast<const unsigned char *>("example.org1"), 12,
-                          100000, EVP_sha256(), 32, out);
-    }));
-    print("cli-derive-spectre", median(kdfRounds, [&] {
-        runProcess(cli, {"derive", "--scheme=spectre", "-i", "example.org", "--user-name=Robert Lee Mitchell"}, phrase);
-    }));
-    print("kdf-scrypt-32768-8-2", median(kdfRounds, [&] {
-        uint8_t out[64];
-        if (crypto_pwhash_scryptsalsa208sha256_ll(reinterpret_cast<const uint8_t *>(phrase.constData()), size_t(phrase.size()),
-                                                  reinterpret_cast<const uint8_t *>("com.lyndir.masterpassword0000x"),
-                                                  30, 32768, 8, 2, out, sizeof out) != 0)
-            std::fprintf(stderr, "scrypt failed\n");
-    }));
-    print("cli-derive-strong", median(kdfRounds, [&] { runProcess(cli, {"derive", "-i", "example.org"}, phrase); }));
-    print("kdf-argon2id-64m-3", median(kdfRounds, [&] {
-        unsigned char key[48];
-        const unsigned char salt[16] = {1};
-        if (crypto_pwhash(key, sizeof key, phrase.constData(), size_t(phrase.size()), salt, 3, 67108864,
-                          crypto_pwhash_ALG_ARGON2ID13) != 0)
-            std::fprintf(stderr, "argon2id failed\n");
-    }));
+    // The third figure: the same key function in a program of its own, started as the command is.
+    auto compare = [&](const char *scheme, const char *kdfName, double command, double kdf) {
+        const char *bareKdf = std::strcmp(scheme, "lesspass") == 0 ? "pbkdf2"
+                            : std::strcmp(scheme, "spectre") == 0 ? "scrypt" : "argon2id";
+        const double floor = median(kdfRounds, [&] { runProcess(beside("quorvane-bench-kdf"), {QString::fromLatin1(bareKdf)}); });
+        std::printf("cli-derive-%s\t%.0f\n%s\t%.0f\nkdf-program-%s\t%.0f\n"
+                    "cli-derive-%s-ratio\t%.2fx the key function, %.2fx a program computing it\n",
+                    scheme, command, kdfName, kdf, bareKdf, floor, scheme, command / kdf, command / floor);
+        std::fflush(stdout);
+    };
+    compare("lesspass", "kdf-pbkdf2-100k",
+            median(kdfRounds, [&] { runProcess(cli, {"derive", "--scheme=lesspass", "-i", "example.org"}, phrase); }),
+            median(kdfRounds, [&] {
+                unsigned char out[32];
+                PKCS5_PBKDF2_HMAC(phrase.constData(), phrase.size(), reinterpret_cast<const unsigned char *>("example.org1"),
+                                  12, 100000, EVP_sha256(), 32, out);
+            }));
+    compare("spectre", "kdf-scrypt-32768-8-2",
+            median(kdfRounds, [&] {
+                runProcess(cli, {"derive", "--scheme=spectre", "-i", "example.org", "--user-name=Robert Lee Mitchell"}, phrase);
+            }),
+            median(kdfRounds, [&] {
+                uint8_t out[64];
+                if (crypto_pwhash_scryptsalsa208sha256_ll(reinterpret_cast<const uint8_t *>(phrase.constData()),
+                                                          size_t(phrase.size()),
+                                                          reinterpret_cast<const uint8_t *>("com.lyndir.masterpassword0000x"),
+                                                          30, 32768, 8, 2, out, sizeof out) != 0)
+                    std::fprintf(stderr, "scrypt failed\n");
+            }));
+    compare("strong", "kdf-argon2id-64m-3",
+            median(kdfRounds, [&] { runProcess(cli, {"derive", "-i", "example.org"}, phrase); }),
+            median(kdfRounds, [&] {
+                unsigned char key[48];
+                const unsigned char salt[16] = {1};
+                if (crypto_pwhash(key, sizeof key, phrase.constData(), size_t(phrase.size()), salt, 3, 67108864,
+                                  crypto_pwhash_ALG_ARGON2ID13) != 0)
+                    std::fprintf(stderr, "argon2id failed\n");
+            }));
 
     // The browser host with a profile file of 10,000 lines.
     QTemporaryDir home;

@@ -49,7 +49,6 @@ int printed(const QString &text)
 
 int main(int argc, char **argv)
 {
-    Hardening::uncacheFreedBlocks(argv);
     Hardening::noCoreFiles();
     Hardening::wipeFreedMemory();
     Terminal::ignoreBrokenPipes();

@@ -3,7 +3,8 @@
 #include <QByteArray>
 #include <QVector>
 
-#include <openssl/evp.h>
+#include "libcrypto.h"
+
 #include <sodium.h>
 
 #include <cmath>
@@ -76,9 +77,10 @@ QString derive(const QString &phrase, const QString &site, const QString &login,
     QByteArray secret = phrase.toUtf8();
     const QByteArray salt = site.toUtf8() + login.toUtf8() + QByteArray::number(counter, 16);
     unsigned char key[32];
-    const bool made = PKCS5_PBKDF2_HMAC(secret.constData(), secret.size(),
-                                        reinterpret_cast<const unsigned char *>(salt.constData()), salt.size(),
-                                        100000, EVP_sha256(), sizeof key, key) == 1;
+    const LibCrypto::Functions *crypto = LibCrypto::functions();
+    const bool made = crypto
+        && crypto->pbkdf2(secret.constData(), secret.size(), reinterpret_cast<const unsigned char *>(salt.constData()),
+                          salt.size(), 100000, crypto->sha256(), sizeof key, key) == 1;
     sodium_memzero(secret.data(), std::size_t(secret.size()));
     if (!made)
         return QString();

@@ -1,27 +1,33 @@
 #include "sha512.h"
 
-#include <openssl/evp.h>
+#include "libcrypto.h"
 
 #include <new>
 
-Sha512::Sha512()
-    : context(EVP_MD_CTX_new()), digest(EVP_MD_fetch(nullptr, "SHA512", nullptr))
+Sha512::Sha512() : crypto(LibCrypto::functions())
 {
-    if (!context || !digest)
+    if (!crypto)
+        throw Failure();
+    context = crypto->mdContextNew();
+    digest = crypto->mdFetch(nullptr, "SHA512", nullptr);
+    if (!context || !digest) {
+        crypto->mdFree(digest);
+        crypto->mdContextFree(context);
         throw std::bad_alloc();
+    }
 }
 
 Sha512::~Sha512()
 {
-    EVP_MD_free(digest);
-    EVP_MD_CTX_free(context);
+    crypto->mdFree(digest);
+    crypto->mdContextFree(context);
 }
 
 void Sha512::hash(const void *data, std::size_t length, unsigned char out[size])
 {
     unsigned int written = 0;
-    if (EVP_DigestInit_ex(context, digest, nullptr) != 1 || EVP_DigestUpdate(context, data, length) != 1
-        || EVP_DigestFinal_ex(context, out, &written) != 1 || written != unsigned(size))
+    if (crypto->digestInit(context, digest, nullptr) != 1 || crypto->digestUpdate(context, data, length) != 1
+        || crypto->digestFinal(context, out, &written) != 1 || written != unsigned(size))
         throw Failure();
 }
 

@@ -6,10 +6,12 @@
 
 struct evp_md_ctx_st;
 struct evp_md_st;
+namespace LibCrypto { struct Functions; }
 
 // SHA-512 through OpenSSL's libcrypto, which is about twice as fast as the toolkit's own
 // implementation; one object reuses its context for a whole derivation. A failure of the
-// library throws Sha512::Failure: a digest that was not computed must never become a password.
+// library, or no library to load, throws Sha512::Failure: a digest that was not computed must
+// never become a password.
 class Sha512
 {
 public:
@@ -29,6 +31,7 @@ public:
     QByteArray hash(const QByteArray &data);
 
 private:
-    evp_md_ctx_st *context;
-    evp_md_st *digest;
+    const LibCrypto::Functions *crypto;
+    evp_md_ctx_st *context = nullptr;
+    evp_md_st *digest = nullptr;
 };

@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QVector>
 
-#include <openssl/evp.h>
-#include <openssl/hmac.h>
+#include "libcrypto.h"
+
 #include <sodium.h>
 
 #include <cmath>
@@ -180,9 +180,12 @@ QString derive(const QString &phrase, const QString &userName, const QString &si
         appendText(&siteSalt, context, algorithm >= 2);
     unsigned char seed[EVP_MAX_MD_SIZE];
     unsigned int seedSize = 0;
-    const bool seeded = HMAC(EVP_sha256(), userKey, sizeof userKey, reinterpret_cast<const unsigned char *>(siteSalt.constData()),
-                             std::size_t(siteSalt.size()), seed, &seedSize)
-        != nullptr;
+    const LibCrypto::Functions *crypto = LibCrypto::functions();
+    const bool seeded = crypto
+        && crypto->hmac(crypto->sha256(), userKey, sizeof userKey,
+                        reinterpret_cast<const unsigned char *>(siteSalt.constData()), std::size_t(siteSalt.size()),
+                        seed, &seedSize)
+               != nullptr;
     sodium_memzero(userKey, sizeof userKey);
     if (!seeded || seedSize < 32) {
         sodium_memzero(seed, sizeof seed);

@@ -55,7 +55,6 @@ void silent(QtMsgType, const QMessageLogContext &, const QString &)
 
 int main(int argc, char **argv)
 {
-    Hardening::uncacheFreedBlocks(argv);
     Hardening::noCoreFiles();
     Hardening::wipeFreedMemory();
     std::signal(SIGPIPE, SIG_IGN);
