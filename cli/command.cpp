@@ -5,7 +5,6 @@
 #include "phrase.h"
 #include "sitelist.h"
 #include "terminal.h"
-#include "usertexts.h"
 #include "utf8.h"
 
 #include <sodium.h>
@@ -25,7 +24,13 @@ int fail(int code, const QString &message)
 
 int usageError(const QString &message)
 {
-    fail(Usage, message);
+    // The parser's own messages start in capitals and end in a full stop; ours do neither.
+    QString text = message;
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    if (text.size() > 1 && text.at(0).isUpper() && text.at(1).isLower())
+        text[0] = text.at(0).toLower();
+    fail(Usage, text);
     Terminal::writeError(QStringLiteral("Try 'quorvane-cli --help'.\n"));
     return Usage;
 }
@@ -36,7 +41,9 @@ const QCommandLineOption Command::identifierOption(
     QStringLiteral("TEXT"));
 const QCommandLineOption Command::lengthOption(
     {QStringLiteral("l"), QStringLiteral("length")},
-    QStringLiteral("The password length, 4 to 32 (derive: 32 by default)."), QStringLiteral("N"));
+    QStringLiteral("The password length: 4 to 32 for the strong and compatible schemes (derive: 32 by default, "
+                   "or a site rule's longest), 5 to 35 for LessPass (16 by default)."),
+    QStringLiteral("N"));
 const QCommandLineOption Command::schemeOption(
     QStringLiteral("scheme"),
     QStringLiteral("strong (the default), compatible (the original program's scheme), lesspass or spectre."),
@@ -180,7 +187,7 @@ bool Command::length(const QCommandLineParser &parser, bool required, int fallba
     const QString text = parser.value(lengthOption);
     const int value = text.toInt(&ok, 10);
     if (!ok || text.trimmed() != text || text.startsWith(QLatin1Char('+')) || !Derivation::isValidLength(value)) {
-        *error = QStringLiteral("the length must be a whole number from 4 to 32");
+        *error = QStringLiteral("--length must be a whole number from 4 to 32");
         return false;
     }
     *length = value;
@@ -194,7 +201,7 @@ bool Command::scheme(const QCommandLineParser &parser, Scheme *scheme, QString *
         return true;
     const QString name = parser.value(schemeOption);
     if (!Schemes::fromName(name, scheme)) {
-        *error = QStringLiteral("unknown scheme \"%1\"; use strong, compatible, lesspass or spectre").arg(name);
+        *error = QStringLiteral("--scheme: unknown scheme \"%1\"; use strong, compatible, lesspass or spectre").arg(name);
         return false;
     }
     return true;
@@ -228,7 +235,7 @@ int Command::readPhrase(const QCommandLineParser &parser, QString *phrase)
     if (!valid)
         return fail(Usage, QStringLiteral("the secret phrase is not valid UTF-8"));
     if (phrase->isEmpty())
-        return fail(Usage, UserTexts::emptySecret());
+        return fail(Usage, QStringLiteral("the secret phrase is empty (it is read from standard input)"));
     return Ok;
 }
 
@@ -276,14 +283,14 @@ bool Command::peerRecipe(const QCommandLineParser &parser, Recipe *recipe, QStri
         }
     }
     if (parser.isSet(counterOption) && !wholeNumber(parser.value(counterOption), 1, Spectre::maximumCounter, &recipe->counter)) {
-        *error = QStringLiteral("the counter must be a whole number from 1 to 4294967295");
+        *error = QStringLiteral("--counter must be a whole number from 1 to 4294967295");
         return false;
     }
     if (scheme == Scheme::LessPass) {
         quint32 length = quint32(recipe->length);
         if (parser.isSet(lengthOption)
             && !wholeNumber(parser.value(lengthOption), LessPass::minimumLength, LessPass::maximumLength, &length)) {
-            *error = QStringLiteral("a LessPass password has 5 to 35 characters");
+            *error = QStringLiteral("--length: a LessPass password has 5 to 35 characters");
             return false;
         }
         recipe->length = int(length);
@@ -297,14 +304,14 @@ bool Command::peerRecipe(const QCommandLineParser &parser, Recipe *recipe, QStri
         }
         recipe->userName = parser.value(userNameOption);
         if (parser.isSet(purposeOption) && !Spectre::purposeFromName(parser.value(purposeOption), &recipe->purpose)) {
-            *error = QStringLiteral("the purpose must be password, login or answer");
+            *error = QStringLiteral("--purpose must be password, login or answer");
             return false;
         }
         recipe->templateName = parser.isSet(templateOption) ? parser.value(templateOption)
                                                             : Spectre::defaultTemplate(recipe->purpose);
         quint32 algorithm = Spectre::latestAlgorithm;
         if (parser.isSet(algorithmOption) && !wholeNumber(parser.value(algorithmOption), 0, 3, &algorithm)) {
-            *error = QStringLiteral("Spectre's algorithm version is 0, 1, 2 or 3");
+            *error = QStringLiteral("--algorithm must be 0, 1, 2 or 3");
             return false;
         }
         recipe->algorithm = int(algorithm);
@@ -326,17 +333,18 @@ bool Command::ruleAndCounter(const QCommandLineParser &parser, Scheme scheme, Ru
     if (text == QLatin1String("site")) {
         const SiteList::Match site = SiteList::installed().match(parser.value(identifierOption));
         if (site.isNull()) {
-            *error = QStringLiteral("no site rule is known for the identifier \"%1\"").arg(parser.value(identifierOption));
+            *error = QStringLiteral("--rule=site: no site rule is known for the identifier \"%1\"")
+                         .arg(parser.value(identifierOption));
             return false;
         }
         text = site.rule;
     }
     if (parser.isSet(ruleOption) && !Rule::parse(text, rule, &problem)) {
-        *error = QStringLiteral("the rule \"%1\" is not valid: %2").arg(text, problem);
+        *error = QStringLiteral("--rule: ") + problem;
         return false;
     }
     if (parser.isSet(counterOption) && !Counter::parse(parser.value(counterOption), counter)) {
-        *error = QStringLiteral("the counter must be a whole number from 1 to 2147483647");
+        *error = QStringLiteral("--counter must be a whole number from 1 to 2147483647");
         return false;
     }
     return true;
@@ -396,10 +404,15 @@ QString overallHelp()
     for (Command *command : commands())
         text += QLatin1Char('\n') + command->helpText();
     text += QStringLiteral(
-        "\nExit codes: 0 success; 1 profile already saved, no such profile, or no site matches\n"
-        "(rules site); 2 refused input or\n"
-        "wrong usage; 3 the profile file cannot be read or written, the password cannot be made,\n"
-        "or the output cannot be written.\n"
+        "\nExit codes, the same for every command:\n"
+        "  0  done\n"
+        "  1  nothing matched or nothing to do: no such profile (derive --profile, profiles\n"
+        "     remove), no site rule for that site (rules site), the profile is saved already\n"
+        "  2  bad input: an option, the phrase, a rule, an empty identifier where one is needed,\n"
+        "     a file given on the command line that is missing, a folder, unreadable, too large\n"
+        "     or malformed\n"
+        "  3  the profile file could not be used or changed; or the system failed: the password\n"
+        "     could not be made (no memory), the output could not be written\n"
         "\n"
         "Profile file: zavdata.txt in the folder Quorvane of the user's documents folder.\n");
     return text;

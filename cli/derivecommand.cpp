@@ -4,7 +4,6 @@
 #include "fingerprint.h"
 #include "profilefile.h"
 #include "terminal.h"
-#include "usertexts.h"
 
 #include <algorithm>
 
@@ -13,7 +12,8 @@ namespace Cli {
 namespace {
 
 const QCommandLineOption entropyOption(QStringLiteral("entropy"),
-                                       QStringLiteral("Print the password's strength in bits on a second line, as the window shows it."));
+                                       QStringLiteral("Print the password's strength on a second line, in bits with its rating, as the window "
+                                                                      "shows it: \"104.6 bits, excellent\"."));
 const QCommandLineOption profileOption(
     QStringLiteral("profile"),
     QStringLiteral("Derive the saved profile whose identifier (or site) is NAME, with every field it holds; NAME may "
@@ -21,15 +21,15 @@ const QCommandLineOption profileOption(
     QStringLiteral("NAME"));
 
 // The saved profile that --profile names: the line equal to the name, or else the one line whose
-// identifier it is. Ok, or the exit code with the message: Usage for none or several, Failure
-// when the profile file cannot be read.
+// identifier it is. Ok, or the exit code with the message: Refused for none, Usage for several or
+// a line that is no profile, Failure when the profile file cannot be read.
 int savedProfile(const QString &name, Recipe *recipe, QString *error)
 {
     const QString path = ProfileFile::defaultPath();
     QStringList lines;
     const ProfileFile::ReadStatus status = ProfileFile::readLines(path, &lines);
     if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
-        *error = QStringLiteral("the profile file %1 %2").arg(path, ProfileFile::problem(status));
+        *error = QStringLiteral("the profile file %1 %2").arg(path, ProfileFile::problemOf(path, status));
         return Failure;
     }
     const QStringList rows = ProfileFile::rows(lines);
@@ -54,19 +54,21 @@ int savedProfile(const QString &name, Recipe *recipe, QString *error)
         if (alike)
             named = named.mid(0, 1);
     }
+    if (named.isEmpty()) {
+        *error = QStringLiteral("--profile: no saved profile is named \"%1\"").arg(name);
+        return Refused;
+    }
     if (named.size() != 1) {
-        *error = named.isEmpty()
-            ? QStringLiteral("no saved profile is named \"%1\"").arg(name)
-            : QStringLiteral("%1 saved profiles are named \"%2\"; give the whole line as --profile:\n  %3")
-                  .arg(named.size())
-                  .arg(name, named.join(QStringLiteral("\n  ")));
+        *error = QStringLiteral("--profile: %1 saved profiles are named \"%2\"; give the whole line:\n  %3")
+                     .arg(named.size())
+                     .arg(name, named.join(QStringLiteral("\n  ")));
         return Usage;
     }
     const ProfileFile::Profile profile = ProfileFile::parseRow(named.first());
     *recipe = profile.recipe;
     const bool derivable = profile.readable && recipe->problem().isEmpty();
     if (!derivable)
-        *error = QStringLiteral("the saved line \"%1\" is not a profile that can be derived").arg(named.first());
+        *error = QStringLiteral("--profile: the saved line \"%1\" is not a profile that can be derived").arg(named.first());
     return derivable ? Ok : Usage;
 }
 
@@ -109,7 +111,8 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
     if (read != Ok)
         return read;
     if (recipe.identifierRefused())
-        return fail(Usage, UserTexts::barInIdentifier());
+        return fail(Usage, QStringLiteral("--identifier cannot hold \"|\" under the %1 scheme")
+                               .arg(Schemes::name(recipe.scheme)));
 
     // Typed without echo, the phrase can only be checked by its fingerprint.
     if (Terminal::inputIsTerminal())
@@ -120,7 +123,7 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
         return fail(Failure, QStringLiteral("the password could not be made (not enough free memory, or the digest library failed)"));
     Terminal::writeOutput(password + QLatin1Char('\n'));
     if (parser.isSet(entropyOption))
-        Terminal::writeOutput(recipe.entropyText() + QLatin1Char('\n'));
+        Terminal::writeOutput(QStringLiteral("%1 bits, %2\n").arg(recipe.entropyText(), recipe.rating()));
     password.fill(QChar(0));
     if (!Terminal::flushOutput())
         return fail(Failure, QStringLiteral("the password could not be written to standard output"));

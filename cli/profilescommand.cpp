@@ -4,11 +4,20 @@
 #include "profilefile.h"
 #include "siteimport.h"
 #include "terminal.h"
-#include "usertexts.h"
 
 #include <QFileInfo>
 
 namespace Cli {
+
+namespace {
+
+QString busy(const QString &path)
+{
+    return QStringLiteral("the profile file %1 is being changed by another Quorvane window or quorvane-cli; nothing "
+                          "was changed, try again").arg(path);
+}
+
+}
 
 ListCommand::ListCommand()
     : Command(QStringLiteral("profiles list"),
@@ -28,7 +37,7 @@ int ListCommand::execute(const QCommandLineParser &)
     QStringList lines;
     const ProfileFile::ReadStatus status = ProfileFile::readLines(path, &lines);
     if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing)
-        return fail(Failure, QStringLiteral("the profile file %1 %2").arg(path, ProfileFile::problem(status)));
+        return fail(Failure, QStringLiteral("the profile file %1 %2").arg(path, ProfileFile::problemOf(path, status)));
     for (const QString &row : ProfileFile::rows(lines))
         Terminal::writeOutput(row + QLatin1Char('\n'));
     if (!Terminal::flushOutput())
@@ -66,19 +75,22 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
         case ProfileFile::SaveResult::Saved:
             return Ok;
         case ProfileFile::SaveResult::InvalidIdentifier:
-            return fail(Usage, UserTexts::invalidIdentifier());
+            return fail(Usage, QStringLiteral("--identifier is empty or holds \"|\""));
         case ProfileFile::SaveResult::UnstorableIdentifier:
-            return fail(Usage, ProfileFile::isStorableIdentifier(recipe.identifier) ? recipe.storableProblem()
-                                                                                   : UserTexts::unstorableIdentifier());
+            return fail(Usage, ProfileFile::isStorableIdentifier(recipe.identifier)
+                                   ? recipe.storableProblem()
+                                   : QStringLiteral("--identifier holds a line break, a tab or another control "
+                                                    "character, or starts with an invisible mark: a profile line "
+                                                    "cannot keep it (it can still derive a password)"));
         case ProfileFile::SaveResult::Busy:
-            return fail(Failure, UserTexts::fileBusy());
+            return fail(Failure, busy(path));
         case ProfileFile::SaveResult::Unusable:
             return fail(Failure, QStringLiteral("the profile file %1 %2; nothing was changed")
-                                     .arg(path, ProfileFile::problem(ProfileFile::check(path))));
+                                     .arg(path, ProfileFile::problemOf(path, ProfileFile::check(path))));
         case ProfileFile::SaveResult::InvalidRecipe:
             return fail(Usage, recipe.problem());
         case ProfileFile::SaveResult::AlreadySaved:
-            return fail(Refused, UserTexts::savedAlready());
+            return fail(Refused, QStringLiteral("the profile is saved already: %1").arg(recipe.line()));
         case ProfileFile::SaveResult::Failed:
             break;
         }
@@ -92,10 +104,10 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
     case ProfileFile::RemoveResult::NotFound:
         return fail(Refused, QStringLiteral("no such profile: %1").arg(line));
     case ProfileFile::RemoveResult::Busy:
-        return fail(Failure, UserTexts::fileBusy());
+        return fail(Failure, busy(path));
     case ProfileFile::RemoveResult::Unusable:
         return fail(Failure, QStringLiteral("the profile file %1 %2; nothing was changed")
-                                 .arg(path, ProfileFile::problem(ProfileFile::check(path))));
+                                 .arg(path, ProfileFile::problemOf(path, ProfileFile::check(path))));
     case ProfileFile::RemoveResult::Failed:
         break;
     }
@@ -130,10 +142,10 @@ int ImportCommand::execute(const QCommandLineParser &parser)
     case ProfileFile::SaveResult::AlreadySaved:
         break;
     case ProfileFile::SaveResult::Busy:
-        return fail(Failure, UserTexts::fileBusy());
+        return fail(Failure, busy(path));
     case ProfileFile::SaveResult::Unusable:
         return fail(Failure, QStringLiteral("the profile file %1 %2; nothing was imported")
-                                 .arg(path, ProfileFile::problem(ProfileFile::check(path))));
+                                 .arg(path, ProfileFile::problemOf(path, ProfileFile::check(path))));
     default:
         return fail(Failure, QStringLiteral("cannot write the profile file %1; nothing was imported").arg(path));
     }

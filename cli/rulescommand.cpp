@@ -35,7 +35,7 @@ int RulesCommand::execute(const QCommandLineParser &parser)
     QString text;
     if (shows) {
         if (!Rule::parse(operand, &rule, &problem))
-            return fail(Usage, QStringLiteral("the rule \"%1\" is not valid: %2").arg(operand, problem));
+            return fail(Usage, QStringLiteral("RULE: \"%1\" is not a rule: %2").arg(operand, problem));
         const int longest = rule.maximumLength();
         text = rule.text() + QLatin1Char('\n');
         if (rule.minimumLength() > longest) {
@@ -47,6 +47,8 @@ int RulesCommand::execute(const QCommandLineParser &parser)
                 text += QStringLiteral("no password: %1\n").arg(rule.lengthProblem(longest));
         }
     } else {
+        if (operand.trimmed().isEmpty())
+            return usageError(QStringLiteral("IDENTIFIER is empty"));
         const SiteList::Match site = SiteList::installed().match(operand);
         if (site.isNull())
             return fail(Refused, QStringLiteral("no site rule is known for \"%1\"").arg(operand));

@@ -42,10 +42,10 @@ QUORVANE_NOTICE_FORM(aboutdialog)
 
 void badrule::setProblem(const QString &problem)
 {
-    // The reason goes into the form's own paragraph, so the notice keeps the look of the others.
-    const QString fixed = QStringLiteral("The custom characters are not a rule.");
+    // The problem takes the form's own paragraph, so the notice keeps the look of the others.
+    const QString placeholder = QStringLiteral("The inputs make no password.");
     QString html = ui->textEdit->toHtml();
-    html.replace(fixed, fixed + QStringLiteral("  ") + problem.toHtmlEscaped() + QLatin1Char('.'));
+    html.replace(placeholder, problem.toHtmlEscaped() + QLatin1Char('.'));
     ui->textEdit->setHtml(html);
 }
 

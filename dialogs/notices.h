@@ -159,7 +159,8 @@ private:
     Ui::filebusy *ui;
 };
 
-// Custom characters that are no rule; setProblem says what is wrong with them.
+// Inputs of a scheme that make no password; setProblem says which and why, in the words of
+// the fields the window shows.
 class badrule : public notice
 {
     Q_OBJECT

@@ -19,6 +19,8 @@ public:
     void setPhraseStrength(const QString &text);
     // The password's entropy with what it counts, or why there is none.
     void setPasswordStrength(const QString &text);
+    // What makes each guess of the phrase cost under the chosen scheme; empty when nothing does.
+    void setGuessCost(const QString &text);
 
 private:
     Ui::strengthdialog *ui;

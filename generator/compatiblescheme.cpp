@@ -75,6 +75,7 @@ namespace SchemeUnits {
 
 const SchemeUnit compatible = {Scheme::Compatible, "compatible", true,
     setDefaults, problem, derive, entropyText, entropyNote, describe,
+    "",
     lineFields, readFields, false, textFields,
     same, dropKept};
 

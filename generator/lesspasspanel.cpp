@@ -46,6 +46,15 @@ Recipe LessPassPanel::recipe() const
     return r;
 }
 
+QString LessPassPanel::inputProblem() const
+{
+    for (const auto &box : classBoxes(ui)) {
+        if (box.first->isChecked())
+            return QString();
+    }
+    return QStringLiteral("Tick at least one of LessPass's character boxes (a-z, A-Z, 0-9, Symbols)");
+}
+
 void LessPassPanel::setRecipe(const Recipe &r)
 {
     ui->loginedit->setText(r.login);

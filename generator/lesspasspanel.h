@@ -15,6 +15,7 @@ public:
     ~LessPassPanel() override;
 
     Recipe recipe() const override;
+    QString inputProblem() const override;
     void setRecipe(const Recipe &recipe) override;
     void reset() override;
     void focusProblem(const Recipe &recipe) override;

@@ -92,6 +92,7 @@ namespace SchemeUnits {
 
 const SchemeUnit lessPass = {Scheme::LessPass, "lesspass", false,
     setDefaults, problem, derive, entropyText, entropyNote, describe,
+    "PBKDF2-HMAC-SHA256 with 100,000 iterations makes every guess of the phrase slow",
     lineFields, readFields, true, textFields,
     same, dropKept};
 

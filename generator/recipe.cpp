@@ -2,6 +2,7 @@
 
 #include "lengths.h"
 #include "phrase.h"
+#include "phrasestrength.h"
 #include "schemeunit.h"
 #include "sha512.h"
 #include "utf8.h"
@@ -114,6 +115,16 @@ QString Recipe::label() const
 {
     const SchemeUnit &unit = SchemeUnits::of(scheme);
     return QString::fromLatin1(unit.name) + QStringLiteral(", ") + unit.describe(*this);
+}
+
+QString Recipe::guessCost() const
+{
+    return QString::fromLatin1(SchemeUnits::of(scheme).guessCost);
+}
+
+QString Recipe::rating() const
+{
+    return PhraseStrength::rating(entropyText().toDouble());
 }
 
 bool Recipe::identifierRefused() const

@@ -52,6 +52,12 @@ struct Recipe
 
     // A short description for a person: "strong, 16, letters digits and symbols".
     QString label() const;
+    // What makes each guess of the phrase cost ("Argon2id (64 MiB, three passes) makes every
+    // guess of the phrase slow"); empty for the compatible scheme, where nothing does.
+    QString guessCost() const;
+    // The rating of a password of this recipe by its entropy: "poor", "weak", "good" or
+    // "excellent", as the phrase meter rates phrases.
+    QString rating() const;
 
     // The profile line that keeps it. Lines are read back by fromLine exactly: every line the
     // program ever wrote gives the same recipe and the same bytes again.

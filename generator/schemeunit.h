@@ -28,6 +28,8 @@ struct SchemeUnit
     QString (*entropyNote)(const Recipe &recipe);
     // Its settings in a few words, after the scheme's name: "16, letters digits and symbols".
     QString (*describe)(const Recipe &recipe);
+    // What makes each guess of the phrase cost, in a sentence's words; empty when nothing does.
+    const char *guessCost;
 
     // The fields of its profile line, and their reading back: false when the fields are not a
     // line of this scheme. `fields` has at least three, the third naming the scheme.

@@ -2,6 +2,8 @@
 
 #include "lengths.h"
 
+#include <QHash>
+#include <QMutex>
 #include <QStringList>
 
 #include <algorithm>
@@ -546,6 +548,26 @@ double SiteRule::bits(int length) const
 }
 
 QString SiteRule::lengthProblem(int length) const
+{
+    // Counting takes tens of microseconds, and a profile file of many sites repeats few rules:
+    // each answer is kept for the rest of the run.
+    static QMutex guard;
+    static QHash<QString, QString> known;
+    const QString key = canonicalText() + QLatin1Char('\n') + QString::number(length);
+    {
+        const QMutexLocker lock(&guard);
+        const auto found = known.constFind(key);
+        if (found != known.constEnd())
+            return *found;
+    }
+    const QString problem = countedLengthProblem(length);
+    const QMutexLocker lock(&guard);
+    if (known.size() < 10000)
+        known.insert(key, problem);
+    return problem;
+}
+
+QString SiteRule::countedLengthProblem(int length) const
 {
     if (minimumLength() > maximumLength())
         return QStringLiteral("the rule allows no length from %1 to %2").arg(Derivation::minimumLength).arg(Derivation::maximumLength);

@@ -56,6 +56,8 @@ public:
     bool operator==(const SiteRule &other) const;
 
 private:
+    QString countedLengthProblem(int length) const;
+
     std::vector<CharacterSet> required;   // distinct sets, in the order first written
     CharacterSet allowed;                 // the alphabet: allowed and required characters
     int maxConsecutive = 0;               // 0: no limit

@@ -115,6 +115,7 @@ namespace SchemeUnits {
 
 const SchemeUnit spectre = {Scheme::Spectre, "spectre", false,
     setDefaults, problem, derive, entropyText, entropyNote, describe,
+    "scrypt (32 MiB) makes every guess of the phrase slow",
     lineFields, readFields, true, textFields,
     same, dropKept};
 

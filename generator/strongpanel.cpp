@@ -75,7 +75,13 @@ QString StrongPanel::inputProblem() const
 {
     Rule rule;
     QString problem;
-    return selectedRule(&rule, &problem) ? QString() : problem;
+    if (selectedRule(&rule, &problem))
+        return QString();
+    if (ui->rulecombo->currentIndex() != siteRulesIndex)
+        return QStringLiteral("The custom characters are not a rule: ") + problem;
+    if (ui->ruletextedit->text().trimmed().isEmpty())
+        return QStringLiteral("The Site rules field is empty: type or paste the site's password rules");
+    return QStringLiteral("The Site rules field holds no rule: ") + problem;
 }
 
 void StrongPanel::setRecipe(const Recipe &r)
@@ -147,7 +153,7 @@ bool StrongPanel::selectedRule(Rule *rule, QString *problem) const
     }
     const int index = ui->rulecombo->currentIndex();
     if (index == siteRulesIndex && ui->ruletextedit->text().trimmed().isEmpty()) {
-        *problem = QStringLiteral("no site rules are given: type or paste the site's password rules");
+        *problem = QStringLiteral("the field is empty");
         return false;
     }
     if (index == siteRulesIndex)
@@ -236,5 +242,7 @@ void StrongPanel::takeSiteRule()
     ui->ruletextedit->setText(rule.text());
     ui->rulecombo->setCurrentIndex(siteRulesIndex);
     fitLengthToRule();
+    // The longest the rule allows up to 32, the strongest, as quorvane-cli's --rule=site takes it.
+    ui->plengthspinbox->setValue(rule.maximumLength());
     ui->ruletextedit->setFocus();
 }

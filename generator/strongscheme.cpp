@@ -126,6 +126,7 @@ namespace SchemeUnits {
 
 const SchemeUnit strong = {Scheme::Strong, "strong", true,
     setDefaults, problem, derive, entropyText, entropyNote, describe,
+    "Argon2id (64 MiB, three passes) makes every guess of the phrase slow",
     lineFields, readFields, false, textFields,
     same, dropKept};
 

@@ -22,6 +22,7 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QHash>
 #include <QPointer>
 #include <QShortcut>
 #include <QStatusBar>
@@ -192,6 +193,7 @@ void zav::clearOutput()
 {
     ui->passwordoutput->clear();
     ui->entropyout->clear();
+    ui->passwordquality->clear();
     ui->copybutton->setEnabled(false);
 }
 
@@ -255,12 +257,22 @@ QString zav::deriveWhileBusy(const std::function<QString()> &derive)
     return password;
 }
 
-void zav::showDerived(const QString &password)
+void zav::showDerived(const QString &password, const Recipe &recipe)
 {
     if (password.isNull()) {
         showNotice<notderived>();
         return;
     }
+    // The figure, then its unit and rating beside it, coloured as the rating: a password of the
+    // original program's start length shows as poor at once.
+    static const QHash<QString, QString> colours{{QStringLiteral("poor"), QStringLiteral("#b00020")},
+                                                 {QStringLiteral("weak"), QStringLiteral("#a85800")},
+                                                 {QStringLiteral("good"), QStringLiteral("#2b7a0b")},
+                                                 {QStringLiteral("excellent"), QStringLiteral("#1b5e20")}};
+    const QString rating = recipe.rating();
+    ui->passwordquality->setText(QStringLiteral("bits, %1").arg(rating));
+    ui->passwordquality->setStyleSheet(QStringLiteral("QLabel { color: %1; font-weight: bold; }").arg(colours.value(rating)));
+    ui->passwordquality->setAccessibleDescription(QStringLiteral("%1 bits, %2").arg(recipe.entropyText(), rating));
     ui->passwordoutput->setText(password);
     ui->copybutton->setEnabled(true);
     clipboard->setPassword(password);
@@ -289,7 +301,7 @@ void zav::on_generatepass_clicked()
         ui->pword_identifier_le->setFocus();
         return;
     }
-    showDerived(deriveWhileBusy([&] { return recipe.derive(phrase); }));
+    showDerived(deriveWhileBusy([&] { return recipe.derive(phrase); }), recipe);
 }
 
 void zav::on_actionCalculate_Password_Strength_triggered()
@@ -303,11 +315,13 @@ void zav::on_actionCalculate_Password_Strength_triggered()
         dialog.setPhraseStrength(QStringLiteral("no phrase typed"));
     else
         dialog.setPhraseStrength(PhraseStrength::text(PhraseStrength::of(phrase)));
+    const Recipe recipe = currentChoice().panel->recipe();
     if (ui->passwordoutput->text().isEmpty())
         dialog.setPasswordStrength(QStringLiteral("no password generated yet"));
     else
-        dialog.setPasswordStrength(
-            QStringLiteral("%1 bits. %2").arg(ui->entropyout->text(), currentChoice().panel->recipe().entropyNote()));
+        dialog.setPasswordStrength(QStringLiteral("%1 bits, %2. %3").arg(ui->entropyout->text(), recipe.rating(),
+                                                                         recipe.entropyNote()));
+    dialog.setGuessCost(recipe.guessCost());
     dialog.run();
 }
 

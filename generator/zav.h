@@ -72,8 +72,9 @@ private:
     // The recipe of the chosen panel, or a notice that says why there is none.
     bool recipeOrNotice(Recipe *recipe);
     QString deriveWhileBusy(const std::function<QString()> &derive);
-    // Shows and copies a made password, or says that none could be made.
-    void showDerived(const QString &password);
+    // Shows and copies a made password with its strength and rating, or says that none could
+    // be made.
+    void showDerived(const QString &password, const Recipe &recipe);
     // The tab order: phrase, identifier, scheme, each panel's fields, Generate, Copy.
     void chainTabs();
     // The window takes the size of the chosen panel: it grows for a larger one and shrinks back

@@ -77,7 +77,7 @@ QJsonObject derive(const Request &request)
     QString password = recipe.derive(request.phrase);
     if (password.isNull())
         return error(QStringLiteral("the password could not be made (not enough free memory)"));
-    const QJsonObject reply{{"password", password}, {"entropy", recipe.entropyText()}};
+    const QJsonObject reply{{"password", password}, {"entropy", recipe.entropyText()}, {"rating", recipe.rating()}};
     password.fill(QChar(0));
     return reply;
 }

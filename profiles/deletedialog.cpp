@@ -47,7 +47,7 @@ void deletedialog::on_deletebutton_clicked()
         close();
         return;
     }
-    const QString row = item->text();
+    const QString row = ProfileRows::rowOf(item);
     qDebug() << row;
     const ProfileFile::RemoveResult result = ProfileFile::remove(profile_file_path, row);
     if (result == ProfileFile::RemoveResult::Failed || result == ProfileFile::RemoveResult::Busy

@@ -49,7 +49,7 @@ void listdialog::on_pushButton_clicked()
         reject();   // nothing chosen: the main window stays as it is
         return;
     }
-    const QString row = item->text();
+    const QString row = ProfileRows::rowOf(item);
     qDebug() << "value of mytmp immediately after conversion to text";
     qDebug() << row;
     qDebug() << "identify postion of | in mytmp qstring";

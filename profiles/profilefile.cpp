@@ -195,6 +195,13 @@ QString problem(ReadStatus status)
     return QString();
 }
 
+QString problemOf(const QString &path, ReadStatus status)
+{
+    if (status == ReadStatus::NotAFile && QFileInfo(path).isDir())
+        return QStringLiteral("is a folder, not a file");
+    return problem(status);
+}
+
 ReadStatus readLines(const QString &path, QStringList *lines)
 {
     lines->clear();
@@ -240,6 +247,14 @@ QStringList filterRows(const QStringList &rows, const QString &text)
             result.append(row);
     }
     return result;
+}
+
+QString rowLabel(const QString &row)
+{
+    Recipe recipe;
+    if (row.count(QLatin1Char('|')) < 2 || !Recipe::fromLine(row, &recipe))
+        return row;
+    return recipe.identifier + QStringLiteral(": ") + recipe.label();
 }
 
 QString listText(const QStringList &lines)

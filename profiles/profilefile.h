@@ -58,6 +58,8 @@ ReadStatus check(const QString &path);
 
 // What is wrong with the file, for a message: "cannot be read", "is not a plain file" ...
 QString problem(ReadStatus status);
+// The same, told apart for a folder ("is a folder, not a file").
+QString problemOf(const QString &path, ReadStatus status);
 
 // Reads every line of the file, empty and malformed lines included, without line ends. A lone
 // CR, CR LF and CR CR LF each end a line. Anything but Read leaves *lines empty.
@@ -70,6 +72,10 @@ QStringList rows(const QStringList &lines);
 // The rows that contain the text, upper or lower case alike, in the order given; all of them
 // for an empty text.
 QStringList filterRows(const QStringList &rows, const QString &text);
+
+// A row as a person reads it: "example.org: lesspass, 16, aA9!, login me" for a line of a scheme
+// of ours; the original program's two-field lines, and lines that read as no profile, as they are.
+QString rowLabel(const QString &row);
 
 // The lines in reverse file order, joined by single blanks: the form trace lines show.
 QString listText(const QStringList &lines);

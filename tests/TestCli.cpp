@@ -1,5 +1,6 @@
 #include "testsupport.h"
 
+#include "phrasestrength.h"
 #include "profilefile.h"
 
 #include <QLockFile>
@@ -155,27 +156,27 @@ void TestCli::deriveRefusals_data()
     QTest::addColumn<QByteArray>("message");
     const QStringList derive{QStringLiteral("derive")};
     QTest::newRow("empty phrase") << derive << QByteArray("\n")
-                                  << QByteArray("The Secret Phrase field is empty.  Please enter a secret phrase.");
+                                  << QByteArray("quorvane-cli: the secret phrase is empty (it is read from standard input)");
     QTest::newRow("empty phrase before bad identifier") << derive + QStringList{"-i", "a|b"} << QByteArray()
-                                  << QByteArray("The Secret Phrase field is empty.");
+                                  << QByteArray("the secret phrase is empty");
     QTest::newRow("bar in identifier") << derive + QStringList{"--identifier=a|b"} << QByteArray("x")
-                                       << QByteArray("cannot contain the symbol \"|\".");
+                                       << QByteArray("--identifier cannot hold \"|\" under the strong scheme");
     QTest::newRow("length 3") << derive + QStringList{"--length=3"} << QByteArray("x") << QByteArray("4 to 32");
     QTest::newRow("length 33") << derive + QStringList{"-l", "33"} << QByteArray("x") << QByteArray("4 to 32");
     QTest::newRow("length word") << derive + QStringList{"-l", "ten"} << QByteArray("x") << QByteArray("4 to 32");
     QTest::newRow("length fraction") << derive + QStringList{"-l", "8.5"} << QByteArray("x") << QByteArray("4 to 32");
     QTest::newRow("length empty") << derive + QStringList{"--length="} << QByteArray("x") << QByteArray("4 to 32");
-    QTest::newRow("length missing") << derive + QStringList{"-l"} << QByteArray("x") << QByteArray("Missing value after '-l'");
+    QTest::newRow("length missing") << derive + QStringList{"-l"} << QByteArray("x") << QByteArray("quorvane-cli: missing value after '-l'\n");
     QTest::newRow("invalid utf-8") << derive << QByteArray("caf\xE9") << QByteArray("not valid UTF-8");
     QTest::newRow("unknown scheme") << derive + QStringList{"--scheme=weak"} << QByteArray("x") << QByteArray("unknown scheme");
-    QTest::newRow("unknown option") << derive + QStringList{"--colour"} << QByteArray("x") << QByteArray("Unknown option 'colour'");
+    QTest::newRow("unknown option") << derive + QStringList{"--colour"} << QByteArray("x") << QByteArray("quorvane-cli: unknown option 'colour'\n");
     QTest::newRow("long option with one dash") << derive + QStringList{"-identifier=bank"} << QByteArray("x")
                                                << QByteArray("malformed option: -identifier=bank");
     QTest::newRow("short option with =") << derive + QStringList{"-i=bank"} << QByteArray("x") << QByteArray("malformed option");
     QTest::newRow("option after --") << derive + QStringList{"--", "--exact"} << QByteArray("x")
                                      << QByteArray("unexpected argument: --exact");
     QTest::newRow("option of another command") << QStringList{"profiles", "list", "--length=8"} << QByteArray()
-                                               << QByteArray("Unknown option 'length'");
+                                               << QByteArray("unknown option 'length'");
     QTest::newRow("unknown profiles command") << QStringList{"profiles", "show"} << QByteArray()
                                               << QByteArray("profiles needs list, add, remove or import");
     QTest::newRow("phrase as argument") << derive + QStringList{"secret"} << QByteArray("x") << QByteArray("unexpected argument");
@@ -264,12 +265,12 @@ void TestCli::profileCommands()
     QVERIFY(run.out.isEmpty());
     run = add(QStringLiteral("bank"), QStringLiteral("12"), QStringLiteral("compatible"));
     QCOMPARE(run.code, 1);
-    QVERIFY(run.err.contains("The profile already is already saved.  Please enter a new identifier."));
+    QVERIFY2(run.err.contains("quorvane-cli: the profile is saved already: "), run.err.constData());
     QCOMPARE(add(QStringLiteral("bank"), QStringLiteral("12")).code, 0);   // strong by default
     QCOMPARE(add(QString::fromUtf16(u"\u0431\u0430\u043d\u043a"), QStringLiteral("8")).code, 0);
     run = add(QStringLiteral("a|b"), QStringLiteral("8"));
     QCOMPARE(run.code, 2);
-    QVERIFY(run.err.contains("is empty or contains the \"|\" symbol."));
+    QVERIFY(run.err.contains("--identifier is empty or holds \"|\""));
     QCOMPARE(add(QString(), QStringLiteral("8")).code, 2);
     QCOMPARE(add(QStringLiteral("x"), QStringLiteral("40")).code, 2);
     QCOMPARE(cli({QStringLiteral("profiles"), QStringLiteral("add"), QStringLiteral("--length=8")}).code, 2);
@@ -330,19 +331,37 @@ void TestCli::importAndDeriveByName()
 
     // derive --profile: every field of the saved line; the name must pick one password.
     QCOMPARE(cli({"derive", "--profile=masterpasswordapp.com", "--entropy"}, "banana colored duckling").out,
-             QByteArray("Jejr5[RepuSosp\n55.8\n"));
+             QByteArray("Jejr5[RepuSosp\n55.8 bits, weak\n"));
     QCOMPARE(cli({"profiles", "add", "-i", "bank", "-l", "8"}).code, 0);
     QCOMPARE(cli({"profiles", "add", "-i", "bank", "-l", "9", "--rule=9"}).code, 0);
     QCOMPARE(cli({"derive", "--profile=bank|9|strong|9|1"}, "hello").out, cli({"derive", "-i", "bank", "-l", "9", "--rule=9"}, "hello").out);
-    const QList<QPair<QStringList, QByteArray>> refused{
-        {{"derive", "--profile=bank"}, "2 saved profiles are named \"bank\"; give the whole line as --profile:\n  bank|8|strong\n"},
-        {{"derive", "--profile=nobody"}, "no saved profile is named \"nobody\""},
-        {{"derive", "--profile=bank.example", "-l", "8"}, "--profile goes with --exact and --entropy only"},
-        {{"profiles", "import", home->path() + "/missing.json"}, "does not exist"},
+    // One exit code for each kind of outcome, whatever the command, and a message that names the
+    // option or the file: 1 nothing matched or nothing to do, 2 bad input.
+    struct Refusal
+    {
+        QStringList args;
+        int code;
+        QByteArray message;
     };
-    for (const auto &entry : refused) {
-        run = cli(entry.first, "hello");
-        QVERIFY2(run.code == 2 && run.err.contains(entry.second) && run.out.isEmpty(), run.err.constData());
+    const QList<Refusal> refused{
+        {{"derive", "--profile=bank"}, 2, "--profile: 2 saved profiles are named \"bank\"; give the whole line:\n  bank|8|strong\n"},
+        {{"derive", "--profile=nobody"}, 1, "--profile: no saved profile is named \"nobody\""},
+        {{"profiles", "remove", "-i", "nobody", "-l", "8"}, 1, "no such profile: nobody|8|strong"},
+        {{"profiles", "add", "-i", "bank", "-l", "8"}, 1, "the profile is saved already: bank|8|strong"},
+        {{"rules", "site", "unknown.test"}, 1, "no site rule is known for \"unknown.test\""},
+        {{"rules", "site", ""}, 2, "IDENTIFIER is empty"},
+        {{"derive", "--profile=bank.example", "-l", "8"}, 2, "--profile goes with --exact and --entropy only"},
+        {{"derive", "-l", "40"}, 2, "--length must be a whole number from 4 to 32"},
+        {{"derive", "--scheme=lesspass", "-l", "40"}, 2, "--length: a LessPass password has 5 to 35 characters"},
+        {{"derive", "--rule=x"}, 2, "--rule: \"x\" is not a rule"},
+        {{"profiles", "import", home->path() + "/missing.json"}, 2, "missing.json: the file does not exist"},
+        {{"profiles", "import", home->path()}, 2, ": it is a folder, not a file"},
+    };
+    for (const Refusal &entry : refused) {
+        run = cli(entry.args, "hello");
+        QVERIFY2(run.code == entry.code && run.err.startsWith("quorvane-cli: ") && run.err.contains(entry.message)
+                     && run.out.isEmpty(),
+                 run.err.constData());
     }
     QFile::remove(home->profileFile());
     QDir().mkpath(home->profileFile());
@@ -356,7 +375,8 @@ void TestCli::siteRules()
         const Run run = cli({"derive", "--identifier=" + fromHexUnits(row.value(1)), "-l", row.value(2),
                              "--rule=" + row.value(3), "--counter", row.value(4), "--exact", "--entropy"},
                             fromHexUnits(row.value(0)).toUtf8());
-        QCOMPARE(QString::fromUtf8(run.out), row.value(5) + '\n' + row.value(6) + '\n');
+        QCOMPARE(QString::fromUtf8(run.out), row.value(5) + '\n' + row.value(6) + " bits, "
+                                                 + PhraseStrength::rating(row.value(6).toDouble()) + '\n');
         QCOMPARE(QString::fromUtf8(cli({"rules", "show", "--", row.value(3)}).out).section('\n', 0, 0), row.value(7));
     }
     QCOMPARE(cli({"rules", "show", "minlength: 8; maxlength: 20; required: digit"}).out,
@@ -411,19 +431,21 @@ void TestCli::rulesAndCounters()
                              "--rule=" + row.value(3), "--counter", row.value(4), "--exact", "--entropy"},
                             fromHexUnits(row.value(0)).toUtf8());
         QCOMPARE(run.code, 0);
-        QCOMPARE(QString::fromUtf8(run.out), row.value(5) + '\n' + row.value(6) + '\n');
+        QCOMPARE(QString::fromUtf8(run.out).section('\n', 0, 1), row.value(5) + '\n' + row.value(6) + " bits, "
+                                                                 + PhraseStrength::rating(row.value(6).toDouble()));
     }
-    // The entropy line of the other cases, as the window shows them.
-    QCOMPARE(cli({"derive", "-l", "16", "--entropy"}, "hello").out.split('\n').value(1), QByteArray("96"));
+    // The entropy line of the other cases, as the window shows them, with its rating.
+    QCOMPARE(cli({"derive", "-l", "16", "--entropy"}, "hello").out.split('\n').value(1), QByteArray("96 bits, good"));
+    QCOMPARE(cli({"derive", "-l", "4", "--entropy"}, "hello").out.split('\n').value(1), QByteArray("24 bits, poor"));
     // The compatible scheme's is the measured count of its passwords, whatever the length.
     QCOMPARE(cli({"derive", "--scheme=compatible", "-l", "5", "--entropy"}, "hello").out.split('\n').value(1),
-             QByteArray("6.7"));
+             QByteArray("6.7 bits, poor"));
 
     // Refused before the phrase is read, with nothing on standard output and the file untouched.
     QCOMPARE(cli({"profiles", "add", "-i", "x", "-l", "8"}).code, 0);
     const QByteArray before = fileBytes(home->profileFile());
     const QList<QPair<QStringList, QByteArray>> refused{
-        {{"derive", "--rule=aA9!!"}, "the rule \"aA9!!\" is not valid"},
+        {{"derive", "--rule=aA9!!"}, "--rule: \"aA9!!\" is not a rule"},
         {{"derive", "--rule=!:ab"}, "not one of the symbols"},
         {{"derive", "--rule="}, "no character class"},
         {{"derive", "--counter=0"}, "from 1 to 2147483647"},
@@ -469,7 +491,7 @@ void TestCli::fingerprints()
     QCOMPARE(cli({"fingerprint"}, "hello\n").out, QByteArray("teal star, red leaf, teal leaf\n"));
     Run run = cli({"fingerprint"}, "\n");
     QCOMPARE(run.code, 2);
-    QVERIFY(run.err.contains("The Secret Phrase field is empty."));
+    QVERIFY(run.err.contains("the secret phrase is empty"));
     run = cli({"fingerprint"}, "caf\xE9");
     QCOMPARE(run.code, 2);
     QVERIFY(run.err.contains("not valid UTF-8"));
@@ -505,7 +527,7 @@ void TestCli::peerSchemes()
 
     // Defaults: aA9!, 16, counter 1; long for a password, name for a login; the entropy follows.
     QCOMPARE(cli({"derive", "--scheme=lesspass", "-i", "example.org", "--login=contact@example.org", "--entropy"}, "password").out,
-             QByteArray("WHLpUL)e00[iHR+w\n104.6\n"));
+             QByteArray("WHLpUL)e00[iHR+w\n104.6 bits, excellent\n"));
     QCOMPARE(cli({"derive", "--scheme=spectre", "-i", "masterpasswordapp.com", "--user-name=Robert Lee Mitchell",
                   "--purpose=login"}, "banana colored duckling").out,
              cli({"derive", "--scheme=spectre", "-i", "masterpasswordapp.com", "--user-name=Robert Lee Mitchell",
@@ -640,7 +662,7 @@ void TestCli::lockedFileFailsClearly()
                                     QStringList{"profiles", "remove", "-i", "a", "-l", "8"}}) {
         const Run run = cli(args);
         QCOMPARE(run.code, 3);
-        QVERIFY2(run.err.contains("is being changed by another Quorvane window or by quorvane-cli"), run.err.constData());
+        QVERIFY2(run.err.contains("is being changed by another Quorvane window or quorvane-cli"), run.err.constData());
     }
     QCOMPARE(fileBytes(home->profileFile()), before);
     QCOMPARE(cli({"profiles", "list"}).code, 0);   // readers do not wait
@@ -652,7 +674,7 @@ void TestCli::unstorableIdentifierIsRefused()
                                       QString(QChar(0xFEFF)) + QStringLiteral("key")}) {
         const Run run = cli({"profiles", "add", "-i", identifier, "-l", "8"});
         QCOMPARE(run.code, 2);
-        QVERIFY(run.err.contains("cannot be saved"));
+        QVERIFY(run.err.contains("a profile line cannot keep it"));
     }
     QVERIFY(fileBytes(home->profileFile()).isEmpty());
     // Deriving from such an identifier stays allowed.

@@ -70,6 +70,7 @@ private slots:
     void panelsKeepTheirOwn();
     void eyeAndTabOrder();
     void phraseAsTypedForEveryScheme();
+    void ratingAndNotices();
 
 private:
     template<class T>
@@ -221,7 +222,7 @@ void TestMainWindow::linkPages()
     QCOMPARE(seen.size(), 1);
     QCOMPARE(seen.at(0).className, QStringLiteral("strengthdialog"));
     QCOMPARE(phraseLine, QStringLiteral("70.3 bits, weak"));
-    QVERIFY(passwordLine.startsWith(QLatin1String("24 bits.")));
+    QVERIFY(passwordLine.startsWith(QLatin1String("24 bits, poor.")));
 
     QCOMPARE(recorder.urls.size(), 3);
     const QUrl home = recorder.urls.at(0);
@@ -381,7 +382,8 @@ void TestMainWindow::ruleAndVersionControls()
     QList<ModalSeen> seen = generate();
     QCOMPARE(seen.size(), 1);
     QCOMPARE(seen.at(0).className, QStringLiteral("badrule"));
-    QVERIFY2(seen.at(0).text.contains(QLatin1String("No character class is chosen")), qPrintable(seen.at(0).text));
+    QVERIFY2(seen.at(0).text.trimmed().startsWith(QLatin1String("The custom characters are not a rule: no character class is chosen")),
+             qPrintable(seen.at(0).text));
     child<QCheckBox>("symbolsbox")->setChecked(true);
     child<QLineEdit>("symbolsedit")->setText(QStringLiteral("##"));
     seen = generate();
@@ -797,7 +799,7 @@ void TestMainWindow::siteRules()
     // The offer: only for a known site while the characters are the default, and never taken
     // by itself.
     rules->setCurrentIndex(0);
-    length->setValue(32);
+    length->setValue(4);
     identifier->setText(QStringLiteral("https://www.example.com/login"));
     QVERIFY(offer->isVisible());
     QCOMPARE(offer->text(), QStringLiteral("Use the password rules of example.com"));
@@ -812,7 +814,7 @@ void TestMainWindow::siteRules()
     QCOMPARE(rules->currentIndex(), 5);
     QCOMPARE(text->text(), QStringLiteral("required: lower, upper; required: digit; allowed: lower, upper, digit, "
                                           "[!#$%&*@^]; minlength: 8; maxlength: 20;"));
-    QCOMPARE(length->value(), 20);   // moved to the nearest end
+    QCOMPARE(length->value(), 20);   // the longest the rule allows, as --rule=site takes it
     QCOMPARE(length->minimum(), 8);
     QVERIFY(!offer->isVisible());
     QVERIFY(generate().isEmpty());
@@ -985,6 +987,63 @@ void TestMainWindow::phraseAsTypedForEveryScheme()
         // Only the compatible scheme gives "pass word" and the separators as line breaks.
         const bool converted = schemes.at(s) == Scheme::Compatible;
         QCOMPARE(passwords.at(1) == passwords.at(3) && passwords.at(2) == passwords.at(3), converted);
+    }
+}
+
+void TestMainWindow::ratingAndNotices()
+{
+    // The start length gives a poor password, and the window says so, in red, beside it.
+    auto *quality = child<QLabel>("passwordquality");
+    child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("hello"));
+    QVERIFY(generate().isEmpty());
+    QCOMPARE(child<QLineEdit>("entropyout")->text(), QStringLiteral("24"));
+    QCOMPARE(quality->text(), QStringLiteral("bits, poor"));
+    QVERIFY(quality->styleSheet().contains(QLatin1String("#b00020")));
+    QCOMPARE(quality->accessibleDescription(), QStringLiteral("24 bits, poor"));
+    QVERIFY(!quality->accessibleName().isEmpty());
+    child<QSpinBox>("plengthspinbox")->setValue(20);
+    QVERIFY(quality->text().isEmpty());   // it goes with the password
+    QVERIFY(generate().isEmpty());
+    QCOMPARE(quality->text(), QStringLiteral("bits, excellent"));
+
+    // Each problem its own notice, in the words of what the window shows.
+    const QList<QPair<std::function<void()>, QString>> problems{
+        {[this] {
+             child<QComboBox>("schemecombo")->setCurrentIndex(2);
+             for (const char *box : {"lesspasslowercasebox", "lesspassuppercasebox", "lesspassdigitsbox", "lesspasssymbolsbox"})
+                 child<QCheckBox>(box)->setChecked(false);
+         },
+         QStringLiteral("Tick at least one of LessPass's character boxes (a-z, A-Z, 0-9, Symbols).")},
+        {[this] { child<QComboBox>("schemecombo")->setCurrentIndex(3); },
+         QStringLiteral("Spectre needs the user name (its \"full name\").")},
+        {[this] {
+             child<QComboBox>("schemecombo")->setCurrentIndex(0);
+             child<QComboBox>("rulecombo")->setCurrentIndex(5);
+             child<QLineEdit>("ruletextedit")->setText(QStringLiteral("minlength: 40"));
+         },
+         QStringLiteral("The rule allows no length from 4 to 32.")},
+        {[this] { child<QLineEdit>("ruletextedit")->clear(); },
+         QStringLiteral("The Site rules field is empty: type or paste the site's password rules.")},
+    };
+    for (const auto &problem : problems) {
+        problem.first();
+        const QList<ModalSeen> seen = generate();
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen.at(0).text.trimmed(), problem.second);
+    }
+    QCOMPARE(child<QLabel>("siterulelabel")->text(), QStringLiteral("Site rules"));
+
+    // The strength dialog speaks of the chosen scheme's own cost of a guess.
+    const QList<QPair<int, QString>> costs{{0, QStringLiteral("Argon2id")}, {1, QStringLiteral("protects nothing")},
+                                           {2, QStringLiteral("PBKDF2")}, {3, QStringLiteral("scrypt")}};
+    for (const auto &cost : costs) {
+        child<QComboBox>("schemecombo")->setCurrentIndex(cost.first);
+        QString explanation;
+        answerModals([this] { child<QAction>("actionCalculate_Password_Strength")->trigger(); }, [&](QWidget *dialog) {
+            explanation = dialog->findChild<QLabel *>(QStringLiteral("explanation"))->text();
+            return false;
+        });
+        QVERIFY2(explanation.contains(cost.second), qPrintable(explanation));
     }
 }
 

@@ -1,6 +1,5 @@
 #include "notices.h"
 #include "testsupport.h"
-#include "usertexts.h"
 
 #include <QPushButton>
 #include <QTextBrowser>
@@ -16,7 +15,6 @@ class TestNotices : public QObject
 private slots:
     void texts_data();
     void texts();
-    void cliTextsAreTheForms();
     void closing();
     void aboutBox();
 };
@@ -84,19 +82,6 @@ void TestNotices::texts()
     QCOMPARE(shownParagraphs(edit, &empties), paragraphs);
     QCOMPARE(empties, emptyParagraphs);
     QCOMPARE(dialog->findChild<QPushButton *>(QStringLiteral("pushButton"))->text(), QStringLiteral("Close"));
-}
-
-void TestNotices::cliTextsAreTheForms()
-{
-    // quorvane-cli prints these texts; what the windows show comes from the forms.
-    auto shown = [](QDialog &&dialog) {
-        int empties = 0;
-        return shownParagraphs(dialog.findChild<QTextEdit *>(QStringLiteral("textEdit")), &empties).join(QString());
-    };
-    QCOMPARE(shown(emptysecret()), UserTexts::emptySecret());
-    QCOMPARE(shown(inputmsg1()), UserTexts::barInIdentifier());
-    QCOMPARE(shown(empty()), UserTexts::invalidIdentifier());
-    QCOMPARE(shown(savedalready()), UserTexts::savedAlready());
 }
 
 void TestNotices::closing()

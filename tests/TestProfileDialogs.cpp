@@ -1,12 +1,15 @@
 #include "deletedialog.h"
 #include "listdialog.h"
 #include "main.h"
+#include "profilerows.h"
 #include "profilestate.h"
 #include "profilefile.h"
 #include "testsupport.h"
 #include "zav.h"
 
 #include <QAction>
+#include <QMap>
+#include <QScreen>
 #include <QCheckBox>
 #include <QLockFile>
 #include <QComboBox>
@@ -42,6 +45,7 @@ private slots:
     void rulesAndVersionsRoundTrip();
     void keysAndDoubleClicks();
     void filterNarrowsRows();
+    void rowsReadable();
 
 private:
     template<class T>
@@ -86,8 +90,22 @@ QStringList TestProfileDialogs::rowsOf(QWidget *dialog)
     QStringList rows;
     auto *list = dialog->findChild<QListWidget *>(QStringLiteral("listWidget"));
     for (int i = 0; i < list->count(); ++i)
-        rows << list->item(i)->text();
+        rows << ProfileRows::rowOf(list->item(i));
     return rows;
+}
+
+namespace {
+
+// The item that stands for the profile line.
+QListWidgetItem *itemOf(QListWidget *list, const QString &row)
+{
+    for (int i = 0; i < list->count(); ++i) {
+        if (ProfileRows::rowOf(list->item(i)) == row)
+            return list->item(i);
+    }
+    return nullptr;
+}
+
 }
 
 // Chooses `row` (when given) in a profile dialog and presses `button`; other windows are
@@ -99,10 +117,10 @@ std::function<bool(QWidget *)> TestProfileDialogs::press(const char *button, con
         if (!list)
             return false;
         if (!row.isNull()) {
-            const QList<QListWidgetItem *> items = list->findItems(row, Qt::MatchExactly);
-            if (items.isEmpty())
+            QListWidgetItem *item = itemOf(list, row);
+            if (!item)
                 qFatal("no row %s", qPrintable(row));
-            list->setCurrentItem(items.first());
+            list->setCurrentItem(item);
         }
         w->findChild<QPushButton *>(QString::fromLatin1(button))->click();
         return true;
@@ -450,7 +468,7 @@ void TestProfileDialogs::keysAndDoubleClicks()
     writeFile(home->profileFile(), "bank|16|strong\r\nmail|20\r\nshop|12|strong\r\n");
     auto onRow = [](QWidget *w, const QString &row) {
         auto *list = w->findChild<QListWidget *>(QStringLiteral("listWidget"));
-        list->setCurrentItem(list->findItems(row, Qt::MatchExactly).value(0));
+        list->setCurrentItem(itemOf(list, row));
         QApplication::processEvents();   // the rows are laid out, so a click finds its row
         return list;
     };
@@ -553,7 +571,7 @@ void TestProfileDialogs::filterNarrowsRows()
             // A blank inside, upper and lower case alike, first match current.
             QTest::keyClicks(filter, QStringLiteral("y b"));
             shown << rowsOf(w);
-            current = w->findChild<QListWidget *>(QStringLiteral("listWidget"))->currentItem()->text();
+            current = ProfileRows::rowOf(w->findChild<QListWidget *>(QStringLiteral("listWidget"))->currentItem());
             QTest::keyClicks(filter, QStringLiteral("ANK|1"));
             shown << QStringLiteral("--") << rowsOf(w);
             filter->clear();
@@ -586,6 +604,54 @@ void TestProfileDialogs::filterNarrowsRows()
     });
     QCOMPARE(child<QLineEdit>("pword_identifier_le")->text(), QStringLiteral("bankrupt"));
     QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 9);
+}
+
+void TestProfileDialogs::rowsReadable()
+{
+    // Every scheme's row as a person reads it, the line itself as its tooltip; the original
+    // program's lines and lines that are no profile as they are; wide enough for the longest, up
+    // to two thirds of the screen.
+    const QString spectre = QStringLiteral("a-site-with-a-rather-long-name.example.com|0|spectre|phrase|2|3|answer|"
+                                           "Robert Lee Mitchell|first pet");
+    const QList<QPair<QString, QString>> rows{
+        {QStringLiteral("bank|16"), QStringLiteral("bank|16")},
+        {QStringLiteral("mail|12|strong|aA9!|2"), QStringLiteral("mail: strong, 12, letters digits and symbols, version 2")},
+        {QStringLiteral("site.example|16|lesspass|aA9|1|me"), QStringLiteral("site.example: lesspass, 16, aA9, login me")},
+        {spectre, QStringLiteral("a-site-with-a-rather-long-name.example.com: spectre, phrase, Robert Lee Mitchell, answer "
+                                 "for first pet, counter 2")},
+        {QStringLiteral("odd|16|Strong"), QStringLiteral("odd|16|Strong")},
+    };
+    QString content;
+    for (const auto &row : rows)
+        content += row.first + QStringLiteral("\r\n");
+    writeFile(home->profileFile(), content.toUtf8());
+    for (const char *action : {"actionRetrieve", "actionDelete"}) {
+        QMap<QString, QString> shown;
+        QMap<QString, QString> tips;
+        int width = 0;
+        int needed = 0;
+        trigger(action, [&](QWidget *w) {
+            auto *list = w->findChild<QListWidget *>(QStringLiteral("listWidget"));
+            if (!list)
+                return false;
+            for (int i = 0; i < list->count(); ++i) {
+                shown.insert(ProfileRows::rowOf(list->item(i)), list->item(i)->text());
+                tips.insert(ProfileRows::rowOf(list->item(i)), list->item(i)->toolTip());
+                needed = qMax(needed, list->fontMetrics().horizontalAdvance(list->item(i)->text()));
+            }
+            width = list->viewport()->width();
+            // Up to two thirds of the screen, where the longest row would need more.
+            needed = qMin(needed, w->screen()->availableGeometry().width() * 2 / 3 - 60);
+            w->close();
+            return true;
+        });
+        QCOMPARE(shown.size(), rows.size());
+        for (const auto &row : rows) {
+            QCOMPARE(shown.value(row.first), row.second);
+            QCOMPARE(tips.value(row.first), row.first);
+        }
+        QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
+    }
 }
 
 QTEST_MAIN(TestProfileDialogs)
