@@ -55,7 +55,7 @@ int BrowserCommand::execute(const QCommandLineParser &parser)
     BrowserManifest::Browser one = BrowserManifest::Browser::Chromium;
     if (parser.isSet(browserOption) && chosen != QLatin1String("all")) {
         if (!BrowserManifest::fromName(chosen, &one))
-            return usageError(QStringLiteral("unknown browser \"%1\"; use chromium, chrome, firefox or all").arg(chosen));
+            return usageError(QStringLiteral("--browser: unknown browser \"%1\"; use chromium, chrome, firefox or all").arg(chosen));
         browsers = {one};
     }
     const QString host = hostBeside();
