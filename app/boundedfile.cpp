@@ -52,11 +52,16 @@ Status read(const QString &path, qint64 limit, QByteArray *bytes)
     if (!file.open(QIODevice::ReadOnly))
         return Status::Unreadable;
 #endif
-    // In pieces: reading "up to the limit" at once would first take the limit's worth of memory.
     bytes->reserve(int(qMin(file.size(), limit)));
+    return readDevice(file, limit, bytes);
+}
+
+Status readDevice(QIODevice &device, qint64 limit, QByteArray *bytes)
+{
+    // In pieces: reading "up to the limit" at once would first take the limit's worth of memory.
     char piece[65536];
     for (;;) {
-        const qint64 n = file.read(piece, sizeof piece);
+        const qint64 n = device.read(piece, sizeof piece);
         if (n < 0) {
             bytes->clear();
             return Status::Unreadable;

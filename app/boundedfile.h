@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
 // Files named by the user or found on the machine are read only when they are plain, readable
@@ -23,5 +24,9 @@ Status check(const QString &path, qint64 limit);
 // The file's bytes, read in pieces and never past the limit. It is opened so that a pipe or a
 // device put in its place after check() cannot hold the read up.
 Status read(const QString &path, qint64 limit, QByteArray *bytes);
+
+// The rest of an open device (an archive's entry, say), in pieces and never past the limit:
+// Read, Unreadable or TooLarge, with nothing kept but on Read.
+Status readDevice(QIODevice &device, qint64 limit, QByteArray *bytes);
 
 }

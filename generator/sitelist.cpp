@@ -114,23 +114,12 @@ bool SiteList::readArchive(const QString &path, QByteArray *json, QString *probl
         return false;
     }
     json->clear();
-    char piece[65536];
-    for (;;) {
-        const qint64 n = device->read(piece, sizeof piece);
-        if (n < 0) {
-            *problem = QStringLiteral("its list cannot be unpacked");
-            return false;
-        }
-        if (n == 0)
-            break;
-        json->append(piece, int(n));
-        if (json->size() > maximumSize) {
-            json->clear();
-            *problem = QStringLiteral("its list is larger than 16 MiB");
-            return false;
-        }
+    const BoundedFile::Status read = BoundedFile::readDevice(*device, maximumSize, json);
+    if (read == BoundedFile::Status::TooLarge) {
+        *problem = QStringLiteral("its list is larger than 16 MiB");
+        return false;
     }
-    if (json->size() != file->size()) {
+    if (read != BoundedFile::Status::Read || json->size() != file->size()) {
         *problem = QStringLiteral("its list cannot be unpacked");
         return false;
     }

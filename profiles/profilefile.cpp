@@ -237,18 +237,6 @@ QStringList rows(const QStringList &lines)
     return result;
 }
 
-QStringList filterRows(const QStringList &rows, const QString &text)
-{
-    if (text.isEmpty())
-        return rows;
-    QStringList result;
-    for (const QString &row : rows) {
-        if (row.contains(text, Qt::CaseInsensitive))
-            result.append(row);
-    }
-    return result;
-}
-
 QString rowLabel(const QString &row)
 {
     Recipe recipe;

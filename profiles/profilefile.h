@@ -69,10 +69,6 @@ ReadStatus readLines(const QString &path, QStringList *lines);
 // QListWidget::sortItems, which compares item texts with QString's operator<.
 QStringList rows(const QStringList &lines);
 
-// The rows that contain the text, upper or lower case alike, in the order given; all of them
-// for an empty text.
-QStringList filterRows(const QStringList &rows, const QString &text);
-
 // A row as a person reads it: "example.org: lesspass, 16, aA9!, login me" for a line of a scheme
 // of ours; the original program's two-field lines, and lines that read as no profile, as they are.
 QString rowLabel(const QString &row);
