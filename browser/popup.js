@@ -1,24 +1,34 @@
 // The popup: asks Quorvane's browser host about the page of the tab it was opened on, shows the
-// profiles that match it (or offers a new one), the phrase's fingerprint once typing pauses, and
-// fills the page on the user's click. The phrase lives in the phrase field only, while the popup
-// is open; nothing is stored anywhere.
+// profiles that match it (or offers a new one), and fills the page on the user's click. Nothing
+// is made or filled until the host has answered the lookup for this tab. The phrase lives in the
+// phrase field only, while the popup is open; nothing is stored anywhere.
 import { clearFingerprint, showFingerprint } from './fingerprint.js';
-import { lengthFor, profileLine } from './lines.js';
-import { fillPage, pageHints } from './page.js';
+import { composeRequest, lengthFor, profileText, ruleLengths } from './lines.js';
+import { fillPage, pageForm } from './page.js';
 
 const api = globalThis.browser ?? globalThis.chrome;
 const $ = (id) => document.getElementById(id);
 const hostName = 'org.quorvane.browser_host';
-const fingerprintDelayMs = 400;
 
-let tab = null;        // the tab the popup was opened on
-let origin = null;     // its origin when it was looked up
+let tab = null;          // the tab the popup was opened on
+let origin = null;       // its origin when it was looked up
+let site = '';           // the page's host, as the header shows it
+let lookedUp = false;    // the host has answered the lookup for this tab
+let busy = false;        // a fill is under way
 let port = null;
-const waiting = [];    // one callback per request sent, answered in order
+const waiting = [];      // one callback per request sent, answered in order
 
-function say(text, problem = false) {
-  $('message').textContent = text;
+// A message, and the field it is about: it goes away when that field changes.
+let messageAbout = null;
+function say(text, { problem = false, about = null } = {}) {
+  // The host's words are sentences without their full stop.
+  $('message').textContent = text && !/[.…]$/.test(text) ? `${text}.` : text;
   $('message').classList.toggle('problem', problem);
+  messageAbout = about;
+}
+
+function unreachable(why) {
+  return { error: `Quorvane's browser host cannot be reached (${why}). Install Quorvane, or run "quorvane-cli browser setup".` };
 }
 
 // One request to the host; the reply, or {error} when the host cannot be reached.
@@ -26,33 +36,70 @@ function ask(request) {
   if (!port) {
     port = api.runtime.connectNative(hostName);
     port.onMessage.addListener((reply) => waiting.shift()?.(reply));
-    port.onDisconnect.addListener(() => {
-      const why = api.runtime.lastError?.message ?? 'it stopped';
+    port.onDisconnect.addListener((closed) => {
+      // Firefox gives the reason on the port, Chromium in runtime.lastError.
+      const why = closed?.error?.message ?? api.runtime.lastError?.message ?? 'it stopped';
       port = null;
       while (waiting.length)
-        waiting.shift()({ error: `Quorvane's browser host cannot be reached (${why}). Install Quorvane, or run "quorvane-cli browser setup".` });
+        waiting.shift()(unreachable(why));
     });
   }
   return new Promise((resolve) => {
     waiting.push(resolve);
-    port.postMessage(request);
+    try {
+      port.postMessage(request);
+    } catch (error) {
+      waiting.pop();
+      resolve(unreachable(error.message));
+    }
   });
 }
 
-function newProfileLine() {
-  return profileLine({
+function newProfileShown() {
+  return !$('new').hidden;
+}
+
+function newProfileFields() {
+  return {
     scheme: $('scheme').value,
-    identifier: $('identifier').value.trim(),
-    length: Number($('length').value),
-    rule: $('rule').value.trim(),
+    identifier: $('identifier').value,
+    length: $('length').value,
+    rule: $('rule').value,
     login: $('login').value,
     userName: $('username').value,
-  });
+  };
 }
 
-// The line to derive from: the chosen saved profile, or the new one being made.
-function chosenLine() {
-  return $('saved').hidden ? newProfileLine() : $('profiles').value;
+// The field a problem of the new profile is about, for the focus and the message.
+function fieldOf(problem) {
+  const fields = [
+    [/identifier/i, 'identifier'],
+    [/Site rules|characters are not a rule/i, 'rule'],
+    [/length|\d+ to \d+ characters/i, 'length'],
+    [/user's name|user name/i, 'username'],
+  ];
+  return fields.find(([words]) => words.test(problem))?.[1] ?? 'scheme';
+}
+
+// The profile line to fill from: the chosen saved profile, or the new one composed by the host.
+// Null, with the problem said, when there is none.
+async function chosenLine() {
+  if (!newProfileShown()) {
+    const chosen = document.querySelector('#profiles input[name="profile"]:checked');
+    if (!chosen) {
+      say('Choose a profile first.', { problem: true });
+      return null;
+    }
+    return { line: chosen.value, saved: true };
+  }
+  const composed = await ask(composeRequest(newProfileFields()));
+  if (composed.error) {
+    const field = fieldOf(composed.error);
+    say(composed.error, { problem: true, about: field });
+    $(field).focus();
+    return null;
+  }
+  return { line: composed.line, label: composed.label, saved: false };
 }
 
 function showSchemeFields() {
@@ -64,25 +111,50 @@ function showSchemeFields() {
   length.max = scheme === 'lesspass' ? 35 : 32;
 }
 
+function showProfiles(profiles, omitted = 0) {
+  const list = $('profiles');
+  list.querySelectorAll('label').forEach((label) => label.remove());
+  profiles.forEach((profile, index) => {
+    const label = document.createElement('label');
+    const radio = document.createElement('input');
+    radio.type = 'radio';
+    radio.name = 'profile';
+    radio.value = profile.line;
+    radio.checked = index === 0;
+    const text = profileText(profile, site);
+    label.title = `${profile.identifier}: ${profile.label}`;
+    label.append(radio, ` ${text}`);
+    list.append(label);
+  });
+  $('omitted').hidden = omitted === 0;
+  $('omitted').textContent = omitted === 1
+    ? 'One more profile of this site is not listed (quorvane-cli profiles list shows every one).'
+    : `${omitted} more profiles of this site are not listed (quorvane-cli profiles list shows every one).`;
+  $('saved').hidden = false;
+  $('new').hidden = true;
+}
+
+// A site with no saved profile: what the site lists know of it, else the defaults; the same on
+// every page of the site. Only a form that makes a new password may add its own hints.
 async function offerNewProfile(found) {
   $('new').hidden = false;
+  $('saved').hidden = true;
   $('identifier').value = found.domain;
+  $('scheme').value = 'strong';
   let rules = found.rule ?? '';
   let length = 16;
   if (!rules) {
-    // The page's own hints, read only now that the user has opened the popup on it.
-    const [hint] = await api.scripting.executeScript({ target: { tabId: tab.id, frameIds: [0] }, func: pageHints });
-    const hints = hint?.result;
-    if (hints) {
+    const [form] = await api.scripting.executeScript({ target: { tabId: tab.id, frameIds: [0] }, func: pageForm });
+    const hints = form?.result;
+    if (hints && (hints.kind === 'signup' || hints.kind === 'change')) {
       rules = hints.rules;
       length = lengthFor(hints.minlength, hints.maxlength, 16);
     }
   }
+  const lengths = ruleLengths(rules);
+  if (lengths)
+    length = lengthFor(lengths.minimum, lengths.maximum, 32);
   $('rule').value = rules;
-  const maximum = /maxlength:\s*(\d+)/.exec(rules);
-  const minimum = /minlength:\s*(\d+)/.exec(rules);
-  if (rules)
-    length = lengthFor(minimum ? Number(minimum[1]) : 0, maximum ? Number(maximum[1]) : 32, 32);
   $('length').value = String(length);
   showSchemeFields();
 }
@@ -90,60 +162,80 @@ async function offerNewProfile(found) {
 async function lookUp() {
   [tab] = await api.tabs.query({ active: true, currentWindow: true });
   const url = tab?.url ?? '';
-  if (!/^https?:/.test(url)) {
+  if (!/^https?:/i.test(url)) {
     $('site').textContent = 'Not a web page';
-    say('Quorvane fills only web pages (http and https).', true);
+    say('Quorvane fills only web pages (http and https).', { problem: true });
     return;
   }
   origin = new URL(url).origin;
+  site = new URL(url).host;
+  $('site').textContent = site;
   const found = await ask({ type: 'lookup', url });
   if (found.error) {
-    $('site').textContent = new URL(url).host;
-    say(found.error, true);
+    say(`This page cannot be looked up: ${found.error}`, { problem: true });
     return;
   }
+  site = found.site;
   $('site').textContent = found.site;
-  if (found.profiles.length > 0) {
-    for (const profile of found.profiles) {
-      const option = new Option(`${profile.identifier}: ${profile.label}`, profile.line);
-      $('profiles').append(option);
-    }
-    $('saved').hidden = false;
-  } else {
+  if (found.profiles.length > 0)
+    showProfiles(found.profiles, found.omitted ?? 0);
+  else
     await offerNewProfile(found);
-  }
+  lookedUp = true;
   $('fill').disabled = false;
+  if (messageAbout === 'lookup')
+    say('');
 }
 
-let fingerprintTimer = 0;
+// The fingerprint of the phrase now typed, shown only for a whole phrase (on Fill, or when the
+// field is left), never while it is being typed; any edit takes it away at once.
 let fingerprintAsked = 0;
-function phraseChanged() {
-  clearTimeout(fingerprintTimer);
+async function showPhraseFingerprint() {
   const phrase = $('phrase').value;
-  if (!phrase) {
+  if (!phrase)
+    return;
+  const asked = ++fingerprintAsked;
+  showFingerprint($('fingerprint'), null);
+  const reply = await ask({ type: 'fingerprint', phrase });
+  if (asked !== fingerprintAsked || $('phrase').value !== phrase)
+    return;
+  if (reply.error)
     clearFingerprint($('fingerprint'));
+  else
+    showFingerprint($('fingerprint'), reply);
+}
+
+function phraseEdited() {
+  ++fingerprintAsked;
+  clearFingerprint($('fingerprint'));
+}
+
+async function save(line) {
+  const reply = await ask({ type: 'save', line });
+  return reply.error && !reply.already ? reply.error : null;
+}
+
+// The new profile becomes the site's saved one: the form goes, the profile shows as saved.
+function showSaved(line, label) {
+  showProfiles([{ line, identifier: $('identifier').value.trim(), label }]);
+}
+
+async function saveClicked() {
+  const chosen = await chosenLine();
+  if (!chosen)
+    return;
+  const problem = await save(chosen.line);
+  if (problem) {
+    say(problem, { problem: true });
     return;
   }
-  showFingerprint($('fingerprint'), null);
-  fingerprintTimer = setTimeout(async () => {
-    const asked = ++fingerprintAsked;
-    const reply = await ask({ type: 'fingerprint', phrase });
-    if (asked === fingerprintAsked && $('phrase').value === phrase && !reply.error)
-      showFingerprint($('fingerprint'), reply);
-  }, fingerprintDelayMs);
-}
-
-async function save() {
-  const reply = await ask({ type: 'save', line: newProfileLine() });
-  if (reply.error)
-    say(reply.error, true);
-  else
-    say(`Saved the profile of ${$('identifier').value.trim()}.`);
+  showSaved(chosen.line, chosen.label);
+  say(`Saved the profile of ${$('identifier').value.trim()}.`);
 }
 
 function messageOf(result) {
   const messages = {
-    filled: result.count === 2 ? 'Filled the new password and its confirmation' : 'Filled the password field',
+    filled: result.count === 2 ? 'Filled the new password and its confirmation.' : 'Filled the password field.',
     'too-long': `Not filled: the site allows ${result.allowed} characters and the profile makes ${result.made}.`,
     navigated: 'Not filled: the page changed since it was looked up. Open Quorvane again.',
     'not-web': 'Not filled: Quorvane fills only web pages.',
@@ -153,50 +245,93 @@ function messageOf(result) {
 }
 
 async function fill() {
+  if (!lookedUp) {
+    // Nothing is made before the host has said which profiles belong to this page.
+    if (!$('message').classList.contains('problem'))
+      say('Not yet: Quorvane is still looking this page up.', { about: 'lookup' });
+    return;
+  }
+  if (busy)
+    return;
   const phrase = $('phrase').value;
   if (!phrase) {
-    say('Type the secret phrase first.', true);
+    say('Type the secret phrase first.', { problem: true, about: 'phrase' });
     $('phrase').focus();
     return;
   }
+  busy = true;
   $('fill').disabled = true;
-  say('Making the password…');
   try {
-    const made = await ask({ type: 'derive', line: chosenLine(), phrase });
+    const chosen = await chosenLine();
+    if (!chosen)
+      return;
+    say('Making the password…');
+    showPhraseFingerprint();
+    const made = await ask({ type: 'derive', line: chosen.line, phrase });
     if (made.error) {
-      say(made.error, true);
+      say(made.error, { problem: true });
       return;
     }
     // The tab must still show the page that was looked up; one that went elsewhere gets nothing
     // (the browser takes back the right to reach it, and hides its address, when it leaves).
     const current = await api.tabs.get(tab.id);
     if (!current.url || new URL(current.url).origin !== origin) {
-      say(messageOf({ outcome: 'navigated' }), true);
+      say(messageOf({ outcome: 'navigated' }), { problem: true });
       return;
     }
     const [filled] = await api.scripting.executeScript({
       target: { tabId: tab.id, frameIds: [0] },
       func: fillPage,
-      args: [made.password, origin],
+      args: [{ own: made.password }, origin],
     });
     const result = filled?.result ?? { outcome: 'none' };
-    say(messageOf(result), result.outcome !== 'filled');
+    let text = messageOf(result);
+    // A fill from a new profile remembers it, so that the next visit gives the same password.
+    if (result.outcome === 'filled' && !chosen.saved && $('remember').checked) {
+      const problem = await save(chosen.line);
+      if (problem) {
+        say(`${text} The profile was not saved: ${problem}`, { problem: true });
+        return;
+      }
+      showSaved(chosen.line, chosen.label);
+      text += ` Saved the profile of ${$('identifier').value.trim()}.`;
+    }
+    say(text, { problem: result.outcome !== 'filled' });
   } catch (error) {
-    say(`Not filled: ${error.message}`, true);
+    say(`Not filled: ${error.message}`, { problem: true });
   } finally {
-    $('fill').disabled = false;
+    busy = false;
+    $('fill').disabled = !lookedUp;
   }
 }
 
-$('phrase').addEventListener('input', phraseChanged);
-$('phrase').addEventListener('keydown', (event) => {
-  if (event.key === 'Enter') {
+$('phrase').addEventListener('input', phraseEdited);
+$('phrase').addEventListener('blur', showPhraseFingerprint);
+document.addEventListener('keydown', (event) => {
+  if (event.key === 'Escape') {
+    window.close();
+  } else if (event.key === 'Enter' && event.target.tagName === 'INPUT' && event.target.type !== 'checkbox') {
     event.preventDefault();
     fill();
   }
 });
+// A message goes away once the user changes what it was about.
+for (const id of ['phrase', 'identifier', 'scheme', 'length', 'rule', 'login', 'username', 'profiles']) {
+  for (const kind of ['input', 'change']) {
+    $(id).addEventListener(kind, () => {
+      if (messageAbout === id)
+        say('');
+    });
+  }
+}
 $('fill').addEventListener('click', fill);
-$('save').addEventListener('click', save);
+$('save').addEventListener('click', saveClicked);
 $('scheme').addEventListener('change', showSchemeFields);
+// The phrase has the keyboard when the popup opens; Firefox sometimes gives the window the
+// focus without it.
+window.addEventListener('focus', () => {
+  if (document.activeElement === document.body || !document.activeElement)
+    $('phrase').focus();
+});
 $('phrase').focus();
-lookUp().catch((error) => say(error.message, true));
+lookUp().catch((error) => say(error.message, { problem: true }));

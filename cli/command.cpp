@@ -41,8 +41,9 @@ const QCommandLineOption Command::identifierOption(
     QStringLiteral("TEXT"));
 const QCommandLineOption Command::lengthOption(
     {QStringLiteral("l"), QStringLiteral("length")},
-    QStringLiteral("The password length: 4 to 32 for the strong and compatible schemes (derive: 32 by default, "
-                   "or a site rule's longest), 5 to 35 for LessPass (16 by default)."),
+    QStringLiteral("The password length: 4 to 32 for the strong scheme (derive: 16 by default, or a site rule's "
+                   "longest) and the compatible one (4 by default, as the original program starts), 5 to 35 for "
+                   "LessPass (16 by default)."),
     QStringLiteral("N"));
 const QCommandLineOption Command::schemeOption(
     QStringLiteral("scheme"),
@@ -144,7 +145,9 @@ QString Command::helpText()
     // The parser's first line names the program alone; the command's words belong there too.
     QString text = parser.helpText();
     const int end = text.indexOf(QLatin1Char('\n'));
-    const QString operand = operandName().isEmpty() ? QString() : QStringLiteral(" [--] ") + operandName();
+    QString operand = operandName().isEmpty() ? QString() : QStringLiteral(" [--] ") + operandName();
+    if (!operandName().isEmpty() && !operandRequired())
+        operand = QStringLiteral(" [[--] ") + operandName() + QLatin1Char(']');
     return QStringLiteral("Usage: quorvane-cli ") + commandName + QStringLiteral(" [options]") + operand + text.mid(end);
 }
 
@@ -168,7 +171,7 @@ int Command::run(const QStringList &arguments)
     const QStringList operands = parser.positionalArguments();
     if (operands.size() > (operandName().isEmpty() ? 0 : 1))
         return usageError(QStringLiteral("unexpected argument: %1").arg(operands.last()));
-    if (operands.isEmpty() && !operandName().isEmpty())
+    if (operands.isEmpty() && !operandName().isEmpty() && operandRequired())
         return usageError(QStringLiteral("%1 is required").arg(operandName()));
     return execute(parser);
 }
@@ -350,10 +353,12 @@ bool Command::ruleAndCounter(const QCommandLineParser &parser, Scheme scheme, Ru
     return true;
 }
 
-bool Command::lengthForRule(const QCommandLineParser &parser, const Rule &rule, int *length, QString *error)
+bool Command::lengthForRule(const QCommandLineParser &parser, const Rule &rule, int fallback, int *length,
+                            QString *error)
 {
     if (!parser.isSet(lengthOption)) {
-        *length = rule.maximumLength();
+        // A site's rule: its longest length up to 32, the strongest, as the window takes it.
+        *length = rule.isSiteRule() ? rule.maximumLength() : fallback;
     } else if (!Command::length(parser, true, 0, length, error)) {
         return false;
     }
@@ -376,7 +381,7 @@ bool Command::recipe(const QCommandLineParser &parser, bool lengthRequired, Reci
         int counter = Counter::first;
         if ((lengthRequired && !Command::length(parser, true, 0, &length, error)) || !noPeerOptions(parser, scheme, error)
             || !ruleAndCounter(parser, scheme, &recipe->rule, &counter, error)
-            || !lengthForRule(parser, recipe->rule, &length, error))
+            || !lengthForRule(parser, recipe->rule, recipe->length, &length, error))
             return false;
         recipe->length = length;
         recipe->counter = quint32(counter);

@@ -37,6 +37,8 @@ protected:
     virtual int execute(const QCommandLineParser &parser) = 0;
     // The words the command takes after its options ("FILE"); none by default.
     virtual QString operandName() const { return QString(); }
+    // Whether those words must be given.
+    virtual bool operandRequired() const { return true; }
 
     // The options that several commands share.
     static const QCommandLineOption identifierOption;
@@ -62,8 +64,8 @@ protected:
     // The recipe the options describe, for derive, profiles add and profiles remove alike: the
     // scheme (strong by default), the identifier and the scheme's own options; false, with a
     // message, for an option of another scheme, a value out of range or a recipe that makes no
-    // password. Without --length the strong and compatible schemes take their rule's longest
-    // (32 for a short rule) unless `lengthRequired`.
+    // password. Without --length the strong and compatible schemes take their default length
+    // (16 and 4), a site rule its longest, unless `lengthRequired`.
     static bool recipe(const QCommandLineParser &parser, bool lengthRequired, Recipe *recipe, QString *error);
 
 private:
@@ -75,7 +77,8 @@ private:
     static bool peerRecipe(const QCommandLineParser &parser, Recipe *recipe, QString *error);
     static bool noPeerOptions(const QCommandLineParser &parser, Scheme scheme, QString *error);
     static bool ruleAndCounter(const QCommandLineParser &parser, Scheme scheme, Rule *rule, int *counter, QString *error);
-    static bool lengthForRule(const QCommandLineParser &parser, const Rule &rule, int *length, QString *error);
+    static bool lengthForRule(const QCommandLineParser &parser, const Rule &rule, int fallback, int *length,
+                              QString *error);
 
     QString commandName;
     QString commandDescription;

@@ -53,8 +53,15 @@ public:
 protected:
     QList<QCommandLineOption> options() const override;
     int execute(const QCommandLineParser &parser) override;
+    // remove: a line as "profiles list" prints it, or an identifier that names one profile.
+    QString operandName() const override { return adds ? QString() : QStringLiteral("LINE"); }
+    bool operandRequired() const override { return false; }
 
 private:
+    // The one saved line that LINE names; Ok, or the exit code of a message already written.
+    static int namedLine(const QString &path, const QString &name, QString *line);
+    static int removeLine(const QString &path, const QString &line);
+
     bool adds;
 };
 

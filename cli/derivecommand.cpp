@@ -2,6 +2,8 @@
 #include "commands.h"
 
 #include "fingerprint.h"
+#include "libcrypto.h"
+#include "pagematch.h"
 #include "profilefile.h"
 #include "terminal.h"
 
@@ -16,8 +18,10 @@ const QCommandLineOption entropyOption(QStringLiteral("entropy"),
                                                                       "shows it: \"104.6 bits, excellent\"."));
 const QCommandLineOption profileOption(
     QStringLiteral("profile"),
-    QStringLiteral("Derive the saved profile whose identifier (or site) is NAME, with every field it holds; NAME may "
-                   "also be a whole line as \"profiles list\" prints it. Goes with --exact and --entropy only."),
+    QStringLiteral("Derive the saved profile NAME names, with every field it holds: a whole line as \"profiles "
+                   "list\" prints it, an identifier, or a web address or host name, which finds the profiles that "
+                   "name that page most closely, as the browser's popup does (https://github.com/login finds "
+                   "github.com). Goes with --exact and --entropy only."),
     QStringLiteral("NAME"));
 
 // The saved profile that --profile names: the line equal to the name, or else the one line whose
@@ -32,17 +36,8 @@ int savedProfile(const QString &name, Recipe *recipe, QString *error)
         *error = QStringLiteral("the profile file %1 %2").arg(path, ProfileFile::problemOf(path, status));
         return Failure;
     }
-    const QStringList rows = ProfileFile::rows(lines);
-    QStringList named;
-    if (rows.contains(name)) {
-        named << name;
-    } else {
-        // Only the rows of that identifier are read whole: a site rule costs its count to read.
-        for (const QString &row : rows) {
-            if (ProfileFile::identifierOf(row) == name)
-                named << row;
-        }
-    }
+    // Only the rows named are read whole: a site rule costs its count to read.
+    QStringList named = PageMatch::profilesNamed(name, ProfileFile::rows(lines));
     // Lines that differ only in what is kept beside the password (a Spectre site's login name
     // that one list had and another not) give the same password: any of them will do.
     if (named.size() > 1) {
@@ -64,12 +59,11 @@ int savedProfile(const QString &name, Recipe *recipe, QString *error)
                      .arg(name, named.join(QStringLiteral("\n  ")));
         return Usage;
     }
-    const ProfileFile::Profile profile = ProfileFile::parseRow(named.first());
-    *recipe = profile.recipe;
-    const bool derivable = profile.readable && recipe->problem().isEmpty();
-    if (!derivable)
-        *error = QStringLiteral("--profile: the saved line \"%1\" is not a profile that can be derived").arg(named.first());
-    return derivable ? Ok : Usage;
+    const QString problem = Recipe::lineProblem(named.first());
+    Recipe::fromLine(named.first(), recipe);
+    if (!problem.isEmpty())
+        *error = QStringLiteral("--profile: the saved line \"%1\" makes no password: %2").arg(named.first(), problem);
+    return problem.isEmpty() ? Ok : Usage;
 }
 
 }
@@ -120,7 +114,7 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
     QString password = recipe.derive(phrase);
     phrase.fill(QChar(0));
     if (password.isNull())
-        return fail(Failure, QStringLiteral("the password could not be made (not enough free memory, or the digest library failed)"));
+        return fail(Failure, QStringLiteral("the password could not be made (%1)").arg(LibCrypto::failureReason()));
     Terminal::writeOutput(password + QLatin1Char('\n'));
     if (parser.isSet(entropyOption))
         Terminal::writeOutput(QStringLiteral("%1 bits, %2\n").arg(recipe.entropyText(), recipe.rating()));

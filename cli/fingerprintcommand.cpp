@@ -2,6 +2,7 @@
 #include "commands.h"
 
 #include "fingerprint.h"
+#include "libcrypto.h"
 #include "terminal.h"
 
 namespace Cli {
@@ -28,7 +29,7 @@ int FingerprintCommand::execute(const QCommandLineParser &parser)
     const QVector<Fingerprint::Symbol> symbols = Fingerprint::of(phrase);
     phrase.fill(QChar(0));
     if (symbols.isEmpty())
-        return fail(Failure, QStringLiteral("the fingerprint could not be made (not enough free memory)"));
+        return fail(Failure, QStringLiteral("the fingerprint could not be made (%1)").arg(LibCrypto::failureReason()));
     Terminal::writeOutput(Fingerprint::text(symbols) + QLatin1Char('\n'));
     if (!Terminal::flushOutput())
         return fail(Failure, QStringLiteral("the fingerprint could not be written to standard output"));

@@ -49,7 +49,8 @@ ChangeCommand::ChangeCommand(bool add)
     : Command(add ? QStringLiteral("profiles add") : QStringLiteral("profiles remove"),
               add ? QStringLiteral("Saves the profile line of the identifier, the length, the scheme, and for the\n"
                                    "strong scheme the rule and the counter.")
-                  : QStringLiteral("Removes every saved line equal to the profile given.")),
+                  : QStringLiteral("Removes every saved line equal to the profile given: the line as \"profiles list\"\n"
+                                   "prints it, an identifier that names exactly one profile, or the options.")),
       adds(add)
 {
 }
@@ -62,13 +63,20 @@ QList<QCommandLineOption> ChangeCommand::options() const
 
 int ChangeCommand::execute(const QCommandLineParser &parser)
 {
+    const QString path = ProfileFile::defaultPath();
+    if (!adds && !parser.positionalArguments().isEmpty()) {
+        if (!parser.optionNames().isEmpty())
+            return usageError(QStringLiteral("give either LINE or the profile's options, not both"));
+        QString line;
+        const int found = namedLine(path, parser.positionalArguments().constFirst(), &line);
+        return found == Ok ? removeLine(path, line) : found;
+    }
     if (!parser.isSet(identifierOption))
         return usageError(QStringLiteral("--identifier is required"));
     Recipe recipe;
     QString error;
     if (!Command::recipe(parser, true, &recipe, &error))
         return usageError(error);
-    const QString path = ProfileFile::defaultPath();
 
     if (adds) {
         switch (ProfileFile::save(path, recipe)) {
@@ -97,7 +105,11 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
         return fail(Failure, QStringLiteral("the profile could not be saved: cannot write %1").arg(path));
     }
 
-    const QString line = recipe.line();
+    return removeLine(path, recipe.line());
+}
+
+int ChangeCommand::removeLine(const QString &path, const QString &line)
+{
     switch (ProfileFile::remove(path, line)) {
     case ProfileFile::RemoveResult::Removed:
         return Ok;
@@ -112,6 +124,33 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
         break;
     }
     return fail(Failure, QStringLiteral("the profile could not be deleted: cannot rewrite %1; it was left as it was").arg(path));
+}
+
+int ChangeCommand::namedLine(const QString &path, const QString &name, QString *line)
+{
+    QStringList lines;
+    const ProfileFile::ReadStatus status = ProfileFile::readLines(path, &lines);
+    if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing)
+        return fail(Failure, QStringLiteral("the profile file %1 %2").arg(path, ProfileFile::problemOf(path, status)));
+    const QStringList rows = ProfileFile::rows(lines);
+    QStringList named;
+    if (rows.contains(name)) {
+        named << name;
+    } else {
+        for (const QString &row : rows) {
+            if (ProfileFile::identifierOf(row) == name)
+                named << row;
+        }
+        named.removeDuplicates();
+    }
+    if (named.isEmpty())
+        return fail(Refused, QStringLiteral("no such profile: %1").arg(name));
+    if (named.size() > 1)
+        return fail(Usage, QStringLiteral("%1 saved profiles are named \"%2\"; give the whole line:\n  %3")
+                               .arg(named.size())
+                               .arg(name, named.join(QStringLiteral("\n  "))));
+    *line = named.constFirst();
+    return Ok;
 }
 
 ImportCommand::ImportCommand()

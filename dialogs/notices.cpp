@@ -40,19 +40,40 @@ QUORVANE_NOTICE_FORM(importreport)
 QUORVANE_NOTICE_FORM(badprofile)
 QUORVANE_NOTICE_FORM(aboutdialog)
 
+namespace {
+
+// A text in place of the form's own placeholder sentence, so that the notice keeps the look of
+// the others.
+void putInPlace(QTextEdit *edit, const QString &placeholder, const QString &text)
+{
+    QString html = edit->toHtml();
+    html.replace(placeholder, text.toHtmlEscaped() + QLatin1Char('.'));
+    edit->setHtml(html);
+}
+
+}
+
 void badrule::setProblem(const QString &problem)
 {
-    // The problem takes the form's own paragraph, so the notice keeps the look of the others.
-    const QString placeholder = QStringLiteral("The inputs make no password.");
-    QString html = ui->textEdit->toHtml();
-    html.replace(placeholder, problem.toHtmlEscaped() + QLatin1Char('.'));
-    ui->textEdit->setHtml(html);
+    putInPlace(ui->textEdit, QStringLiteral("The inputs make no password."), problem);
 }
 
 void badrule::showProblem(const QString &problem)
 {
     badrule notice;
     notice.setProblem(problem.left(1).toUpper() + problem.mid(1));
+    notice.run();
+}
+
+void badprofile::setReason(const QString &reason)
+{
+    putInPlace(ui->textEdit, QStringLiteral("its line makes no password."), reason);
+}
+
+void badprofile::showReason(const QString &reason)
+{
+    badprofile notice;
+    notice.setReason(reason);
     notice.run();
 }
 

@@ -193,7 +193,7 @@ private:
     Ui::importreport *ui;
 };
 
-// A saved line whose characters or version cannot be read.
+// A saved line that makes no password; setReason says why.
 class badprofile : public notice
 {
     Q_OBJECT
@@ -201,6 +201,10 @@ class badprofile : public notice
 public:
     explicit badprofile(QWidget *parent = nullptr);
     ~badprofile() override;
+
+    void setReason(const QString &reason);
+    // Shows the notice with the reason.
+    static void showReason(const QString &reason);
 
 private:
     Ui::badprofile *ui;

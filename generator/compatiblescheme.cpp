@@ -10,7 +10,7 @@ namespace {
 
 void setDefaults(Recipe *r)
 {
-    r->length = Derivation::maximumLength;
+    r->length = Derivation::compatibleDefaultLength;
 }
 
 QString problem(const Recipe &r)
@@ -76,7 +76,8 @@ namespace SchemeUnits {
 const SchemeUnit compatible = {Scheme::Compatible, "compatible", true,
     setDefaults, problem, derive, entropyText, entropyNote, describe,
     "",
-    lineFields, readFields, false, textFields,
+    "IDENTIFIER|LENGTH or IDENTIFIER|LENGTH|compatible",
+    lineFields, readFields, textFields,
     same, dropKept};
 
 }

@@ -93,7 +93,8 @@ namespace SchemeUnits {
 const SchemeUnit lessPass = {Scheme::LessPass, "lesspass", false,
     setDefaults, problem, derive, entropyText, entropyNote, describe,
     "PBKDF2-HMAC-SHA256 with 100,000 iterations makes every guess of the phrase slow",
-    lineFields, readFields, true, textFields,
+    "SITE|LENGTH|lesspass|CHARACTERS|COUNTER|LOGIN",
+    lineFields, readFields, textFields,
     same, dropKept};
 
 }

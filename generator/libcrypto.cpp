@@ -35,4 +35,11 @@ const Functions *functions()
     return loaded;
 }
 
+QString failureReason()
+{
+    if (!functions())
+        return QStringLiteral("OpenSSL's libcrypto.so.3 cannot be loaded; install the package libssl3");
+    return QStringLiteral("not enough free memory");
+}
+
 }

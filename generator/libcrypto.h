@@ -3,6 +3,8 @@
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
 
+#include <QString>
+
 // OpenSSL's libcrypto, loaded the first time a derivation needs it rather than at every start
 // of every program: it is the largest library the programs use, and most starts (--version, a
 // profile list, the browser host's lookups) never need it.
@@ -24,5 +26,9 @@ struct Functions
 
 // The functions, or null when the library (libcrypto.so.3) cannot be loaded.
 const Functions *functions();
+
+// Why a derivation made nothing, for a message: the library that cannot be loaded, else the
+// only other cause, too little memory.
+QString failureReason();
 
 }

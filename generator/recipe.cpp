@@ -140,8 +140,9 @@ QString Recipe::line() const
 bool Recipe::fromLine(const QString &line, Recipe *recipe)
 {
     // The original program wrote "identifier|length" and read only up to the first "|": the
-    // identifier is what stands before it, the length the two characters after it. Lines of
-    // three or five fields, and longer ones that a scheme takes, name their scheme third.
+    // identifier is what stands before it, the length the two characters after it. A line whose
+    // third field names a scheme is that scheme's line or no profile at all: read as the
+    // original's, "big|16|lesspass|aA9!" would make another password than the one it names.
     Recipe read;
     const int bar = line.indexOf(QLatin1Char('|'));
     read.identifier = line.left(bar);
@@ -149,7 +150,7 @@ bool Recipe::fromLine(const QString &line, Recipe *recipe)
     const SchemeUnit *named = fields.size() >= 3 ? unitNamed(fields.at(2)) : nullptr;
     const bool ownLine = fields.size() == 3 || fields.size() == 5;
     bool readable = false;
-    if (named && (ownLine || (fields.size() > 5 && named->readsLongLines))) {
+    if (named) {
         readable = named->readFields(fields, &read);
     } else if (!ownLine) {
         read.scheme = Scheme::Compatible;
@@ -167,6 +168,26 @@ bool Recipe::fromLine(const QString &line, Recipe *recipe)
     }
     *recipe = read;
     return readable;
+}
+
+QString Recipe::lineProblem(const QString &line)
+{
+    Recipe read;
+    if (fromLine(line, &read))
+        return read.problem();
+    const QStringList fields = line.split(QLatin1Char('|'));
+    const SchemeUnit *named = unitNamed(fields.value(2));
+    if (!named)
+        return QStringLiteral("its third field, \"%1\", names no scheme (strong, compatible, lesspass or spectre)")
+            .arg(fields.value(2));
+    // What the scheme's own reading makes of it says the most; else the form its lines take.
+    Recipe partial = defaults(named->scheme);
+    named->readFields(fields, &partial);
+    const QString problem = partial.problem();
+    if (!problem.isEmpty())
+        return problem;
+    return QStringLiteral("it names the %1 scheme but is none of its lines, which read %2")
+        .arg(QLatin1String(named->name), QLatin1String(named->lineForm));
 }
 
 QString Recipe::storableProblem() const

@@ -65,6 +65,9 @@ struct Recipe
     // Reads a profile line. False for a line that is no readable profile; the identifier (what
     // stands before the first "|") is filled all the same.
     static bool fromLine(const QString &line, Recipe *recipe);
+    // Why a line makes no password, in words ("it names the lesspass scheme but is none of its
+    // lines, which read ..."); the problem of the recipe it reads as, or empty when it makes one.
+    static QString lineProblem(const QString &line);
     // What keeps the recipe out of a profile line: a text field that holds "|", a control
     // character or anything else a line cannot give back exactly. Empty when none.
     QString storableProblem() const;

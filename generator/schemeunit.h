@@ -31,13 +31,13 @@ struct SchemeUnit
     // What makes each guess of the phrase cost, in a sentence's words; empty when nothing does.
     const char *guessCost;
 
+    // Its lines' fields as a message shows them ("SITE|LENGTH|lesspass|...").
+    const char *lineForm;
     // The fields of its profile line, and their reading back: false when the fields are not a
-    // line of this scheme. `fields` has at least three, the third naming the scheme.
+    // line of this scheme. `fields` has at least three, the third naming the scheme; a line
+    // whose third field names a scheme is that scheme's line or none at all.
     QStringList (*lineFields)(const Recipe &recipe);
     bool (*readFields)(const QStringList &fields, Recipe *recipe);
-    // Whether a line of more than five fields may be this scheme's (the original program's lines
-    // have two; longer ones are read as those unless a scheme takes them).
-    bool readsLongLines;
     // Its text fields with their names, as a message names them: the ones a line must keep.
     QList<QPair<QString, QString>> (*textFields)(const Recipe &recipe);
 

@@ -116,7 +116,8 @@ namespace SchemeUnits {
 const SchemeUnit spectre = {Scheme::Spectre, "spectre", false,
     setDefaults, problem, derive, entropyText, entropyNote, describe,
     "scrypt (32 MiB) makes every guess of the phrase slow",
-    lineFields, readFields, true, textFields,
+    "SITE|0|spectre|TEMPLATE|COUNTER|ALGORITHM|PURPOSE|USER NAME|KEYWORD, and |LOGIN NAME when one was kept",
+    lineFields, readFields, textFields,
     same, dropKept};
 
 }

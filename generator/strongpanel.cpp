@@ -14,8 +14,12 @@ namespace {
 const char *const presetRules[] = {"base64", "aA9!", "aA9", "9"};
 constexpr int customIndex = 4;
 constexpr int siteRulesIndex = 5;
-// The original program's length box starts at its lowest length.
-constexpr int startLength = Derivation::minimumLength;
+// Where the length box starts for each scheme: 16 for a strong password, as in every other
+// door, and the original program's lowest length for its scheme.
+int startLength(bool compatible)
+{
+    return compatible ? Derivation::compatibleDefaultLength : Derivation::strongDefaultLength;
+}
 
 }
 
@@ -49,6 +53,7 @@ StrongPanel::StrongPanel(QWidget *parent) : SchemePanel(parent), ui(new Ui::stro
     connect(ui->ruletextedit, &QLineEdit::textChanged, this, &StrongPanel::fitLengthToRule);
     connect(ui->siterulebutton, &QPushButton::clicked, this, &StrongPanel::takeSiteRule);
     ui->siterulelabel->setBuddy(ui->ruletextedit);
+    ui->plengthspinbox->setValue(startLength(false));
     setScheme(Scheme::Strong);
     ruleChoiceChanged();
 }
@@ -96,7 +101,8 @@ void StrongPanel::reset()
     // The rule first: its lengths would otherwise hold the length box.
     ui->rulecombo->setCurrentIndex(0);
     ui->ruletextedit->clear();
-    ui->plengthspinbox->setValue(startLength);
+    otherLength = startLength(!compatible);
+    ui->plengthspinbox->setValue(startLength(compatible));
     ui->counterspinbox->setValue(Counter::first);
     for (QCheckBox *box : {ui->lowercasebox, ui->uppercasebox, ui->digitsbox, ui->symbolsbox})
         box->setChecked(true);
@@ -105,7 +111,14 @@ void StrongPanel::reset()
 
 void StrongPanel::setScheme(Scheme scheme)
 {
-    compatible = scheme == Scheme::Compatible;
+    // Each of the two schemes keeps its own length, as every panel keeps its values.
+    if (compatible != (scheme == Scheme::Compatible)) {
+        const int shown = ui->plengthspinbox->value();
+        compatible = scheme == Scheme::Compatible;
+        fitLengthToRule();
+        ui->plengthspinbox->setValue(otherLength);
+        otherLength = shown;
+    }
     ui->schemewarning->setVisible(compatible);
     // The compatible scheme has neither rule nor version.
     for (QWidget *w : {static_cast<QWidget *>(ui->rulelabel), static_cast<QWidget *>(ui->rulecombo),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "schemepanel.h"
+#include "lengths.h"
 #include "sitelist.h"
 
 namespace Ui { class strongpanel; }
@@ -41,5 +42,6 @@ private:
 
     Ui::strongpanel *ui;
     bool compatible = false;
+    int otherLength = Derivation::compatibleDefaultLength;   // the length of the scheme not shown
     SiteList::Match offeredSite;
 };

@@ -12,7 +12,7 @@ namespace {
 
 void setDefaults(Recipe *r)
 {
-    r->length = Derivation::maximumLength;
+    r->length = Derivation::strongDefaultLength;
 }
 
 QString problem(const Recipe &r)
@@ -97,13 +97,15 @@ bool readFields(const QStringList &f, Recipe *r)
         r->length = Derivation::isValidLength(length) ? length : 0;
         return true;
     }
-    int counter = Counter::first;
-    if (f.size() != 5 || !Derivation::isValidLength(length) || !ruleFromField(f.at(3), &r->rule)
-        || !Counter::parse(f.at(4), &counter) || !r->rule.lengthProblem(length).isEmpty())
+    // Read as far as it goes, so that what is wrong shows in the recipe's problem().
+    if (f.size() != 5)
         return false;
     r->length = length;
-    r->counter = quint32(counter);
-    return true;
+    int counter = Counter::first;
+    const bool counted = Counter::parse(f.at(4), &counter);
+    r->counter = counted ? quint32(counter) : 0;
+    return Derivation::isValidLength(length) && ruleFromField(f.at(3), &r->rule) && counted
+           && r->rule.lengthProblem(length).isEmpty();
 }
 
 QList<QPair<QString, QString>> textFields(const Recipe &r)
@@ -127,7 +129,8 @@ namespace SchemeUnits {
 const SchemeUnit strong = {Scheme::Strong, "strong", true,
     setDefaults, problem, derive, entropyText, entropyNote, describe,
     "Argon2id (64 MiB, three passes) makes every guess of the phrase slow",
-    lineFields, readFields, false, textFields,
+    "IDENTIFIER|LENGTH|strong or IDENTIFIER|LENGTH|strong|CHARACTERS|VERSION",
+    lineFields, readFields, textFields,
     same, dropKept};
 
 }

@@ -31,6 +31,13 @@ qint64 readInput(char *into, qint64 size)
 bool writeReply(const QJsonObject &reply)
 {
     QByteArray json = QJsonDocument(reply).toJson(QJsonDocument::Compact);
+    if (json.size() > Requests::longestReply) {
+        // The browser would take a reply over its limit as a broken host: say what happened.
+        sodium_memzero(json.data(), std::size_t(json.size()));
+        json = QJsonDocument(Requests::error(QStringLiteral("the reply would be longer than %1 KiB, more than the "
+                                                            "browser takes").arg(Requests::longestReply / 1024)))
+                   .toJson(QJsonDocument::Compact);
+    }
     QByteArray out = Frames::frame(json);
     qint64 written = 0;
     while (written < out.size()) {

@@ -1,11 +1,14 @@
 #include "requests.h"
 
 #include "fingerprint.h"
+#include "libcrypto.h"
 #include "pagematch.h"
 #include "profilefile.h"
 #include "recipe.h"
 #include "rule.h"
+#include "siterule.h"
 #include "sitelist.h"
+#include "utf8.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -20,6 +23,9 @@ QJsonObject version(const Request &)
     return {{"version", QCoreApplication::applicationVersion()}};
 }
 
+// The longest site rule a lookup passes on; a longer one (no site has one) is left out.
+constexpr int longestRule = 16 * 1024;
+
 QJsonObject lookup(const Request &request)
 {
     const PageMatch::Page page = PageMatch::page(request.url);
@@ -31,39 +37,51 @@ QJsonObject lookup(const Request &request)
     if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing)
         return error(QStringLiteral("the profile file %1 %2").arg(path, ProfileFile::problem(status)));
     QJsonArray profiles;
+    int size = 0;
+    int omitted = 0;
     // In file order among equally specific ones: no sort of the whole file.
     for (const QString &row : PageMatch::profilesFor(page, lines)) {
         Recipe recipe;
         if (!Recipe::fromLine(row, &recipe) || !recipe.problem().isEmpty())
             continue;   // a line that names no password the page could use
-        profiles.append(QJsonObject{{"line", row},
-                                    {"identifier", recipe.identifier},
-                                    {"scheme", Schemes::name(recipe.scheme)},
-                                    {"length", recipe.length},
-                                    {"label", recipe.label()}});
-        if (profiles.size() == maximumProfiles)
-            break;
+        const QJsonObject profile{{"line", row},
+                                  {"identifier", recipe.identifier},
+                                  {"scheme", Schemes::name(recipe.scheme)},
+                                  {"length", recipe.length},
+                                  {"label", recipe.label()}};
+        const int bytes = QJsonDocument(profile).toJson(QJsonDocument::Compact).size();
+        if (profiles.size() == maximumProfiles || size + bytes > profilesBudget) {
+            ++omitted;
+            continue;
+        }
+        size += bytes;
+        profiles.append(profile);
     }
-    QJsonObject reply{{"site", page.site}, {"domain", page.domain}, {"profiles", profiles},
+    QJsonObject reply{{"site", page.site}, {"domain", page.domain}, {"profiles", profiles}, {"omitted", omitted},
                       {"rule", QJsonValue::Null}, {"ruleSource", QJsonValue::Null}};
     const SiteList::Match site = SiteList::installed().match(page.site);
-    if (!site.isNull()) {
-        Rule rule;
-        reply.insert("rule", Rule::parse(site.rule, &rule) && rule.isSiteRule() ? rule.text() : site.rule);
-        reply.insert("ruleSource", site.source);
+    Rule rule;
+    if (!site.isNull() && Rule::parse(site.rule, &rule) && rule.isSiteRule() && rule.text().size() <= longestRule) {
+        reply.insert("rule", rule.text());
+        reply.insert("ruleSource", site.source.right(longestRule));
     }
     return reply;
 }
 
-// The recipe of a profile line, or what keeps it from being one.
+// The recipe of a profile line, or what keeps it from being one that makes a password.
 bool recipeOf(const QString &line, Recipe *recipe, QString *problem)
 {
-    if (!Recipe::fromLine(line, recipe)) {
-        *problem = QStringLiteral("\"%1\" is not a profile line").arg(line);
+    *problem = Recipe::lineProblem(line);
+    if (!problem->isEmpty()) {
+        *problem = QStringLiteral("the profile makes no password: ") + *problem;
         return false;
     }
-    *problem = recipe->problem();
-    return problem->isEmpty();
+    Recipe::fromLine(line, recipe);
+    if (recipe->identifier.isEmpty()) {
+        *problem = QStringLiteral("the profile has no identifier (the site's name)");
+        return false;
+    }
+    return true;
 }
 
 QJsonObject derive(const Request &request)
@@ -74,12 +92,53 @@ QJsonObject derive(const Request &request)
         return error(problem);
     if (request.phrase.isEmpty())
         return error(QStringLiteral("the secret phrase is empty"));
+    if (recipe.identifierRefused())
+        return error(QStringLiteral("the %1 scheme takes no \"|\" in the identifier").arg(Schemes::name(recipe.scheme)));
     QString password = recipe.derive(request.phrase);
     if (password.isNull())
-        return error(QStringLiteral("the password could not be made (not enough free memory)"));
+        return error(QStringLiteral("the password could not be made (%1)").arg(LibCrypto::failureReason()));
     const QJsonObject reply{{"password", password}, {"entropy", recipe.entropyText()}, {"rating", recipe.rating()}};
     password.fill(QChar(0));
     return reply;
+}
+
+// A new profile from the popup's form, as a line every door reads alike (Recipe::line), with its
+// label; or what is wrong with the form, in the words the window uses for its own fields.
+QJsonObject compose(const Request &request)
+{
+    Scheme scheme = Scheme::Strong;
+    if (!Schemes::fromName(request.scheme, &scheme))
+        return error(QStringLiteral("\"%1\" is no scheme: strong, compatible, lesspass or spectre").arg(request.scheme));
+    Recipe recipe = Recipe::defaults(scheme);
+    recipe.identifier = request.identifier.trimmed();
+    if (recipe.identifier.isEmpty())
+        return error(QStringLiteral("type the identifier (the site's name) first"));
+    if (scheme != Scheme::Spectre) {
+        bool number = false;
+        recipe.length = request.length.toInt(&number, 10);
+        if (!number)
+            return error(QStringLiteral("the length must be a whole number"));
+    }
+    const QString rule = request.rule.trimmed();
+    if (scheme == Scheme::Strong && !rule.isEmpty()) {
+        QString problem;
+        if (!Rule::parse(rule, &recipe.rule, &problem)) {
+            return error(SiteRule::isRuleText(rule) ? QStringLiteral("the Site rules field holds no rule: ") + problem
+                                                    : QStringLiteral("the characters are not a rule: ") + problem);
+        }
+    }
+    recipe.login = scheme == Scheme::LessPass ? request.login : QString();
+    recipe.userName = scheme == Scheme::Spectre ? request.userName.trimmed() : QString();
+    if (scheme == Scheme::Spectre && recipe.userName.isEmpty())
+        return error(QStringLiteral("Spectre needs the user's name (its \"full name\")"));
+    QString problem = recipe.problem();
+    if (problem.isEmpty())
+        problem = recipe.storableProblem();
+    if (problem.isEmpty() && recipe.identifierRefused())
+        problem = QStringLiteral("the identifier cannot hold \"|\"");
+    if (!problem.isEmpty())
+        return error(problem);
+    return {{"line", recipe.line()}, {"label", recipe.label()}};
 }
 
 QJsonObject fingerprint(const Request &request)
@@ -88,7 +147,7 @@ QJsonObject fingerprint(const Request &request)
         return error(QStringLiteral("the secret phrase is empty"));
     const QVector<Fingerprint::Symbol> symbols = Fingerprint::of(request.phrase);
     if (symbols.isEmpty())
-        return error(QStringLiteral("the fingerprint could not be made (not enough free memory)"));
+        return error(QStringLiteral("the fingerprint could not be made (%1)").arg(LibCrypto::failureReason()));
     QJsonArray shapes;
     for (const Fingerprint::Symbol &symbol : symbols) {
         shapes.append(QJsonObject{{"shape", Fingerprint::shapeName(symbol.shape)},
@@ -110,7 +169,11 @@ QJsonObject save(const Request &request)
     case ProfileFile::SaveResult::Saved:
         return {{"saved", true}};
     case ProfileFile::SaveResult::AlreadySaved:
-        return error(QStringLiteral("this profile is saved already"));
+    {
+        QJsonObject reply = error(QStringLiteral("this profile is saved already"));
+        reply.insert("already", true);
+        return reply;
+    }
     case ProfileFile::SaveResult::InvalidIdentifier:
         return error(QStringLiteral("a profile needs an identifier without \"|\""));
     case ProfileFile::SaveResult::UnstorableIdentifier:
@@ -142,7 +205,11 @@ const Handler handlers[] = {
     {"derive", {QStringLiteral("line"), QStringLiteral("phrase")}, derive},
     {"fingerprint", {QStringLiteral("phrase")}, fingerprint},
     {"save", {QStringLiteral("line")}, save},
+    {"compose", {QStringLiteral("scheme"), QStringLiteral("identifier")}, compose},
 };
+
+// The texts a request may carry besides those its type needs.
+const char *const optionalTexts[] = {"length", "rule", "login", "userName"};
 
 const Handler *handlerOf(const QString &type)
 {
@@ -185,9 +252,30 @@ bool read(const QByteArray &message, Request *request, QString *problem)
             return false;
         }
     }
-    request->url = object.value(QLatin1String("url")).toString();
-    request->line = object.value(QLatin1String("line")).toString();
-    request->phrase = object.value(QLatin1String("phrase")).toString();
+    for (const char *field : optionalTexts) {
+        const QJsonValue value = object.value(QLatin1String(field));
+        if (!value.isUndefined() && !value.isString()) {
+            *problem = QStringLiteral("\"%1\" must be a text").arg(QLatin1String(field));
+            return false;
+        }
+    }
+    const std::pair<const char *, QString *> texts[] = {
+        {"url", &request->url},       {"line", &request->line},   {"phrase", &request->phrase},
+        {"scheme", &request->scheme}, {"identifier", &request->identifier}, {"length", &request->length},
+        {"rule", &request->rule},     {"login", &request->login}, {"userName", &request->userName}};
+    for (const auto &text : texts) {
+        *text.second = object.value(QLatin1String(text.first)).toString();
+        // JSON can carry half of a UTF-16 pair ("\ud800"), which is no character: every scheme
+        // would take it as something else, and another phrase would give the same password.
+        if (Utf8::hasLoneSurrogate(*text.second)) {
+            *problem = text.second == &request->phrase
+                           ? QStringLiteral("the secret phrase holds half of a UTF-16 surrogate pair, which is no "
+                                            "character; nothing was made")
+                           : QStringLiteral("\"%1\" holds half of a UTF-16 surrogate pair, which is no character")
+                                 .arg(QLatin1String(text.first));
+            return false;
+        }
+    }
     return true;
 }
 
@@ -199,7 +287,9 @@ QJsonObject answer(const Request &request)
 
 QJsonObject error(const QString &problem)
 {
-    return {{"error", problem.left(1).toUpper() + problem.mid(1)}};
+    // Long enough for any message of ours; a host name or line it quotes never makes it long.
+    const QString text = problem.size() > 2000 ? problem.left(2000) + QStringLiteral("…") : problem;
+    return {{"error", text.left(1).toUpper() + text.mid(1)}};
 }
 
 }

@@ -15,6 +15,13 @@ struct Request
     QString url;      // lookup
     QString line;     // derive, save
     QString phrase;   // derive, fingerprint
+    // compose: a new profile's fields, as the popup's form holds them
+    QString scheme;
+    QString identifier;
+    QString length;
+    QString rule;
+    QString login;
+    QString userName;
 };
 
 // Reads a message: a JSON object whose "type" names a request, with that request's fields as
@@ -27,8 +34,11 @@ QJsonObject answer(const Request &request);
 // The reply that says what is wrong: {"error": "..."}.
 QJsonObject error(const QString &problem);
 
-// The most profiles a lookup names, most specific first; a reply stays far below the
-// browsers' limit on a message.
+// The most profiles a lookup names, most specific first, and the most bytes they take: a reply
+// stays far below the browsers' limit on a message (1 MB); the rest are counted as left out.
 constexpr int maximumProfiles = 100;
+constexpr int profilesBudget = 256 * 1024;
+// The longest reply the host sends: anything longer is replaced by an error that says so.
+constexpr int longestReply = 512 * 1024;
 
 }

@@ -61,7 +61,7 @@ void listdialog::on_pushButton_clicked()
     const ProfileFile::Profile profile = ProfileFile::parseRow(row);
     if (!profile.readable) {
         qDebug() << "the profile line cannot be read, nothing was retrieved";
-        showNotice<badprofile>();
+        badprofile::showReason(Recipe::lineProblem(row));
         return;
     }
     pword_length = profile.recipe.length;

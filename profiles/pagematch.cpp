@@ -23,13 +23,58 @@ const psl_ctx_t *suffixes()
     return list;
 }
 
+// The longest host name DNS allows, and the longest identifier that may be an address: longer
+// ones name no page, and are refused before any work on them.
+constexpr int longestHost = 253;
+constexpr int longestAddress = 2048;
+
+// The host part of an address as a browser reads it: after the scheme and any slashes (a
+// browser takes a backslash as "/" in http and https addresses), up to the path, query or fragment,
+// without the user's name and the port. Nothing else of the address matters here, so a path
+// that a strict reading refuses ("/a|b", "/{x}", "/a%zz") is never looked at.
+QString hostPart(const QString &address)
+{
+    int from = address.indexOf(QLatin1Char(':')) + 1;
+    while (from < address.size() && (address.at(from) == QLatin1Char('/') || address.at(from) == QLatin1Char('\\')))
+        ++from;
+    int to = from;
+    while (to < address.size() && !QStringLiteral("/\\?#").contains(address.at(to)))
+        ++to;
+    QString authority = address.mid(from, to - from);
+    authority = authority.mid(authority.lastIndexOf(QLatin1Char('@')) + 1);
+    if (authority.startsWith(QLatin1Char('[')))
+        return authority.left(authority.indexOf(QLatin1Char(']')) + 1);
+    return authority.left(authority.indexOf(QLatin1Char(':')));
+}
+
+// The host as QUrl gives it (lower case, ASCII form, an IPv6 address in its short form and
+// without brackets); empty when it is no host.
+QString normalHost(const QString &host)
+{
+    if (host.isEmpty() || host.size() > longestHost + 2)
+        return QString();
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(host, QUrl::StrictMode);
+    return url.isValid() ? url.host(QUrl::FullyEncoded).toLower() : QString();
+}
+
 // A host or identifier as the comparison takes it: lower case, in its ASCII form, without a
-// final dot or a leading "www."; an address stands for its host.
+// final dot or a leading "www."; an address stands for its host, an IPv6 address for itself
+// without brackets.
 QString plainHost(const QString &text)
 {
     QString name = text.trimmed().toLower();
+    if (name.size() > longestAddress)
+        return QString();
     if (name.contains(QLatin1String("://")))
-        name = QUrl(name).host();
+        name = hostPart(name);
+    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
+        name = name.mid(1, name.size() - 2);
+    if (name.size() > longestHost)
+        return QString();
+    if (name.contains(QLatin1Char(':')))
+        return normalHost(QLatin1Char('[') + name + QLatin1Char(']'));
     const bool ascii = std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
     if (!ascii) {
         const QString ace = QString::fromLatin1(QUrl::toAce(name));
@@ -72,20 +117,36 @@ int labels(const QString &name)
 Page page(const QString &url)
 {
     Page result;
-    const QUrl address(url.trimmed(), QUrl::StrictMode);
-    const QString scheme = address.scheme().toLower();
-    if (!address.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
-        || address.host().isEmpty()) {
+    const QString address = url.trimmed();
+    const int colon = address.indexOf(QLatin1Char(':'));
+    const QString scheme = address.left(qMax(colon, 0)).toLower();
+    if (colon < 0 || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
         result.problem = QStringLiteral("only http and https pages are looked up");
         return result;
     }
-    result.site = address.host(QUrl::FullyEncoded).toLower();
+    const QString host = hostPart(address);
+    if (host.isEmpty()) {
+        result.problem = QStringLiteral("the address names no host");
+        return result;
+    }
+    if (host.size() > longestHost + 2) {
+        result.problem = QStringLiteral("the address's host name is longer than %1 characters, which no host name is")
+                             .arg(longestHost);
+        return result;
+    }
+    const QString normal = normalHost(host);
+    if (normal.isEmpty()) {
+        result.problem = QStringLiteral("the address's host name is not valid");
+        return result;
+    }
+    // An IPv6 address keeps its brackets, as the browser shows it.
+    result.site = normal.contains(QLatin1Char(':')) ? QLatin1Char('[') + normal + QLatin1Char(']') : normal;
     result.domain = result.site;
-    if (isAddress(result.site) || !suffixes())
+    if (isAddress(normal) || !suffixes())
         return result;
     // The domain is a pointer into the host's own bytes.
-    const QByteArray host = result.site.toLatin1();
-    const char *registrable = psl_registrable_domain(suffixes(), host.constData());
+    const QByteArray bytes = normal.toLatin1();
+    const char *registrable = psl_registrable_domain(suffixes(), bytes.constData());
     if (registrable)
         result.domain = QString::fromLatin1(registrable);
     return result;
@@ -93,6 +154,9 @@ Page page(const QString &url)
 
 // The names that name the page, with their number of labels: the host and each parent down to
 // the registrable domain, none of them a public suffix.
+// The names that name the page, with their number of labels: the host itself (even where the
+// list calls it a public suffix: "localhost", an intranet name, an address), and each parent
+// down to the registrable domain that is no public suffix.
 QHash<QString, int> namesOf(const Page &page)
 {
     QHash<QString, int> names;
@@ -100,12 +164,13 @@ QHash<QString, int> namesOf(const Page &page)
         return names;
     QString name = plainHost(page.site);
     const QString domain = plainHost(page.domain);
-    for (;;) {
+    if (name.isEmpty())
+        return names;
+    names.insert(name, labels(name));
+    while (name != domain && name.endsWith(QLatin1Char('.') + domain)) {
+        name = name.mid(name.indexOf(QLatin1Char('.')) + 1);
         if (!isPublicSuffix(name))
             names.insert(name, labels(name));
-        if (name == domain || !name.endsWith(QLatin1Char('.') + domain))
-            break;
-        name = name.mid(name.indexOf(QLatin1Char('.')) + 1);
     }
     return names;
 }
@@ -129,6 +194,34 @@ QStringList profilesFor(const Page &page, const QStringList &rows)
     for (const auto &match : qAsConst(found))
         result.append(match.second);
     return result;
+}
+
+QStringList profilesNamed(const QString &name, const QStringList &rows)
+{
+    if (rows.contains(name))
+        return {name};
+    QStringList named;
+    for (const QString &row : rows) {
+        if (ProfileFile::identifierOf(row) == name)
+            named << row;
+    }
+    if (!named.isEmpty() || name.trimmed().isEmpty())
+        return named;
+    const Page asPage = page(name.contains(QLatin1String("://")) ? name : QStringLiteral("https://") + name.trimmed());
+    if (!asPage.problem.isEmpty())
+        return named;
+    const QHash<QString, int> names = namesOf(asPage);
+    int closest = 0;
+    for (const QString &row : rows) {
+        const int close = names.value(plainHost(ProfileFile::identifierOf(row)), 0);
+        if (close > closest) {
+            closest = close;
+            named.clear();
+        }
+        if (close > 0 && close == closest)
+            named << row;
+    }
+    return named;
 }
 
 }

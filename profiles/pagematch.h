@@ -29,4 +29,10 @@ int closeness(const QString &identifier, const Page &page);
 // among equally specific ones; empty lines name nothing.
 QStringList profilesFor(const Page &page, const QStringList &rows);
 
+// The saved profiles a name given on the command line stands for: the line itself; else the
+// lines of that identifier; else, for an address or a host name ("https://github.com/login",
+// "www.shop.example"), the profiles that name that page most closely, as the browser's popup
+// offers them first. Empty when it names none.
+QStringList profilesNamed(const QString &name, const QStringList &rows);
+
 }

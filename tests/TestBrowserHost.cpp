@@ -1,6 +1,8 @@
 #include "profilefile.h"
 #include "testsupport.h"
+#include "utf8.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -91,6 +93,7 @@ private slots:
     void vectorsAsTheCliGivesThem();
     void badInput();
     void manyRequestsInOrder();
+    void newProfilesAndBounds();
 
 private:
     std::unique_ptr<TempHome> home;
@@ -158,6 +161,13 @@ void TestBrowserHost::vectorsAsTheCliGivesThem()
     for (const Vector &v : vectors()) {
         if (!v.recipe.storableProblem().isEmpty() || !ProfileFile::isValidIdentifier(v.recipe.identifier) || v.phrase.isEmpty())
             continue;
+        // Half of a surrogate pair is no character: refused, as the CLI cannot even be given one.
+        if (Utf8::hasLoneSurrogate(v.phrase)) {
+            const QString refused = host.ask(request("derive", {{"line", v.recipe.line()}, {"phrase", v.phrase}}))
+                                        .value("error").toString();
+            QVERIFY2(refused.contains("surrogate"), qPrintable(refused));
+            continue;
+        }
         const QString line = v.recipe.line();
         const QJsonObject reply = host.ask(request("derive", {{"line", line}, {"phrase", v.phrase}}));
         QVERIFY2(reply.value("password").toString() == v.password, qPrintable(v.file + ": " + line));
@@ -203,7 +213,7 @@ void TestBrowserHost::badInput()
         {"wrong type", frame(request("derive", {{"line", "a|16|strong"}, {"phrase", 5}})) + version,
          {"needs \"phrase\" as a text"}, 0},
         {"no profile line", frame(request("derive", {{"line", "bank|16|Strong"}, {"phrase", QString::fromUtf8(phrase)}})) + version,
-         {"is not a profile line"}, 0},
+         {"\"Strong\", names no scheme"}, 0},
         {"empty phrase", frame(request("derive", {{"line", "bank|16|strong"}, {"phrase", ""}})) + version, {"phrase is empty"}, 0},
         {"no http page", frame(request("lookup", {{"url", "file:///etc/passwd"}})) + version, {"http and https"}, 0},
         {"garbage", QByteArray("hello, host") + version, {"longer than 64 KiB"}, 1},
@@ -262,6 +272,85 @@ void TestBrowserHost::manyRequestsInOrder()
         const QJsonObject reply = host.reply();
         QVERIFY2(reply.contains(kinds.at(i % kinds.size()).second), qPrintable(QString::number(i)));
     }
+    QCOMPARE(host.finish(), 0);
+}
+
+void TestBrowserHost::newProfilesAndBounds()
+{
+    // 20 matching profiles of 120,000 characters each: the reply stays well under the browsers'
+    // 1 MB, and says how many were left out.
+    QByteArray file;
+    for (int i = 0; i < 20; ++i)
+        file += "example.com|0|spectre|long|" + QByteArray::number(i + 1) + "|3|password|" + QByteArray(120000, 'n') + "|\r\n";
+    writeFile(home->profileFile(), file + "example.com|16|strong\r\n");
+    Host host;
+    QElapsedTimer timer;
+    timer.start();
+    const QJsonObject found = host.ask(request("lookup", {{"url", "https://example.com/"}}));
+    QVERIFY(QJsonDocument(found).toJson(QJsonDocument::Compact).size() < 512 * 1024);
+    const int listed = found.value("profiles").toArray().size();
+    QVERIFY(listed >= 2);
+    QCOMPARE(listed + found.value("omitted").toInt(), 21);
+    // A host of 42,000 characters is answered at once.
+    const QJsonObject huge = host.ask(request("lookup", {{"url", "https://" + QString(42000, 'a') + ".example/"}}));
+    QVERIFY(huge.value("error").toString().contains("longer than 253"));
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+
+    // A new profile's line, composed by the host as every door writes it: a "%" in a short rule
+    // stays itself, a site rule's "|" and "%" are escaped; the same lines profiles add writes.
+    struct Compose
+    {
+        QJsonObject fields;
+        QString line;      // or, when it starts with "!", words of the refusal
+        QStringList cli;   // the same profile through quorvane-cli profiles add
+    };
+    const QList<Compose> composed{
+        {{{"scheme", "strong"}, {"identifier", " a.example "}, {"length", "16"}, {"rule", "aA9!:%$"}},
+         "a.example|16|strong|aA9!:%$|1", {"-i", "a.example", "-l", "16", "--rule=aA9!:%$"}},
+        {{{"scheme", "strong"}, {"identifier", "b.example"}, {"length", "12"}, {"rule", "allowed: [%|ab]; maxlength: 12"}},
+         "b.example|12|strong|allowed: [%25ab%7C]; maxlength: 12;|1", {"-i", "b.example", "-l", "12", "--rule=allowed: [%|ab]; maxlength: 12"}},
+        {{{"scheme", "strong"}, {"identifier", "c.example"}, {"length", "16"}, {"rule", ""}},
+         "c.example|16|strong", {"-i", "c.example", "-l", "16"}},
+        {{{"scheme", "lesspass"}, {"identifier", "d.example"}, {"length", "20"}, {"login", "me"}},
+         "d.example|20|lesspass|aA9!|1|me", {"-i", "d.example", "-l", "20", "--scheme=lesspass", "--login=me"}},
+        {{{"scheme", "spectre"}, {"identifier", "e.example"}, {"userName", "Robert"}},
+         "e.example|0|spectre|long|1|3|password|Robert|", {"-i", "e.example", "--scheme=spectre", "--user-name=Robert"}},
+        {{{"scheme", "compatible"}, {"identifier", "f.example"}, {"length", "4"}}, "f.example|4", {"-i", "f.example", "-l", "4", "--scheme=compatible"}},
+        {{{"scheme", "strong"}, {"identifier", ""}, {"length", "16"}}, "!Type the identifier (the site's name) first", {}},
+        {{{"scheme", "strong"}, {"identifier", "x"}, {"length", "16"}, {"rule", "required: letters"}},
+         "!The Site rules field holds no rule: \"letters\" is no class", {}},
+        {{{"scheme", "spectre"}, {"identifier", "x"}}, "!Spectre needs the user's name", {}},
+        {{{"scheme", "lesspass"}, {"identifier", "x"}, {"length", "40"}}, "!5 to 35 characters", {}},
+        {{{"scheme", "strong"}, {"identifier", "x"}, {"length", "sixteen"}}, "!length must be a whole number", {}},
+    };
+    writeFile(home->profileFile(), "");
+    for (const Compose &c : composed) {
+        const QJsonObject reply = host.ask(request("compose", c.fields));
+        if (c.line.startsWith('!')) {
+            QVERIFY2(reply.value("error").toString().contains(c.line.mid(1)), qPrintable(reply.value("error").toString()));
+            continue;
+        }
+        QCOMPARE(reply.value("line").toString(), c.line);
+        QProcess cli;
+        cli.start(QStringLiteral(QUORVANE_CLI), QStringList{"profiles", "add"} + c.cli);
+        QVERIFY(cli.waitForFinished(30000) && cli.exitCode() == 0);
+        QVERIFY(fileBytes(home->profileFile()).endsWith(c.line.toUtf8() + "\r\n"));
+        QVERIFY(!host.ask(request("derive", {{"line", c.line}, {"phrase", "hello"}})).value("password").toString().isEmpty());
+    }
+
+    // Nothing is made or saved from a line without an identifier, or one read as another scheme.
+    const QByteArray before = fileBytes(home->profileFile());
+    for (const char *line : {"|16|strong", "|16", "big|16|lesspass|aA9!", "st|16|strong|aA9!", "st2|16|strong|aA9!|1|x"}) {
+        for (const char *type : {"derive", "save"}) {
+            const QJsonObject reply = host.ask(request(type, {{"line", line}, {"phrase", "hello"}}));
+            QVERIFY2(reply.value("error").toString().contains(QLatin1String(*line == '|' ? "no identifier" : "makes no password")),
+                     line);
+        }
+    }
+    QCOMPARE(fileBytes(home->profileFile()), before);
+    // Half of a surrogate pair anywhere is refused, in words.
+    const QString lone = QStringLiteral("https://a") + QChar(0xd800) + QStringLiteral(".example/");
+    QVERIFY(host.ask(request("lookup", {{"url", lone}})).value("error").toString().contains("surrogate"));
     QCOMPARE(host.finish(), 0);
 }
 

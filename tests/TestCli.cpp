@@ -126,15 +126,20 @@ void TestCli::deriveVectors()
     const Run strong = cli({QStringLiteral("derive"), QStringLiteral("-i"), QStringLiteral("bank"), QStringLiteral("--length=16")}, "hello");
     QCOMPARE(strong.code, 0);
     QCOMPARE(strong.out, QByteArray("IxzAW0nX/EExEnV2\n"));
-    const Run longest = cli({QStringLiteral("derive"), QStringLiteral("-ibank")}, "hello");
-    QCOMPARE(longest.out.left(16), QByteArray("IxzAW0nX/EExEnV2"));
-    QCOMPARE(longest.out.size(), 33);
+    // Without --length, the length every door starts at: 16 for a strong password, 4 for the
+    // original program's scheme, a site rule's longest.
+    QCOMPARE(cli({QStringLiteral("derive"), QStringLiteral("-ibank")}, "hello").out, QByteArray("IxzAW0nX/EExEnV2\n"));
+    QCOMPARE(cli({QStringLiteral("derive"), QStringLiteral("-ibank"), QStringLiteral("--rule=aA9!")}, "hello").out.size(), 17);
+    QCOMPARE(cli({QStringLiteral("derive"), QStringLiteral("--scheme=compatible"), QStringLiteral("-ibank")}, "hello").out,
+             QByteArray("bGYZ\n"));
+    QCOMPARE(cli({QStringLiteral("derive"), QStringLiteral("-ibank"), QStringLiteral("--rule=maxlength: 20")}, "hello").out.size(), 21);
 }
 
 void TestCli::lineEndsOfTheInput()
 {
     auto derive = [this](const QByteArray &input, bool exact = false) {
-        QStringList args{QStringLiteral("derive"), QStringLiteral("--scheme=compatible"), QStringLiteral("-i"), QStringLiteral("bank")};
+        QStringList args{QStringLiteral("derive"), QStringLiteral("--scheme=compatible"), QStringLiteral("-i"),
+                         QStringLiteral("bank"), QStringLiteral("-l32")};
         if (exact)
             args << QStringLiteral("--exact");
         return cli(args, input).out;
@@ -207,7 +212,7 @@ void TestCli::helpAndVersion()
     for (const QStringList &command : commands) {
         const Run own = cli(command + QStringList{"--help"});
         QCOMPARE(own.code, 0);
-        QVERIFY(own.out.startsWith("Usage: quorvane-cli " + command.join(' ').toUtf8() + " [options]\n"));
+        QVERIFY(own.out.startsWith("Usage: quorvane-cli " + command.join(' ').toUtf8() + " [options]"));
         QVERIFY(help.out.contains(own.out));
         QCOMPARE(cli(command + QStringList{"-h"}).out, own.out);
     }
@@ -295,6 +300,30 @@ void TestCli::profileCommands()
              QByteArray("mybank|12\r\nbank|12|strong\r\n\xD0\xB1\xD0\xB0\xD0\xBD\xD0\xBA|8|strong\r\n"));
     QCOMPARE(remove(QStringLiteral("bank"), QStringLiteral("12"), QStringLiteral("strong")).code, 0);
     QCOMPARE(cli(list).out, QByteArray("mybank|12\n\xD0\xB1\xD0\xB0\xD0\xBD\xD0\xBA|8|strong\n"));
+
+    // A line as the list prints it, or an identifier that names one profile, is removed as it is.
+    for (const char *line : {"a.example|16|strong|aA9!|2", "a.example|8", "b.example|20|lesspass|aA9|1|me"})
+        ProfileFile::append(home->profileFile(), QString::fromLatin1(line));
+    struct Removal
+    {
+        QStringList args;
+        int code;
+        QByteArray message;
+    };
+    const QList<Removal> removals{
+        {{"a.example"}, 2, "2 saved profiles are named \"a.example\"; give the whole line:\n  a.example|16|strong|aA9!|2\n  a.example|8"},
+        {{"a.example|16|strong|aA9!|2", "-l", "8"}, 2, "give either LINE or the profile's options"},
+        {{"a.example|16|strong|aA9!|3"}, 1, "no such profile"},
+        {{"a.example|16|strong|aA9!|2"}, 0, ""},
+        {{"--", "a.example"}, 0, ""},
+        {{"b.example"}, 0, ""},
+        {{"b.example"}, 1, "no such profile: b.example"},
+    };
+    for (const Removal &r : removals) {
+        run = cli(QStringList{"profiles", "remove"} + r.args);
+        QVERIFY2(run.code == r.code && run.err.contains(r.message), run.err.constData());
+    }
+    QCOMPARE(cli(list).out, QByteArray("mybank|12\n\xD0\xB1\xD0\xB0\xD0\xBD\xD0\xBA|8|strong\n"));
 }
 
 void TestCli::profileWriteFailures()
@@ -335,6 +364,17 @@ void TestCli::importAndDeriveByName()
     QCOMPARE(cli({"profiles", "add", "-i", "bank", "-l", "8"}).code, 0);
     QCOMPARE(cli({"profiles", "add", "-i", "bank", "-l", "9", "--rule=9"}).code, 0);
     QCOMPARE(cli({"derive", "--profile=bank|9|strong|9|1"}, "hello").out, cli({"derive", "-i", "bank", "-l", "9", "--rule=9"}, "hello").out);
+    // An address or a host name finds the profiles of that page, as the browser's popup does.
+    QCOMPARE(cli({"profiles", "add", "-i", "github.com", "-l", "20"}).code, 0);
+    QCOMPARE(cli({"profiles", "add", "-i", "login.github.com", "-l", "12"}).code, 0);
+    for (const char *name : {"https://github.com/login?next=/a|b", "www.github.com", "http://gist.github.com/x"})
+        QCOMPARE(cli({"derive", QStringLiteral("--profile=") + name}, "hello").out, cli({"derive", "-i", "github.com", "-l", "20"}, "hello").out);
+    QCOMPARE(cli({"derive", "--profile=https://login.github.com/"}, "hello").out, cli({"derive", "-i", "login.github.com", "-l", "12"}, "hello").out);
+    // A saved line read as another scheme makes no password: refused with why.
+    ProfileFile::append(home->profileFile(), QStringLiteral("big|16|lesspass|aA9!"));
+    run = cli({"derive", "--profile=big"}, "hello");
+    QVERIFY2(run.code == 2 && run.err.contains("makes no password: it names the lesspass scheme") && run.out.isEmpty(),
+             run.err.constData());
     // One exit code for each kind of outcome, whatever the command, and a message that names the
     // option or the file: 1 nothing matched or nothing to do, 2 bad input.
     struct Refusal
@@ -901,7 +941,7 @@ void TestCli::hostileInputs()
     writeFile(home->profileFile(), "bank|16|Strong\r\n");
     const Run run = cli({"derive", "--profile=bank"}, "hello");
     QCOMPARE(run.code, 2);
-    QVERIFY(run.err.contains("is not a profile that can be derived"));
+    QVERIFY(run.err.contains("makes no password: its third field, \"Strong\", names no scheme"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -107,7 +107,17 @@ void TestMainWindow::initialState()
 {
     QCOMPARE(window->windowTitle(), QStringLiteral("Quorvane - Beta"));
     QCOMPARE(window->objectName(), QStringLiteral("zav"));
+    // A strong password starts at 16, as in every other door; the original program's scheme at
+    // its own 4. Each keeps its own length.
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 16);
+    child<QComboBox>("schemecombo")->setCurrentIndex(1);
     QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 4);
+    child<QSpinBox>("plengthspinbox")->setValue(9);
+    child<QComboBox>("schemecombo")->setCurrentIndex(0);
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 16);
+    child<QComboBox>("schemecombo")->setCurrentIndex(1);
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 9);
+    child<QComboBox>("schemecombo")->setCurrentIndex(0);
     for (const char *name : {"passwordoutput", "entropyout", "pword_identifier_le"})
         QVERIFY(child<QLineEdit>(name)->text().isEmpty());
     QVERIFY(child<QTextEdit>("inputtext")->toPlainText().isEmpty());
@@ -192,7 +202,7 @@ void TestMainWindow::clearParameters()
     QGuiApplication::clipboard()->setText(QStringLiteral("someone else's"));
     child<QPushButton>("clear_parameters")->click();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("someone else's"));
-    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 4);
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 16);
     for (const char *name : {"passwordoutput", "entropyout", "pword_identifier_le"})
         QVERIFY(child<QLineEdit>(name)->text().isEmpty());
     QVERIFY(child<QTextEdit>("inputtext")->toPlainText().isEmpty());
@@ -222,7 +232,7 @@ void TestMainWindow::linkPages()
     QCOMPARE(seen.size(), 1);
     QCOMPARE(seen.at(0).className, QStringLiteral("strengthdialog"));
     QCOMPARE(phraseLine, QStringLiteral("70.3 bits, weak"));
-    QVERIFY(passwordLine.startsWith(QLatin1String("24 bits, poor.")));
+    QVERIFY(passwordLine.startsWith(QLatin1String("96 bits, good.")));
 
     QCOMPARE(recorder.urls.size(), 3);
     const QUrl home = recorder.urls.at(0);
@@ -263,7 +273,7 @@ void TestMainWindow::refusalsKeepPasswordAndClipboard()
     child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("words"));
     QVERIFY(generate().isEmpty());
     const QString shown = child<QLineEdit>("passwordoutput")->text();
-    QCOMPARE(shown.size(), 4);
+    QCOMPARE(shown.size(), 16);
 
     // An empty phrase is answered first, even when the identifier is bad too; the entropy
     // still follows the spin box.
@@ -320,6 +330,9 @@ void TestMainWindow::schemeChoice()
     QVERIFY(generate().isEmpty());
     QCOMPARE(child<QLineEdit>("passwordoutput")->text(), QStringLiteral("IxzAW0nX/EExEnV2"));
     combo->setCurrentIndex(1);
+    QVERIFY(generate().isEmpty());
+    QCOMPARE(child<QLineEdit>("passwordoutput")->text(), QStringLiteral("bGYZ"));
+    child<QSpinBox>("plengthspinbox")->setValue(16);
     QVERIFY(generate().isEmpty());
     QCOMPARE(child<QLineEdit>("passwordoutput")->text(), QStringLiteral("bGYZDOUGjrL0dhJZ"));
 }
@@ -397,6 +410,7 @@ void TestMainWindow::ruleAndVersionControls()
     child<QComboBox>("schemecombo")->setCurrentIndex(1);
     for (const char *name : {"rulecombo", "counterspinbox", "symbolsbox"})
         QVERIFY2(!child<QWidget>(name)->isEnabled(), name);
+    child<QSpinBox>("plengthspinbox")->setValue(16);
     QCOMPARE(shown(), QStringLiteral("bGYZDOUGjrL0dhJZ 6.7"));
     child<QComboBox>("schemecombo")->setCurrentIndex(0);
     QVERIFY(rules->isEnabled() && version->isEnabled());
@@ -519,7 +533,7 @@ void TestMainWindow::phraseHiddenAndKeyboard()
     auto *show = child<QAbstractButton>("showphrasebutton");
     const auto password = [this] { return child<QLineEdit>("passwordoutput")->text(); };
     const auto strong = [](const QString &phrase, const QString &identifier) {
-        return Derivation::strong(phrase, identifier, 4);
+        return Derivation::strong(phrase, identifier, 16);
     };
 
     // Typed, the phrase shows as dots; the password is the phrase's, shown or hidden.
@@ -974,8 +988,6 @@ void TestMainWindow::phraseAsTypedForEveryScheme()
             QStringList args{"derive", "-i", "site", "--exact", "--scheme=" + Schemes::name(schemes.at(s))};
             if (schemes.at(s) == Scheme::Spectre)
                 args += options;
-            else if (schemes.at(s) != Scheme::LessPass)
-                args += QStringList{"-l", "4"};   // the window's start length
             QProcess cli;
             cli.start(QStringLiteral(QUORVANE_CLI), args);
             cli.write(phrase.toUtf8());
@@ -992,8 +1004,9 @@ void TestMainWindow::phraseAsTypedForEveryScheme()
 
 void TestMainWindow::ratingAndNotices()
 {
-    // The start length gives a poor password, and the window says so, in red, beside it.
+    // The shortest length gives a poor password, and the window says so, in red, beside it.
     auto *quality = child<QLabel>("passwordquality");
+    child<QSpinBox>("plengthspinbox")->setValue(4);
     child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("hello"));
     QVERIFY(generate().isEmpty());
     QCOMPARE(child<QLineEdit>("entropyout")->text(), QStringLiteral("24"));

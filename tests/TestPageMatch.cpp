@@ -1,5 +1,6 @@
 #include "pagematch.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
 
 // Which profiles belong to a page, by the public suffix list: parents down to the registrable
@@ -13,6 +14,7 @@ private slots:
     void closeness_data();
     void closeness();
     void mostSpecificFirst();
+    void namedOnTheCommandLine();
 };
 
 void TestPageMatch::pages()
@@ -31,8 +33,29 @@ void TestPageMatch::pages()
         QCOMPARE(page.site, row.at(1));
         QCOMPARE(page.domain, row.at(2));
     }
-    for (const char *url : {"ftp://example.com/", "file:///etc/passwd", "javascript:alert(1)", "example.com", "https://", ""})
-        QVERIFY2(!PageMatch::page(QString::fromLatin1(url)).problem.isEmpty(), url);
+    // Addresses as browsers send them: only the scheme and the host matter, whatever the path,
+    // query or fragment hold.
+    for (const char *url : {"https://bank.example/login?q=a|b", "https://bank.example/#a|b", "https://bank.example/{x}",
+                            "https://bank.example/a^b", "https://bank.example/a%zz", "https://bank.example\\login",
+                            "HTTPS://Bank.Example:443/ x"}) {
+        const PageMatch::Page page = PageMatch::page(QString::fromLatin1(url));
+        QVERIFY2(page.problem.isEmpty(), url);
+        QCOMPARE(page.site, QStringLiteral("bank.example"));
+    }
+    const QList<QStringList> refused{
+        {"ftp://example.com/", "only http and https"}, {"file:///etc/passwd", "only http and https"},
+        {"javascript:alert(1)", "only http and https"}, {"example.com", "only http and https"},
+        {"", "only http and https"}, {"https://", "names no host"}, {"https://user@:80/", "names no host"},
+        {"https://exa mple.com/", "not valid"}, {"http://[::1/", "names no host"},
+    };
+    for (const QStringList &row : refused)
+        QVERIFY2(PageMatch::page(row.at(0)).problem.contains(row.at(1)), qPrintable(row.at(0)));
+    // A host longer than any host name is refused at once, whatever it holds.
+    QElapsedTimer timer;
+    timer.start();
+    const PageMatch::Page huge = PageMatch::page(QStringLiteral("https://") + QString(42000, QChar(0xe9)) + ".example/");
+    QVERIFY(huge.problem.contains(QLatin1String("longer than 253")));
+    QVERIFY(timer.elapsed() < 1000);
 }
 
 void TestPageMatch::closeness_data()
@@ -59,6 +82,15 @@ void TestPageMatch::closeness_data()
     QTest::newRow("an address page") << "http://127.0.0.1:8080/" << "127.0.0.1" << 4;
     QTest::newRow("not a parent of an address") << "http://127.0.0.1:8080/" << "0.0.1" << 0;
     QTest::newRow("an empty identifier") << shop << "" << 0;
+    // Names the list calls public suffixes still name themselves: a single label, an address.
+    QTest::newRow("localhost") << "http://localhost:8080/" << "localhost" << 1;
+    QTest::newRow("an intranet name") << "http://wiki/page" << "WIKI" << 1;
+    QTest::newRow("an intranet parent") << "http://a.wiki/" << "wiki" << 0;
+    QTest::newRow("IPv6") << "http://[::1]:8080/" << "[::1]" << 1;
+    QTest::newRow("IPv6 as an address") << "http://[2001:0db8:0::1]/" << "https://[2001:db8::1]:8443/x" << 1;
+    QTest::newRow("IPv6 unbracketed") << "http://[2001:db8::1]/" << "2001:DB8::1" << 1;
+    QTest::newRow("another IPv6") << "http://[::1]/" << "[::2]" << 0;
+    QTest::newRow("a suffix as the host") << "https://github.io/" << "github.io" << 2;
 }
 
 void TestPageMatch::closeness()
@@ -76,6 +108,26 @@ void TestPageMatch::mostSpecificFirst()
     QCOMPARE(PageMatch::profilesFor(PageMatch::page(QStringLiteral("https://login.shop.example.com/")), rows),
              (QStringList{"login.shop.example.com|20|strong", "shop.example.com|8", "example.com|16|strong",
                           "example.com|12"}));
+}
+
+void TestPageMatch::namedOnTheCommandLine()
+{
+    // A line, an identifier, then an address or host name: the closest profiles of that page.
+    const QStringList rows{"github.com|16|strong", "shop.example|20|strong", "shop.example|12",
+                           "login.shop.example|16|strong", "bank|16", "bank|20|strong"};
+    const QList<QPair<QString, QStringList>> cases{
+        {"bank|16", {"bank|16"}},
+        {"bank", {"bank|16", "bank|20|strong"}},
+        {"https://github.com/login", {"github.com|16|strong"}},
+        {"www.github.com", {"github.com|16|strong"}},
+        {"www.shop.example", {"shop.example|20|strong", "shop.example|12"}},
+        {"https://login.shop.example/x?a=|", {"login.shop.example|16|strong"}},
+        {"https://other.example/", {}},
+        {"", {}},
+        {"ftp://github.com/", {}},
+    };
+    for (const auto &c : cases)
+        QCOMPARE(PageMatch::profilesNamed(c.first, rows), c.second);
 }
 
 QTEST_GUILESS_MAIN(TestPageMatch)

@@ -75,9 +75,10 @@ void TestProfileDialogs::cleanup()
 
 void TestProfileDialogs::setForm(const QString &identifier, int length, int scheme)
 {
+    // The scheme first: the strong and compatible schemes keep a length each.
     child<QLineEdit>("pword_identifier_le")->setText(identifier);
-    child<QSpinBox>("plengthspinbox")->setValue(length);
     child<QComboBox>("schemecombo")->setCurrentIndex(scheme);
+    child<QSpinBox>("plengthspinbox")->setValue(length);
 }
 
 QList<ModalSeen> TestProfileDialogs::trigger(const char *action, const std::function<bool(QWidget *)> &act)
@@ -438,9 +439,13 @@ void TestProfileDialogs::rulesAndVersionsRoundTrip()
     // A five-field line that does not read: listed as it stands, a notice on retrieve, the window
     // unchanged; it can be deleted like any other.
     const QByteArray good = fileBytes(home->profileFile());
-    writeFile(home->profileFile(), good + "odd|8|strong|aZ|2\r\nodd|8|strong|aA9|0\r\n");
+    writeFile(home->profileFile(), good + "odd|8|strong|aZ|2\r\nodd|8|strong|aA9|0\r\nbig|16|lesspass|aA9!\r\n");
     version->setValue(5);
-    for (const QString &row : {QStringLiteral("odd|8|strong|aZ|2"), QStringLiteral("odd|8|strong|aA9|0")}) {
+    // Each with why, in words: a line that names a scheme is that scheme's or none.
+    const QList<QPair<QString, QString>> odd{{"odd|8|strong|aZ|2", "names the strong scheme but is none of its lines"},
+                                             {"odd|8|strong|aA9|0", "counter must be a whole number"},
+                                             {"big|16|lesspass|aA9!", "names the lesspass scheme"}};
+    for (const auto &[row, why] : odd) {
         QStringList listed;
         const QList<ModalSeen> seen = trigger("actionRetrieve", [&](QWidget *w) {
             if (w->metaObject()->className() != QLatin1String("listdialog"))
@@ -454,13 +459,14 @@ void TestProfileDialogs::rulesAndVersionsRoundTrip()
         });
         QVERIFY(listed.contains(row));
         QCOMPARE(seen.value(1).className, QStringLiteral("badprofile"));
+        QVERIFY2(seen.value(1).text.contains(why), qPrintable(why + " / " + seen.value(1).text));
         QCOMPARE(child<QLineEdit>("pword_identifier_le")->text(), QStringLiteral("plain"));
         QCOMPARE(version->value(), 5);
     }
     trigger("actionDelete", press("deletebutton", QStringLiteral("odd|8|strong|aZ|2")));
     trigger("actionDelete", press("deletebutton", QStringLiteral("bank|16|strong|aA9!|2")));
     QCOMPARE(fileBytes(home->profileFile()),
-             QByteArray("shop|12|strong|a9!:.,;|1\r\nplain|8|strong\r\nodd|8|strong|aA9|0\r\n"));
+             QByteArray("shop|12|strong|a9!:.,;|1\r\nplain|8|strong\r\nodd|8|strong|aA9|0\r\nbig|16|lesspass|aA9!\r\n"));
 }
 
 void TestProfileDialogs::keysAndDoubleClicks()

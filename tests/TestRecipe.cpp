@@ -81,7 +81,7 @@ void TestRecipe::linesWriteBackByteForByte()
     QVERIFY(Recipe::fromLine(QStringLiteral("bank|99"), &old));
     QCOMPARE(old.scheme, Scheme::Compatible);
     QCOMPARE(old.length, 99);
-    QVERIFY(Recipe::fromLine(QStringLiteral("a|16|strong|x"), &old));
+    QVERIFY(Recipe::fromLine(QStringLiteral("a|16|x|y"), &old));
     QCOMPARE(old.scheme, Scheme::Compatible);
     QCOMPARE(old.identifier, QStringLiteral("a"));
     QVERIFY(Recipe::fromLine(QStringLiteral("bank|16|compatible"), &old));
@@ -102,10 +102,29 @@ void TestRecipe::linesThatAreNoProfile()
                              "s|0|spectre|long|1|3|password||", "s|0|spectre|long|1|5|password|n|",
                              "s|0|spectre|long|x|3|password|n|", "s|0|spectre|long|1|3|pass|n|", "s|16|lesspass",
                              "s|16|Strong", "s|16|weak", "s|16|strong|Aa|2", "s|16|strong|aA9|0",
-                             "s|40|strong|aA9|2", "s|16|strong|aA9|2147483648", "s|16|compatible|base64|1"}) {
+                             "s|40|strong|aA9|2", "s|16|strong|aA9|2147483648", "s|16|compatible|base64|1",
+                             // a line that names a scheme is never read as the original's "s|16"
+                             "s|16|lesspass|aA9!", "s|16|strong|aA9!", "s|16|strong|aA9!|1|x", "s|16|spectre|long"}) {
         Recipe recipe;
         QVERIFY2(!Recipe::fromLine(QString::fromLatin1(line), &recipe), line);
         QCOMPARE(recipe.identifier, QStringLiteral("s"));
+        QVERIFY2(!Recipe::lineProblem(QString::fromLatin1(line)).isEmpty(), line);
+    }
+    // Why, in words: the scheme's own problem where its reading finds one, else the form of its
+    // lines, else that no scheme has that name.
+    const QList<QPair<QString, QString>> why{
+        {"big|16|lesspass|aA9!", "names the lesspass scheme but is none of its lines, which read SITE|LENGTH|lesspass|"},
+        {"st2|16|strong|aA9!|1|x", "names the strong scheme but is none of its lines"},
+        {"s|3|lesspass|aA9!|1|x", "5 to 35 characters"},
+        {"s|0|spectre|long|1|3|password||", "user name"},
+        {"s|16|Strong", "\"Strong\", names no scheme"},
+        {"bank|2", "length must be a whole number from 4 to 32"},
+        {"bank|16", ""},
+        {"s|16|strong|aA9!|2", ""},
+    };
+    for (const auto &row : why) {
+        const QString problem = Recipe::lineProblem(row.first);
+        QVERIFY2(row.second.isEmpty() ? problem.isEmpty() : problem.contains(row.second), qPrintable(problem));
     }
 }
 

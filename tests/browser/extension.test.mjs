@@ -1,15 +1,18 @@
-// Quorvane's extension in real browsers: Debian's chromium, driven by puppeteer-core through its
-// own action button (the popup a user opens), against pages served here from 127.0.0.1 under
-// real-looking names, with the built browser host. Firefox ESR: the same folder installs and its
-// host answers. Run by run.sh (CTest's BrowserExtension): node --test extension.test.mjs
+// Quorvane's extension in real browsers, against pages served here from 127.0.0.1 under
+// real-looking names, with the built browser host: Debian's Chromium, driven by puppeteer-core
+// through its own action button (the popup a user opens), and Firefox ESR in a real window,
+// driven by real clicks and keys (firefox.mjs). Run by run.sh (CTest's BrowserExtension).
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import puppeteer from 'puppeteer-core';
+
+import { composeRequest, lengthFor, profileText, ruleLengths } from '../../browser/lines.js';
+import { Firefox, firefoxPath } from './firefox.mjs';
 
 const build = process.env.QUORVANE_BUILD;
 const source = path.resolve(import.meta.dirname, '../..');
@@ -18,6 +21,9 @@ const host = path.join(build, 'quorvane-browser-host');
 const cli = path.join(build, 'quorvane-cli');
 const extensionId = 'neilhkkeidmiiopkkjlaampgfcblppbm';
 const phrase = 'correct horse battery staple';
+const shortcut = JSON.parse(fs.readFileSync(path.join(extension, 'manifest.json'), 'utf8'))
+  .commands._execute_action.suggested_key.default;
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // A fresh HOME with the profile file, and the small site list of the tests.
 const home = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvane-browser-home-'));
@@ -33,6 +39,8 @@ const profiles = [
   'frames.example.com|16|strong',
   'typed.example.com|16|strong',
   'moving.example.com|16|strong',
+  'odd.example.com|16|strong',
+  'slow.example.com|16|strong',
 ];
 fs.mkdirSync(path.dirname(profileFile), { recursive: true });
 fs.writeFileSync(profileFile, profiles.map((line) => `${line}\r\n`).join(''));
@@ -43,13 +51,18 @@ function cliPassword(line) {
   return execFileSync(cli, ['derive', '--exact', `--profile=${line}`], { input: phrase, env }).toString().trim();
 }
 
-// The pages, by host name and path.
+function savedLines() {
+  return fs.readFileSync(profileFile, 'utf8').split('\r\n').filter(Boolean);
+}
+
+// The pages, by path.
 const pages = {
   '/login': '<form><input name="user"><input type="password" id="pw"><button>Sign in</button></form>',
   '/change': `<form><input type="password" id="current" autocomplete="current-password">
               <input type="password" id="new" autocomplete="new-password">
               <input type="password" id="confirm" autocomplete="new-password"></form>`,
   '/short': '<form><input type="password" id="pw" maxlength="8"></form>',
+  '/short12': '<form><input name="user"><input type="password" id="pw" maxlength="12"></form>',
   // Listens as a framework does: its own value property ignores script writes, and only input
   // events carry the value in.
   '/typed': `<form><input type="password" id="pw"></form><script>
@@ -62,8 +75,12 @@ const pages = {
   '/frames': `<p>No field here.</p><iframe id="same" src="/inner"></iframe>
               <iframe id="other" src="http://other.test:PORT/inner"></iframe>`,
   '/inner': '<form><input type="password" id="pw"></form>',
-  '/rules': '<form><input type="password" id="pw" passwordrules="required: lower; required: digit; minlength: 10; maxlength: 12;"></form>',
+  // A sign-up form whose field says what the site takes.
+  '/rules': `<form><input type="password" id="pw" autocomplete="new-password"
+              passwordrules="required: lower; required: digit; minlength: 10; maxlength: 12;"></form>`,
   '/elsewhere': '<p>Another site.</p>',
+  // A page that puts a "|" into its own address, as any page may.
+  '/hash': `<form><input type="password" id="pw"></form><script>history.replaceState(null, '', '#|');</script>`,
 };
 let port = 0;
 const server = http.createServer((request, response) => {
@@ -73,80 +90,167 @@ const server = http.createServer((request, response) => {
 });
 const url = (name, pagePath) => `http://${name}:${port}${pagePath}`;
 
-let browser;
-let userData;
+// The host as the browsers start it, and one that answers only after a while (for the race of a
+// quick Enter against the lookup).
+const slowHost = path.join(home, 'slow-host');
+fs.writeFileSync(slowHost, `#!/bin/sh\nsleep 4\nexec '${host}' "$@"\n`, { mode: 0o755 });
+function chromiumManifest(hostPath) {
+  return JSON.stringify({ name: 'org.quorvane.browser_host', description: 'Quorvane (tests)', path: hostPath,
+                          type: 'stdio', allowed_origins: [`chrome-extension://${extensionId}/`] });
+}
 
 before(async () => {
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
   port = server.address().port;
-  // A fresh browser profile that knows the built host.
-  userData = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvane-chromium-'));
-  fs.mkdirSync(path.join(userData, 'NativeMessagingHosts'));
-  fs.writeFileSync(path.join(userData, 'NativeMessagingHosts/org.quorvane.browser_host.json'), JSON.stringify({
-    name: 'org.quorvane.browser_host', description: 'Quorvane (tests)', path: host, type: 'stdio',
-    allowed_origins: [`chrome-extension://${extensionId}/`],
-  }));
-  browser = await puppeteer.launch({
-    executablePath: process.env.QUORVANE_CHROMIUM ?? '/usr/lib/chromium/chromium',
-    headless: true, pipe: true, enableExtensions: true, userDataDir: userData, env,
-    args: ['--no-sandbox', '--host-resolver-rules=MAP *.example.com 127.0.0.1, MAP *.test 127.0.0.1',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
-           '--disable-gpu'],
+});
+
+after(() => server.close());
+
+// The popup's module as the popup uses it, against the real host: the line of a new profile is
+// written as the window and quorvane-cli write it.
+describe('the popup\'s profile lines', () => {
+  // One native-messaging exchange with a fresh host.
+  function askHost(requests) {
+    return new Promise((resolve, reject) => {
+      const child = spawn(host, ['chrome-extension://test/'], { env });
+      const chunks = [];
+      child.stdout.on('data', (chunk) => chunks.push(chunk));
+      child.on('error', reject);
+      child.on('close', () => {
+        const out = Buffer.concat(chunks);
+        const replies = [];
+        for (let at = 0; at + 4 <= out.length;) {
+          const size = out.readUInt32LE(at);
+          replies.push(JSON.parse(out.subarray(at + 4, at + 4 + size).toString('utf8')));
+          at += 4 + size;
+        }
+        resolve(replies);
+      });
+      for (const request of requests) {
+        const body = Buffer.from(JSON.stringify(request), 'utf8');
+        const size = Buffer.alloc(4);
+        size.writeUInt32LE(body.length);
+        child.stdin.write(Buffer.concat([size, body]));
+      }
+      child.stdin.end();
+    });
+  }
+
+  test('composed by the host, equal to quorvane-cli\'s, "%" in a short rule included', async () => {
+    const rows = [
+      [{ scheme: 'strong', identifier: 'a.test', length: 16, rule: 'aA9!:%$' }, ['--rule=aA9!:%$', '-l', '16']],
+      [{ scheme: 'strong', identifier: 'b.test', length: 12, rule: 'required: digit; allowed: [%|]; maxlength: 12' },
+       ['--rule=required: digit; allowed: [%|]; maxlength: 12', '-l', '12']],
+      [{ scheme: 'strong', identifier: 'c.test', length: 16, rule: '' }, ['-l', '16']],
+      [{ scheme: 'compatible', identifier: 'd.test', length: 4 }, ['--scheme=compatible', '-l', '4']],
+      [{ scheme: 'lesspass', identifier: 'e.test', length: 20, login: 'me|you' }, null],
+      [{ scheme: 'lesspass', identifier: 'e.test', length: 20, login: 'me' }, ['--scheme=lesspass', '-l', '20', '--login=me']],
+      [{ scheme: 'spectre', identifier: 'f.test', userName: 'Robert' }, ['--scheme=spectre', '--user-name=Robert']],
+    ];
+    const replies = await askHost(rows.map(([fields]) => composeRequest(fields)));
+    const cliHome = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvane-lines-'));
+    rows.forEach(([fields, options], index) => {
+      if (!options) {
+        assert.match(replies[index].error, /login holds "\|"/);
+        return;
+      }
+      execFileSync(cli, ['profiles', 'add', `--identifier=${fields.identifier}`, ...options], { env: { ...env, HOME: cliHome } });
+      const listed = execFileSync(cli, ['profiles', 'list'], { env: { ...env, HOME: cliHome } }).toString().split('\n');
+      assert.ok(listed.includes(replies[index].line), `${replies[index].line} in ${listed}`);
+    });
+    assert.equal(replies[0].line, 'a.test|16|strong|aA9!:%$|1');
   });
-  assert.equal(await browser.installExtension(extension), extensionId);
+
+  test('lengths and labels', () => {
+    assert.equal(lengthFor(0, 20, 16), 20);
+    assert.equal(lengthFor(10, 40, 16), 32);
+    assert.equal(lengthFor(-1, -1, 16), 16);
+    assert.deepEqual(ruleLengths('required: digit; maxlength: 12;'), { minimum: 0, maximum: 12 });
+    assert.equal(ruleLengths('required: digit;'), null);
+    const profile = { identifier: 'www.Shop.example', label: 'strong, 16, letters digits + and /' };
+    assert.equal(profileText(profile, 'shop.example'), 'strong, 16, letters digits + and /');
+    assert.equal(profileText(profile, 'login.shop.example'), 'www.Shop.example: strong, 16, letters digits + and /');
+  });
 });
-
-after(async () => {
-  await browser?.close();
-  server.close();
-});
-
-// Opens the page, then the popup the way a user does, with the extension's own action.
-async function openPopup(address, { before: act } = {}) {
-  const page = await browser.newPage();
-  await page.goto(address);
-  if (act)
-    await act(page);
-  await page.bringToFront();
-  const installed = (await browser.extensions()).get(extensionId);
-  await page.triggerExtensionAction(installed);
-  const target = await browser.waitForTarget((t) => t.url() === `chrome-extension://${extensionId}/popup.html`
-                                                    && !t._opened, { timeout: 15000 });
-  target._opened = true;
-  const popup = await target.asPage();
-  await popup.waitForFunction(() => document.getElementById('site').textContent !== '…', { timeout: 15000 });
-  return { page, popup };
-}
-
-async function fill(popup, { choose } = {}) {
-  if (choose !== undefined)
-    await popup.select('#profiles', choose);
-  await popup.$eval('#message', (m) => { m.textContent = ''; });
-  await popup.type('#phrase', phrase);
-  await popup.keyboard.press('Enter');
-  await popup.waitForFunction(() => document.getElementById('message').textContent.match(/^(Filled|Not filled|.*\.)/),
-                              { timeout: 30000 });
-  return popup.$eval('#message', (m) => m.textContent);
-}
-
-async function close(...pagesToClose) {
-  for (const p of pagesToClose)
-    await p.close();
-}
 
 describe('in Chromium', () => {
-  test('the manifest asks for activeTab, scripting and nativeMessaging only', () => {
+  let browser;
+  let userData;
+  const manifestFile = () => path.join(userData, 'NativeMessagingHosts/org.quorvane.browser_host.json');
+
+  before(async () => {
+    // A fresh browser profile that knows the built host.
+    userData = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvane-chromium-'));
+    fs.mkdirSync(path.join(userData, 'NativeMessagingHosts'));
+    fs.writeFileSync(manifestFile(), chromiumManifest(host));
+    browser = await puppeteer.launch({
+      executablePath: process.env.QUORVANE_CHROMIUM ?? '/usr/lib/chromium/chromium',
+      headless: true, pipe: true, enableExtensions: true, userDataDir: userData, env,
+      args: ['--no-sandbox', '--host-resolver-rules=MAP *.example.com 127.0.0.1, MAP *.test 127.0.0.1',
+             '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
+             '--disable-gpu'],
+    });
+    assert.equal(await browser.installExtension(extension), extensionId);
+  });
+
+  after(async () => {
+    await browser?.close();
+  });
+
+  // Opens the page, then the popup the way a user does, with the extension's own action.
+  async function openPopup(address, { before: act, waitForLookup = true } = {}) {
+    const page = await browser.newPage();
+    await page.goto(address);
+    if (act)
+      await act(page);
+    await page.bringToFront();
+    const installed = (await browser.extensions()).get(extensionId);
+    await page.triggerExtensionAction(installed);
+    const target = await browser.waitForTarget((t) => t.url() === `chrome-extension://${extensionId}/popup.html`
+                                                      && !t._opened, { timeout: 15000 });
+    target._opened = true;
+    const popup = await target.asPage();
+    if (waitForLookup)
+      await popup.waitForFunction(() => !document.getElementById('fill').disabled
+                                        || document.getElementById('message').textContent, { timeout: 15000 });
+    return { page, popup };
+  }
+
+  const message = (popup) => popup.$eval('#message', (m) => m.textContent);
+
+  async function fill(popup, { choose } = {}) {
+    if (choose !== undefined)
+      await popup.click(`#profiles input[value="${choose.replaceAll('"', '\\"')}"]`);
+    await popup.$eval('#message', (m) => { m.textContent = ''; });
+    await popup.type('#phrase', phrase);
+    await popup.keyboard.press('Enter');
+    await popup.waitForFunction(() => /^(Filled|Not filled|.*\.$)/.test(document.getElementById('message').textContent)
+                                      && !document.getElementById('message').textContent.startsWith('Making'),
+                                { timeout: 30000 });
+    return message(popup);
+  }
+
+  async function close(...pagesToClose) {
+    for (const p of pagesToClose)
+      await p.close();
+  }
+
+  test('the manifest asks for activeTab, scripting and nativeMessaging only, and has every icon', () => {
     const manifest = JSON.parse(fs.readFileSync(path.join(extension, 'manifest.json'), 'utf8'));
     assert.deepEqual([...manifest.permissions].sort(), ['activeTab', 'nativeMessaging', 'scripting']);
     assert.equal(manifest.host_permissions, undefined);
     assert.equal(manifest.content_scripts, undefined);
     assert.equal(manifest.optional_permissions, undefined);
     assert.equal(manifest.browser_specific_settings.gecko.id, 'browser@quorvane.org');
+    for (const size of ['16', '32', '48', '128']) {
+      const png = fs.readFileSync(path.join(extension, manifest.icons[size]));
+      assert.equal(png.readUInt32BE(16), Number(size), `icon ${size} is ${size} pixels wide`);
+    }
   });
 
   test('a login page: a parent domain\'s profile fills the field with the CLI\'s password, no script before', async () => {
     // No script of ours runs on the page before the popup opens: the page's script worlds are
-    // watched from its load on; the extension's own shows up only with the fill.
+    // watched from its load on; the extension's own shows up only with the popup.
     const ours = [];
     const { page, popup } = await openPopup(url('login.shop.example.com', '/login'), {
       before: async (page) => {
@@ -159,46 +263,69 @@ describe('in Chromium', () => {
         await page.reload();
       },
     });
-    assert.deepEqual(ours, []);
     assert.equal(await popup.$eval('#site', (s) => s.textContent), 'login.shop.example.com');
-    const offered = await popup.$$eval('#profiles option', (options) => options.map((o) => o.value));
+    const offered = await popup.$$eval('#profiles input', (inputs) => inputs.map((i) => i.value));
     assert.deepEqual(offered, ['login.shop.example.com|20|strong|aA9!|2', 'shop.example.com|16|strong',
                                'shop.example.com|12', 'shop.example.com|18|lesspass|aA9|1|me@example.com',
                                'shop.example.com|0|spectre|long|1|3|password|Robert Lee Mitchell|']);
-    assert.equal(await fill(popup, { choose: 'shop.example.com|16|strong' }), 'Filled the password field');
+    // Readable: the site the header names is not repeated, nothing is cut.
+    const labels = await popup.$$eval('#profiles label', (all) => all.map((l) => [l.textContent.trim(), l.title,
+                                                                                l.scrollWidth <= l.clientWidth]));
+    assert.deepEqual(labels[0], ['strong, 20, letters digits and symbols, version 2',
+                                 'login.shop.example.com: strong, 20, letters digits and symbols, version 2', true]);
+    assert.equal(labels[1][0], 'shop.example.com: strong, 16, letters digits + and /');
+    assert.ok(labels.every((l) => l[2]));
+    assert.equal(await fill(popup, { choose: 'shop.example.com|16|strong' }), 'Filled the password field.');
     assert.equal(await page.$eval('#pw', (f) => f.value), cliPassword('shop.example.com|16|strong'));
     assert.equal(ours.length, 1, 'the fill ran in a world of its own');
+    // The popup stays open, says what it did and shows the whole phrase's fingerprint.
+    const expected = execFileSync(cli, ['fingerprint'], { input: phrase, env }).toString().trim();
+    await popup.waitForFunction((text) => document.getElementById('fingerprint').getAttribute('aria-label').endsWith(text),
+                                { timeout: 20000 }, expected);
+    assert.equal(popup.isClosed(), false);
     // The README's picture of the popup, when asked for (scripts/browser-screenshot).
-    if (process.env.QUORVANE_SCREENSHOT) {
-      await popup.waitForFunction(() => document.querySelectorAll('#fingerprint svg path[d]').length >= 3,
-                                  { timeout: 20000 });
+    if (process.env.QUORVANE_SCREENSHOT)
       await popup.screenshot({ path: process.env.QUORVANE_SCREENSHOT });
-    }
-    await close(popup, page);
+    // Escape closes it.
+    const closed = new Promise((resolve) => popup.once('close', resolve));
+    await popup.keyboard.press('Escape').catch(() => {});   // the popup is gone before the key is up
+    await closed;
+    await close(page);
   });
 
   test('every scheme fills the password the CLI gives', async () => {
     for (const line of profiles.slice(1, 5)) {
       const { page, popup } = await openPopup(url('login.shop.example.com', '/login'));
-      assert.equal(await fill(popup, { choose: line }), 'Filled the password field', line);
+      assert.equal(await fill(popup, { choose: line }), 'Filled the password field.', line);
       assert.equal(await page.$eval('#pw', (f) => f.value), cliPassword(line), line);
       await close(popup, page);
     }
   });
 
-  test('the fingerprint shows once typing pauses', async () => {
+  test('the fingerprint shows for a whole phrase only: never while it is typed, gone at the next key', async () => {
     const { page, popup } = await openPopup(url('login.shop.example.com', '/login'));
-    await popup.type('#phrase', phrase);
+    const shapes = () => popup.$$eval('#fingerprint svg', (all) => all.length);
+    await popup.type('#phrase', phrase.slice(0, 7));
+    await sleep(2500);   // a pause between words shows nothing
+    assert.equal(await shapes(), 0);
+    await popup.type('#phrase', phrase.slice(7));
+    // Leaving the field shows the fingerprint of the whole phrase.
+    await popup.focus('#fill');
     const expected = execFileSync(cli, ['fingerprint'], { input: phrase, env }).toString().trim();
     await popup.waitForFunction((text) => document.getElementById('fingerprint').getAttribute('aria-label').endsWith(text),
                                 { timeout: 20000 }, expected);
-    assert.equal(await popup.$$eval('#fingerprint svg path[d]', (paths) => paths.length >= 3), true);
+    assert.ok(await shapes() >= 3);
+    await popup.focus('#phrase');
+    await popup.keyboard.press('Backspace');
+    assert.equal(await shapes(), 0, 'an edit takes the shapes away at once');
+    await sleep(2500);
+    assert.equal(await shapes(), 0);
     await close(popup, page);
   });
 
   test('a change of password fills the new one and its confirmation, never the current one', async () => {
     const { page, popup } = await openPopup(url('change.example.com', '/change'));
-    assert.equal(await fill(popup), 'Filled the new password and its confirmation');
+    assert.equal(await fill(popup), 'Filled the new password and its confirmation.');
     const password = cliPassword('change.example.com|16|strong');
     assert.deepEqual(await page.$$eval('input', (fields) => fields.map((f) => f.value)), ['', password, password]);
     await close(popup, page);
@@ -206,7 +333,7 @@ describe('in Chromium', () => {
 
   test('a page that listens only to typed-like input sees the password', async () => {
     const { page, popup } = await openPopup(url('typed.example.com', '/typed'));
-    assert.equal(await fill(popup), 'Filled the password field');
+    assert.equal(await fill(popup), 'Filled the password field.');
     assert.equal(await page.evaluate(() => window.typed), cliPassword('typed.example.com|16|strong'));
     await close(popup, page);
   });
@@ -229,7 +356,7 @@ describe('in Chromium', () => {
   test('a same-origin frame is filled, a cross-origin one never', async () => {
     const { page, popup } = await openPopup(url('frames.example.com', '/frames'));
     await page.waitForFunction(() => document.getElementById('same').contentDocument?.getElementById('pw'));
-    assert.equal(await fill(popup), 'Filled the password field');
+    assert.equal(await fill(popup), 'Filled the password field.');
     const same = await (await page.$('#same')).contentFrame();
     const other = await (await page.$('#other')).contentFrame();
     assert.equal(await same.$eval('#pw', (f) => f.value), cliPassword('frames.example.com|16|strong'));
@@ -237,7 +364,92 @@ describe('in Chromium', () => {
     await close(popup, page);
   });
 
-  test('a new site: its passwordrules are offered, and Save adds exactly that profile', async () => {
+  test('real addresses: a "|" the page put into its own address, a query with "|" and "^"', async () => {
+    for (const [name, pagePath] of [['odd.example.com', '/hash'], ['odd.example.com', '/login?q=a|b&r=a^b&s={x}']]) {
+      const { page, popup } = await openPopup(url(name, pagePath));
+      assert.equal(await popup.$eval('#saved', (s) => s.hidden), false, pagePath);
+      assert.equal(await fill(popup), 'Filled the password field.', pagePath);
+      assert.equal(await page.$eval('#pw', (f) => f.value), cliPassword('odd.example.com|16|strong'));
+      await close(popup, page);
+    }
+  });
+
+  test('Enter before the lookup has answered fills nothing; afterwards the right password', async () => {
+    fs.writeFileSync(manifestFile(), chromiumManifest(slowHost));
+    try {
+      const { page, popup } = await openPopup(url('slow.example.com', '/login'), { waitForLookup: false });
+      await popup.type('#phrase', phrase);
+      await popup.keyboard.press('Enter');
+      assert.equal(await popup.$eval('#fill', (b) => b.disabled), true);
+      assert.match(await message(popup), /still looking this page up/);
+      await sleep(1000);
+      assert.equal(await page.$eval('#pw', (f) => f.value), '', 'nothing is filled before the lookup');
+      await popup.waitForFunction(() => !document.getElementById('fill').disabled, { timeout: 30000 });
+      await popup.keyboard.press('Enter');
+      await popup.waitForFunction(() => document.getElementById('message').textContent.startsWith('Filled'),
+                                  { timeout: 30000 });
+      assert.equal(await page.$eval('#pw', (f) => f.value), cliPassword('slow.example.com|16|strong'));
+      await close(popup, page);
+    } finally {
+      fs.writeFileSync(manifestFile(), chromiumManifest(host));
+    }
+  });
+
+  test('a failed lookup leaves Fill off and says why', async () => {
+    fs.writeFileSync(manifestFile(), chromiumManifest(path.join(home, 'no-such-host')));
+    try {
+      const { page, popup } = await openPopup(url('slow.example.com', '/login'));
+      await popup.type('#phrase', phrase);
+      await popup.keyboard.press('Enter');
+      assert.match(await message(popup), /cannot be reached/);
+      assert.equal(await popup.$eval('#fill', (b) => b.disabled), true);
+      assert.equal(await page.$eval('#pw', (f) => f.value), '');
+      await close(popup, page);
+    } finally {
+      fs.writeFileSync(manifestFile(), chromiumManifest(host));
+    }
+  });
+
+  test('a new site: the same settings on every page, a fill remembers them, the next popup shows them', async () => {
+    // A login page's maxlength says nothing of the profile: the defaults, and a password that
+    // does not fit is never cut.
+    const first = await openPopup(url('new.test', '/short12'));
+    assert.equal(await first.popup.$eval('#new', (s) => s.hidden), false);
+    assert.deepEqual(await first.popup.$$eval(['#identifier', '#scheme', '#length', '#rule'].join(','),
+                                              (fields) => fields.map((f) => f.value)),
+                     ['new.test', 'strong', '16', '']);
+    assert.equal(await first.popup.$eval('#remember', (box) => box.checked), true);
+    assert.equal(await fill(first.popup), 'Not filled: the site allows 12 characters and the profile makes 16.');
+    assert.ok(!savedLines().some((line) => line.startsWith('new.test')), 'nothing saved without a fill');
+    await close(first.popup, first.page);
+
+    const second = await openPopup(url('new.test', '/login'));
+    assert.equal(await second.popup.$eval('#length', (f) => f.value), '16');
+    assert.match(await fill(second.popup), /^Filled the password field\. Saved the profile of new\.test\.$/);
+    assert.equal(await second.page.$eval('#pw', (f) => f.value), cliPassword('new.test|16|strong'));
+    assert.ok(savedLines().includes('new.test|16|strong'));
+    // The popup now shows it as saved: the new-profile form and its hint are gone.
+    assert.equal(await second.popup.$eval('#new', (s) => s.hidden), true);
+    assert.deepEqual(await second.popup.$$eval('#profiles input', (all) => all.map((i) => i.value)),
+                     ['new.test|16|strong']);
+    await close(second.popup, second.page);
+
+    const third = await openPopup(url('www.new.test', '/login'));
+    assert.deepEqual(await third.popup.$$eval('#profiles input', (all) => all.map((i) => i.value)),
+                     ['new.test|16|strong']);
+    assert.equal(await fill(third.popup), 'Filled the password field.');
+    assert.equal(await third.page.$eval('#pw', (f) => f.value), cliPassword('new.test|16|strong'));
+    await close(third.popup, third.page);
+
+    // Unticked, a fill saves nothing.
+    const fourth = await openPopup(url('unsaved.test', '/login'));
+    await fourth.popup.click('#remember');
+    assert.equal(await fill(fourth.popup), 'Filled the password field.');
+    assert.ok(!savedLines().some((line) => line.startsWith('unsaved.test')));
+    await close(fourth.popup, fourth.page);
+  });
+
+  test('a new site: a sign-up form\'s passwordrules are offered, and Save adds exactly that profile', async () => {
     const { page, popup } = await openPopup(url('www.rules.test', '/rules'));
     assert.equal(await popup.$eval('#new', (s) => s.hidden), false);
     assert.equal(await popup.$eval('#identifier', (f) => f.value), 'rules.test');
@@ -251,8 +463,35 @@ describe('in Chromium', () => {
     await popup.waitForFunction(() => document.getElementById('message').textContent.startsWith('Saved'));
     assert.equal(fs.readFileSync(profileFile, 'utf8'),
                  before.toString('utf8') + 'rules.test|12|strong|required: lower; required: digit; allowed: lower, digit; minlength: 10; maxlength: 12;|1\r\n');
-    assert.equal(await fill(popup), 'Filled the password field');
+    assert.equal(await popup.$eval('#new', (s) => s.hidden), true);
+    assert.equal(await fill(popup), 'Filled the password field.');
     assert.match(await page.$eval('#pw', (f) => f.value), /^[a-z0-9]{12}$/);
+    await close(popup, page);
+  });
+
+  test('problems are said in words, and go when what they were about changes', async () => {
+    const { page, popup } = await openPopup(url('words.test', '/login'));
+    const cases = [
+      [async () => { await popup.$eval('#identifier', (f) => { f.value = ''; }); }, 'Type the identifier (the site\'s name) first', '#identifier'],
+      [async () => { await popup.select('#scheme', 'spectre'); }, 'Spectre needs the user\'s name', '#username'],
+      [async () => { await popup.$eval('#rule', (f) => { f.value = 'required: letters'; }); },
+       'The Site rules field holds no rule: "letters" is no class', '#rule'],
+    ];
+    for (const [set, words, field] of cases) {
+      await popup.$eval('#identifier', (f) => { f.value = 'words.test'; });
+      await popup.select('#scheme', 'strong');
+      await popup.$eval('#rule', (f) => { f.value = ''; });
+      await set();
+      await popup.$eval('#phrase', (f) => { f.value = ''; });
+      const said = await fill(popup);
+      assert.ok(said.startsWith(words), said);
+      assert.ok(!said.includes('|'), 'no raw profile line');
+      await popup.type(field, 'x');
+      assert.equal(await message(popup), '', `the message goes once ${field} changes`);
+      await popup.$eval('#phrase', (f) => { f.value = ''; });
+    }
+    assert.equal(await page.$eval('#pw', (f) => f.value), '');
+    assert.ok(!savedLines().some((line) => line.startsWith('words.test')));
     await close(popup, page);
   });
 
@@ -278,28 +517,125 @@ describe('in Chromium', () => {
   });
 });
 
-describe('in Firefox ESR', { skip: !fs.existsSync('/usr/lib/firefox-esr/firefox-esr') && 'firefox-esr is not installed' }, () => {
-  test('the same folder installs without a warning, and its host answers', async () => {
-    const firefoxHome = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvane-firefox-home-'));
+describe('in Chromium, in a window', { skip: !process.env.DISPLAY && 'no X display' }, () => {
+  test(`the shortcut ${shortcut} opens the popup`, async () => {
+    const userData = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvane-chromium-window-'));
+    fs.mkdirSync(path.join(userData, 'NativeMessagingHosts'));
+    fs.writeFileSync(path.join(userData, 'NativeMessagingHosts/org.quorvane.browser_host.json'), chromiumManifest(host));
+    const browser = await puppeteer.launch({
+      executablePath: process.env.QUORVANE_CHROMIUM ?? '/usr/lib/chromium/chromium',
+      headless: false, pipe: true, enableExtensions: true, userDataDir: userData, env,
+      args: ['--no-sandbox', '--host-resolver-rules=MAP *.example.com 127.0.0.1', '--disable-background-networking',
+             '--disable-component-update', '--disable-sync', '--no-first-run', '--disable-gpu'],
+    });
+    try {
+      await browser.installExtension(extension);
+      const page = await browser.newPage();
+      await page.goto(url('login.shop.example.com', '/login'));
+      await page.bringToFront();
+      const window = execFileSync('xdotool', ['search', '--sync', '--onlyvisible', '--class', 'chromium']).toString()
+        .trim().split('\n').pop();
+      execFileSync('xdotool', ['windowfocus', '--sync', window]);
+      await sleep(500);
+      execFileSync('xdotool', ['key', shortcut.toLowerCase()]);
+      const target = await browser.waitForTarget((t) => t.url() === `chrome-extension://${extensionId}/popup.html`,
+                                                 { timeout: 15000 });
+      const popup = await target.asPage();
+      await popup.waitForFunction(() => document.getElementById('site').textContent === 'login.shop.example.com',
+                                  { timeout: 15000 });
+      // The button's tooltip names the shortcut.
+      const worker = await browser.waitForTarget((t) => t.type() === 'service_worker' && t.url().includes(extensionId));
+      const title = await (await worker.worker()).evaluate(async () => chrome.action.getTitle({}));
+      assert.match(title, new RegExp(shortcut.replaceAll('+', '\\+')));
+    } finally {
+      await browser.close();
+    }
+  });
+});
+
+describe('in Firefox ESR', { skip: (!fs.existsSync(firefoxPath) && 'firefox-esr is not installed')
+                                   || (!process.env.DISPLAY && 'no X display') }, () => {
+  let firefox;
+  let firefoxHome;
+
+  before(async () => {
+    // A throw-away HOME whose user manifest names the built host (run.sh hides the system's).
+    firefoxHome = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvane-firefox-home-'));
     fs.mkdirSync(path.join(firefoxHome, '.mozilla/native-messaging-hosts'), { recursive: true });
     fs.writeFileSync(path.join(firefoxHome, '.mozilla/native-messaging-hosts/org.quorvane.browser_host.json'),
                      JSON.stringify({ name: 'org.quorvane.browser_host', description: 'Quorvane (tests)', path: host,
                                       type: 'stdio', allowed_extensions: ['browser@quorvane.org'] }));
-    const firefox = await puppeteer.launch({
-      browser: 'firefox', executablePath: '/usr/lib/firefox-esr/firefox-esr', headless: true,
-      env: { ...env, HOME: firefoxHome },
-      // The extension's console lines reach standard output, where the test reads them.
-      extraPrefsFirefox: { 'devtools.console.stdout.chrome': true, 'devtools.console.stdout.content': true },
+    // The host reads the same profile file as the Chromium tests.
+    fs.mkdirSync(path.join(firefoxHome, 'Documents'), { recursive: true });
+    fs.symlinkSync(path.dirname(profileFile), path.join(firefoxHome, 'Documents/Quorvane'));
+    firefox = await Firefox.launch({
+      env: { ...env, HOME: firefoxHome }, extension,
+      hosts: ['login.shop.example.com', 'change.example.com', 'short.example.com', 'firefox.example.com'],
     });
-    let output = '';
-    firefox.process().stdout.on('data', (chunk) => { output += chunk; });
-    firefox.process().stderr.on('data', (chunk) => { output += chunk; });
-    assert.equal(await firefox.installExtension(extension), 'browser@quorvane.org');
-    // The extension asks its host for its version when it is installed.
-    for (let waited = 0; waited < 150 && !output.includes('Quorvane: the browser host'); ++waited)
-      await new Promise((resolve) => setTimeout(resolve, 100));
-    await firefox.close();
-    assert.match(output, /Quorvane: the browser host 1\.0\.0 answers/);
-    assert.doesNotMatch(output, /Reading manifest|manifest.*[Ww]arning/);
+  });
+
+  after(async () => {
+    await firefox?.close();
+  });
+
+  async function openPage(address) {
+    const page = (await firefox.browser.pages())[0];
+    await page.goto(address);
+    return page;
+  }
+
+  async function typeAndFill() {
+    firefox.type(phrase);
+    firefox.key('Return');
+    return firefox.waitInPopup(`/^(Filled|Not filled)/.test(document.getElementById('message').textContent)
+                                && document.getElementById('message').textContent`);
+  }
+
+  test('the same folder installs without a warning, and its host answers', async () => {
+    for (let waited = 0; waited < 150 && !firefox.output.includes('Quorvane: the browser host'); ++waited)
+      await sleep(100);
+    assert.match(firefox.output, /Quorvane: the browser host 1\.0\.0 answers/);
+    assert.doesNotMatch(firefox.output, /Reading manifest|manifest.*[Ww]arning/);
+  });
+
+  test('a login page: opened from the Extensions button, the phrase has the keyboard, Fill fills', async () => {
+    const page = await openPage(url('login.shop.example.com', '/login'));
+    await firefox.openPopupByClick();
+    assert.equal(await firefox.inPopup(`document.activeElement.id`), 'phrase');
+    await firefox.inPopup(`document.querySelector('#profiles input[value="shop.example.com|16|strong"]').checked = true`);
+    firefox.type(phrase);
+    await firefox.clickInPopup('fill');
+    await firefox.waitInPopup(`document.getElementById('message').textContent.startsWith('Filled')`);
+    assert.equal(await page.$eval('#pw', (f) => f.value), cliPassword('shop.example.com|16|strong'));
+    assert.equal(await firefox.popupOpen(), true, 'the popup stays open after a fill');
+    firefox.key('Escape');
+    await sleep(500);
+    assert.equal(await firefox.popupOpen(), false);
+  });
+
+  test(`the shortcut ${shortcut} opens the popup, not Firefox's own window`, async () => {
+    const page = await openPage(url('login.shop.example.com', '/login'));
+    await firefox.openPopupByShortcut(shortcut.toLowerCase());
+    assert.equal(await firefox.chrome('return [...Services.wm.getEnumerator(null)].length'), 1, 'no other window opened');
+    assert.equal(await typeAndFill(), 'Filled the password field.');
+    assert.equal(await page.$eval('#pw', (f) => f.value), cliPassword('login.shop.example.com|20|strong|aA9!|2'));
+    firefox.key('Escape');
+  });
+
+  test('a change form: the new password and its confirmation', async () => {
+    const page = await openPage(url('change.example.com', '/change'));
+    await firefox.openPopupByShortcut(shortcut.toLowerCase());
+    assert.equal(await typeAndFill(), 'Filled the new password and its confirmation.');
+    const password = cliPassword('change.example.com|16|strong');
+    assert.deepEqual(await page.$$eval('input', (fields) => fields.map((f) => f.value)), ['', password, password]);
+    firefox.key('Escape');
+  });
+
+  test('a field too short for the password is not filled', async () => {
+    const page = await openPage(url('short.example.com', '/short'));
+    await firefox.openPopupByShortcut(shortcut.toLowerCase());
+    assert.equal(await typeAndFill(), 'Not filled: the site allows 8 characters and the profile makes 16.');
+    assert.equal(await page.$eval('#pw', (f) => f.value), '');
+    firefox.key('Escape');
   });
 });

@@ -3,7 +3,10 @@
 // the texts it needs; a message framed again reads back the same.
 #include "frames.h"
 #include "fuzzsupport.h"
+#include "recipe.h"
 #include "requests.h"
+
+#include <QJsonObject>
 
 #include <cstring>
 
@@ -38,8 +41,18 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
         Requests::Request request;
         QString problem;
         if (Requests::read(message, &request, &problem)) {
-            FUZZ_ASSERT(QStringList({"version", "lookup", "derive", "fingerprint", "save"}).contains(request.type),
+            FUZZ_ASSERT(QStringList({"version", "lookup", "derive", "fingerprint", "save", "compose"}).contains(request.type),
                         "a request read is one the host knows");
+            if (request.type == QLatin1String("compose")) {
+                // A new profile's line reads back as itself, or the form's problem is said.
+                const QJsonObject reply = Requests::answer(request);
+                const QString line = reply.value(QLatin1String("line")).toString();
+                FUZZ_ASSERT(!line.isEmpty() || !reply.value(QLatin1String("error")).toString().isEmpty(),
+                            "a composed profile has a line or a reason");
+                Recipe recipe;
+                FUZZ_ASSERT(line.isEmpty() || (Recipe::fromLine(line, &recipe) && recipe.line() == line),
+                            "a composed line reads back as itself");
+            }
         } else {
             FUZZ_ASSERT(!problem.isEmpty(), "a refused message says why");
         }
