@@ -78,9 +78,19 @@ void noteOutputFailure()
         pipeClosed = true;
 }
 
+// Whether a stream is a terminal, asked once per stream: a stream does not change what it is
+// while the program runs, and a list of 100,000 profiles would otherwise ask 100,000 times.
+bool isTerminal(int descriptor)
+{
+    static const bool standard[3] = {isatty(STDIN_FILENO) == 1, isatty(STDOUT_FILENO) == 1,
+                                      isatty(STDERR_FILENO) == 1};
+    return descriptor >= 0 && descriptor < 3 && standard[descriptor];
+}
+
 void writeTo(FILE *stream, const QString &text)
 {
-    const bool toTerminal = stream == stderr || isatty(fileno(stream)) == 1;
+    // Messages are for people: written out where they could drive a terminal, whatever reads them.
+    const bool toTerminal = stream == stderr || isTerminal(STDOUT_FILENO);
     QByteArray bytes = Utf8::encode(toTerminal ? printable(text) : text);
     if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream) != std::size_t(bytes.size())
         && stream == stdout)
@@ -97,7 +107,7 @@ void ignoreBrokenPipes()
 
 bool inputIsTerminal()
 {
-    return isatty(STDIN_FILENO) == 1;
+    return isTerminal(STDIN_FILENO);
 }
 
 ReadResult readHiddenLine(QByteArray *line, QString *error, int limit)

@@ -1,6 +1,7 @@
 #!/bin/sh
 # The program, quorvane-cli and the browser host each start exactly once: one execve, no second
-# start to set up the allocator. Usage: starts-once.sh BUILD_DIR. Exits 77 (skipped), with the
+# start to set up the allocator; and quorvane-cli asks once whether its output is a terminal, not
+# once per line it writes. Usage: starts-once.sh BUILD_DIR. Exits 77 (skipped), with the
 # reason, where strace is missing or may not trace.
 set -u
 build=$1
@@ -24,5 +25,15 @@ for run in "$build/quorvane-cli --version" "$build/quorvane-browser-host" \
         status=1
     fi
 done
-[ $status = 0 ] && echo "starts-once: each program started once"
+# 1,000 profiles listed into a pipe: a handful of ioctl calls, not one a line.
+mkdir -p "$work/Documents/Quorvane"
+i=0
+while [ $i -lt 1000 ]; do printf 'account-%d|16\r\n' $i; i=$((i + 1)); done > "$work/Documents/Quorvane/zavdata.txt"
+HOME=$work strace -e trace=ioctl -o "$work/calls" "$build/quorvane-cli" profiles list </dev/null | cat >/dev/null
+asked=$(grep -c 'ioctl(' "$work/calls")
+if [ "$asked" -gt 10 ]; then
+    echo "starts-once: profiles list of 1,000 profiles made $asked ioctl calls"
+    status=1
+fi
+[ $status = 0 ] && echo "starts-once: each program started once, and asked once whether its output is a terminal"
 exit $status
