@@ -1,8 +1,10 @@
 // quorvane-bench-windows: what the windows cost, one line each, "name<TAB>nanoseconds".
 // typing-longest-pause: the longest pause of the main window's event loop while 40 characters
-// are typed into the secret phrase box, with pauses long enough now and then for the phrase's
-// fingerprint to be computed meanwhile. filter-*: the retrieve dialog on 100,000 profiles:
-// opening it, and each step of typing into its filter and emptying it again.
+// are typed into the secret phrase box, with pauses now and then (the strength meter follows
+// each key), then Tab to the next field, which computes the whole phrase's fingerprint on a
+// worker meanwhile. paste-1m-refused: from Ctrl+V of 1,000,000 characters to the notice that
+// refuses them. filter-*: the retrieve dialog on 100,000 profiles: opening it, and each step of
+// typing into its filter and emptying it again.
 
 #include "listdialog.h"
 #include "main.h"
@@ -10,6 +12,7 @@
 #include "zav.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLoggingCategory>
 #include <QElapsedTimer>
 #include <QFile>
@@ -23,6 +26,30 @@
 #include <functional>
 
 namespace {
+
+void measurePaste(QTextEdit *phrase)
+{
+    QGuiApplication::clipboard()->setText(QString(1000000, QLatin1Char('x')));
+    phrase->setFocus();
+    QElapsedTimer timer;
+    qint64 refused = -1;
+    // The notice is modal: note when it shows, and close it.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget *notice = QApplication::activeModalWidget()) {
+            if (refused < 0)
+                refused = timer.nsecsElapsed();
+            notice->close();
+        }
+    });
+    closer.start(1);
+    timer.start();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+    QApplication::sendEvent(phrase, &press);
+    QApplication::processEvents();
+    std::printf("paste-1m-refused\t%lld\n", static_cast<long long>(refused));
+    std::fflush(stdout);
+}
 
 void measureFilter()
 {
@@ -88,11 +115,14 @@ int main(int argc, char **argv)
     int typed = 0;
     std::function<void()> typeNext = [&] {
         if (typed == text.size()) {
-            // Wait for the last fingerprint, then report.
+            // On to the next field: the fingerprint is computed. Wait for it, then report.
+            QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+            QApplication::sendEvent(phrase, &tab);
             QTimer::singleShot(1500, [&] {
                 std::printf("typing-longest-pause\t%lld\n", static_cast<long long>(longest));
                 std::fflush(stdout);
                 ticker.stop();
+                measurePaste(phrase);
                 measureFilter();
                 QApplication::quit();
             });
@@ -103,7 +133,7 @@ int main(int argc, char **argv)
         QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
         QApplication::sendEvent(phrase, &press);
         QApplication::sendEvent(phrase, &release);
-        // Mostly quick keys; every few a pause past the fingerprint's wait.
+        // Mostly quick keys; every few a pause, as between words.
         const int pause = typed % 7 == 0 ? 450 + int(random.bounded(300)) : 60 + int(random.bounded(120));
         QTimer::singleShot(pause, typeNext);
     };

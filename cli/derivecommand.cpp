@@ -104,13 +104,13 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
     const int read = readPhrase(parser, &phrase);
     if (read != Ok)
         return read;
+    // Typed without echo, the phrase can only be checked by its fingerprint: shown as soon as
+    // the phrase is read, before anything else is made of it.
+    if (Terminal::inputIsTerminal())
+        Terminal::writeError(QStringLiteral("fingerprint: ") + Fingerprint::text(Fingerprint::of(phrase)) + QLatin1Char('\n'));
     if (recipe.identifierRefused())
         return fail(Usage, QStringLiteral("--identifier cannot hold \"|\" under the %1 scheme")
                                .arg(Schemes::name(recipe.scheme)));
-
-    // Typed without echo, the phrase can only be checked by its fingerprint.
-    if (Terminal::inputIsTerminal())
-        Terminal::writeError(QStringLiteral("fingerprint: ") + Fingerprint::text(Fingerprint::of(phrase)) + QLatin1Char('\n'));
     QString password = recipe.derive(phrase);
     phrase.fill(QChar(0));
     if (password.isNull())

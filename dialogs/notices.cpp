@@ -9,6 +9,7 @@
 #include "ui_notdeleted.h"
 #include "ui_notderived.h"
 #include "ui_notstorable.h"
+#include "ui_phrasetoolong.h"
 #include "ui_notread.h"
 #include "ui_filebusy.h"
 #include "ui_badrule.h"
@@ -33,6 +34,7 @@ QUORVANE_NOTICE_FORM(notsaved)
 QUORVANE_NOTICE_FORM(notdeleted)
 QUORVANE_NOTICE_FORM(notderived)
 QUORVANE_NOTICE_FORM(notstorable)
+QUORVANE_NOTICE_FORM(phrasetoolong)
 QUORVANE_NOTICE_FORM(notread)
 QUORVANE_NOTICE_FORM(filebusy)
 QUORVANE_NOTICE_FORM(badrule)

@@ -12,6 +12,7 @@ class notsaved;
 class notdeleted;
 class notderived;
 class notstorable;
+class phrasetoolong;
 class notread;
 class filebusy;
 class badrule;
@@ -131,6 +132,19 @@ public:
 
 private:
     Ui::notstorable *ui;
+};
+
+// A paste or key that would make the secret phrase longer than the program takes.
+class phrasetoolong : public notice
+{
+    Q_OBJECT
+
+public:
+    explicit phrasetoolong(QWidget *parent = nullptr);
+    ~phrasetoolong() override;
+
+private:
+    Ui::phrasetoolong *ui;
 };
 
 // A profile file that cannot be read, is not a plain file or is too large to be one.

@@ -148,9 +148,6 @@ QPainterPath shapePath(int shape)
 FingerprintView::FingerprintView(QWidget *parent)
     : QWidget(parent)
 {
-    delay.setSingleShot(true);
-    delay.setInterval(defaultDelayMs);
-    connect(&delay, &QTimer::timeout, this, &FingerprintView::startComputing);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     updateDescription();
 }
@@ -162,11 +159,6 @@ FingerprintView::~FingerprintView()
     phrase.fill(QChar(0));
 }
 
-void FingerprintView::setDelay(int ms)
-{
-    delay.setInterval(ms);
-}
-
 void FingerprintView::setPhrase(const QString &text)
 {
     if (text == phrase && (pending || !symbols.isEmpty()))
@@ -176,12 +168,9 @@ void FingerprintView::setPhrase(const QString &text)
     ++generation;
     symbols.clear();
     pending = !phrase.isEmpty();
-    if (pending)
-        delay.start();
-    else
-        delay.stop();
     updateDescription();
     update();
+    startComputing();
 }
 
 void FingerprintView::clear()
@@ -220,9 +209,8 @@ void FingerprintView::startComputing()
 void FingerprintView::computed(quint64 forGeneration, const QVector<Fingerprint::Symbol> &result)
 {
     if (forGeneration != generation) {
-        // The phrase changed while this one was computed: its own turn comes when its wait
-        // is over, or now if that has passed.
-        if (pending && !delay.isActive())
+        // The phrase changed while this one was computed: its own turn comes now.
+        if (pending)
             startComputing();
         return;
     }

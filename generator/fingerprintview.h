@@ -3,7 +3,6 @@
 #include "fingerprint.h"
 
 #include <QPainter>
-#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -11,23 +10,23 @@
 
 // Shows the fingerprint of the secret phrase as three coloured shapes, painted (no font or
 // emoji needed), each colour with a pattern of its own so that it does not rest on colour
-// alone. It follows the phrase: a while after the last change the fingerprint is computed on a
-// worker thread; meanwhile three grey outlines stand in, and a result for an older phrase is
-// never shown. An empty phrase shows nothing.
+// alone. It is shown for a whole phrase only, when the window asks (a password is made, the
+// phrase box is left), never while the phrase is being typed: the fingerprints of a phrase's
+// pieces would give it away piece by piece. It is computed on a worker thread; meanwhile three
+// grey outlines stand in, and a result for an older phrase is never shown.
 class FingerprintView : public QWidget
 {
     Q_OBJECT
 
 public:
-    static constexpr int defaultDelayMs = 400;
-
     explicit FingerprintView(QWidget *parent = nullptr);
     ~FingerprintView() override;   // waits for a computation under way, which takes a moment
 
-    // The phrase to show; the computation starts once it has not changed for the delay.
+    // Shows the fingerprint of this whole phrase (computed now, unless it is shown already);
+    // an empty phrase shows nothing.
     void setPhrase(const QString &phrase);
+    // Shows nothing: the phrase changed.
     void clear();
-    void setDelay(int ms);
 
     bool isPending() const { return pending; }
     // The text form shown ("teal star, red leaf, teal leaf"); empty while pending or empty.
@@ -58,7 +57,6 @@ private:
     void computed(quint64 generation, const QVector<Fingerprint::Symbol> &symbols);
     void updateDescription();
 
-    QTimer delay;
     QString phrase;
     quint64 generation = 0;        // counts the phrases set; a result carries the one it was for
     bool pending = false;

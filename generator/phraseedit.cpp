@@ -1,8 +1,12 @@
 #include "phraseedit.h"
 
+#include "phrase.h"
+#include "utf8.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QStyle>
 #include <QTextBlock>
@@ -206,13 +210,29 @@ void PhraseEdit::clearPhrase()
         emit phraseChanged();
 }
 
-void PhraseEdit::insertTyped(const QString &text)
+bool PhraseEdit::fits(const QString &next)
+{
+    const qint64 bytes = Utf8::encodedSize(next);
+    if (bytes <= Phrase::maximumBytes)
+        return true;
+    emit refused(bytes);
+    return false;
+}
+
+bool PhraseEdit::insertTyped(const QString &text)
 {
     QTextCursor cursor = textCursor();
     const int start = qBound(0, cursor.selectionStart(), secret.size());
     const int end = qBound(start, cursor.selectionEnd(), secret.size());
     if (text.isEmpty() && start == end)
-        return;
+        return true;
+    // Counted before anything is laid out: a paste of a million characters is refused at once.
+    const qint64 bytes = Utf8::encodedSize(secret) - Utf8::encodedSize(QStringView(secret).mid(start, end - start))
+                         + Utf8::encodedSize(text);
+    if (bytes > Phrase::maximumBytes) {
+        emit refused(bytes);
+        return false;
+    }
     QString next = secret.left(start) + text + secret.mid(end);
     setSecret(next);
     wipe(next);
@@ -224,6 +244,7 @@ void PhraseEdit::insertTyped(const QString &text)
     setTextCursor(cursor);
     ensureCursorVisible();
     emit phraseChanged();
+    return true;
 }
 
 void PhraseEdit::follow(int position, int removed, int added)
@@ -259,6 +280,16 @@ void PhraseEdit::follow(int position, int removed, int added)
         }
     }
     QString next = secret.left(position) + inserted + secret.mid(position + removed);
+    if (!fits(next)) {
+        // Too long: the document goes back to what the phrase is.
+        wipe(next);
+        wipe(inserted);
+        QString shown = shownForm(secret);
+        display(shown);
+        wipe(shown);
+        moveCursor(QTextCursor::End);
+        return;
+    }
     setSecret(next);
     wipe(next);
     if (concealed && added > 0) {
@@ -274,6 +305,18 @@ void PhraseEdit::follow(int position, int removed, int added)
 
 void PhraseEdit::keyPressEvent(QKeyEvent *event)
 {
+    // The box's own copy would put the selection on the clipboard as plain text, or, hidden,
+    // empty the clipboard.
+    if (event->matches(QKeySequence::Copy)) {
+        copySelection();
+        event->accept();
+        return;
+    }
+    if (event->matches(QKeySequence::Cut)) {
+        cutSelection();
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (event->modifiers() & Qt::ShiftModifier)
             insertTyped(QStringLiteral("\n"));
@@ -311,12 +354,55 @@ void PhraseEdit::inputMethodEvent(QInputMethodEvent *event)
 
 QMimeData *PhraseEdit::createMimeDataFromSelection() const
 {
-    // Dots are of no use to anyone; a shown phrase is copied as typed, plain text only.
-    auto *data = new QMimeData;
+    // Asked for by the X11 PRIMARY selection, which the toolkit sets from every selection, and
+    // by a drag: neither is given any of the phrase, shown or hidden. Copies go through
+    // copySelection.
+    return new QMimeData;
+}
+
+void PhraseEdit::copySelection()
+{
     const QTextCursor cursor = textCursor();
-    if (!concealed)
-        data->setText(secret.mid(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()));
-    return data;
+    if (concealed || !cursor.hasSelection())
+        return;   // the clipboard keeps what it held
+    QString selected = secret.mid(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart());
+    emit copied(selected);
+    wipe(selected);
+}
+
+void PhraseEdit::cutSelection()
+{
+    if (concealed || !textCursor().hasSelection())
+        return;
+    copySelection();
+    insertTyped(QString());
+}
+
+void PhraseEdit::focusOutEvent(QFocusEvent *event)
+{
+    QTextEdit::focusOutEvent(event);
+    // Only a move within the window: a phrase left half typed for another program is still
+    // being typed.
+    const Qt::FocusReason reason = event->reason();
+    if (!secret.isEmpty() && (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+                              || reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason))
+        emit left();
+}
+
+void PhraseEdit::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createStandardContextMenu(event->pos());
+    const bool selected = textCursor().hasSelection() && !concealed;
+    for (QAction *action : menu->actions()) {
+        if (action->objectName() == QLatin1String("edit-copy") || action->objectName() == QLatin1String("edit-cut")) {
+            const bool cut = action->objectName() == QLatin1String("edit-cut");
+            disconnect(action, &QAction::triggered, nullptr, nullptr);
+            connect(action, &QAction::triggered, this, cut ? &PhraseEdit::cutSelection : &PhraseEdit::copySelection);
+            action->setEnabled(selected);
+        }
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
 }
 
 void PhraseEdit::insertFromMimeData(const QMimeData *source)

@@ -99,6 +99,24 @@ QByteArray encode(const QString &text)
     return out;
 }
 
+qint64 encodedSize(QStringView text)
+{
+    qint64 bytes = 0;
+    const ushort *src = reinterpret_cast<const ushort *>(text.utf16());
+    for (int i = 0; i < text.size(); ++i) {
+        const ushort u = src[i];
+        if (u < 0x80)
+            bytes += 1;
+        else if (u < 0x800)
+            bytes += 2;
+        else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && src[i + 1] >= 0xDC00 && src[i + 1] <= 0xDFFF)
+            bytes += 4, ++i;
+        else
+            bytes += 3;   // the rest of the first plane, and U+FFFD for a lone surrogate
+    }
+    return bytes;
+}
+
 bool hasLoneSurrogate(const QString &text)
 {
     for (int i = 0; i < text.size(); ++i) {

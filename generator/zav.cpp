@@ -102,6 +102,13 @@ zav::zav(QWidget *parent, SecretTimings timings)
     clipboard->watch(ui->passwordoutput);
     connect(ui->inputtext, &PhraseEdit::submitted, ui->generatepass, &QPushButton::click);
     connect(ui->inputtext, &PhraseEdit::phraseChanged, this, &zav::phraseChanged);
+    // The fingerprint of a whole phrase only: when the user moves on from the phrase (and when
+    // a password is made), never while it is typed.
+    connect(ui->inputtext, &PhraseEdit::left, this, [this] { ui->fingerprintview->setPhrase(ui->inputtext->phrase()); });
+    // A copy of the shown phrase goes as a password's does: marked for clipboard histories to
+    // leave out, and cleared after the same time.
+    connect(ui->inputtext, &PhraseEdit::copied, clipboard, &Clipboard::setPassword);
+    connect(ui->inputtext, &PhraseEdit::refused, this, [] { showNotice<phrasetoolong>(); });
     auto *clearKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+L")), this);
     connect(clearKey, &QShortcut::activated, ui->clear_parameters, &QPushButton::click);
 
@@ -301,6 +308,7 @@ void zav::on_generatepass_clicked()
         ui->pword_identifier_le->setFocus();
         return;
     }
+    ui->fingerprintview->setPhrase(phrase);
     showDerived(deriveWhileBusy([&] { return recipe.derive(phrase); }), recipe);
 }
 
@@ -494,7 +502,8 @@ void zav::on_clear_parameters_clicked()
 void zav::phraseChanged()
 {
     const QString phrase = ui->inputtext->phrase();
-    ui->fingerprintview->setPhrase(phrase);
+    // A changed phrase is no longer the one the shapes stood for.
+    ui->fingerprintview->clear();
     ui->phrasebreakhint->setVisible(phrase.contains(QLatin1Char('\n')));
     showPhraseStrength();
     clearOutput();

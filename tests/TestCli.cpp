@@ -864,6 +864,23 @@ void TestCli::promptOnATerminal()
     QVERIFY(echoOn(master));
     close(master);
 
+    // The fingerprint comes as soon as the phrase is read, before anything is made of it: even
+    // an identifier the scheme refuses comes after it.
+    pid = forkpty(&master, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        execl(QUORVANE_CLI, QUORVANE_CLI, "derive", "-i", "a|b", nullptr);
+        _exit(127);
+    }
+    QVERIFY(readUntil(master, "Secret phrase: ").contains("Secret phrase: "));
+    QVERIFY(waitForEcho(master, false));
+    QCOMPARE(write(master, "hello\n", 6), ssize_t(6));
+    const QByteArray refused = readUntil(master, "cannot hold");
+    QVERIFY2(refused.indexOf("fingerprint: teal star") >= 0
+                 && refused.indexOf("fingerprint: teal star") < refused.indexOf("cannot hold"), refused.constData());
+    QCOMPARE(waitpid(pid, &status, 0), pid);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+    close(master);
+
     // Interrupted at the prompt: the process ends by the signal and the echo is back.
     for (int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP}) {
         pid = start(&master);

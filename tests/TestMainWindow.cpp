@@ -515,15 +515,52 @@ void TestMainWindow::nothingClipped()
 void TestMainWindow::fingerprintFollowsPhrase()
 {
     auto *view = child<FingerprintView>("fingerprintview");
+    auto *phrase = child<QTextEdit>("inputtext");
     QCOMPARE(view->parentWidget(), child<QLabel>("label_3")->parentWidget());
     QVERIFY(qAbs(view->geometry().center().y() - child<QLabel>("label_3")->geometry().center().y()) < 4);
-    QTest::keyClicks(child<QTextEdit>("inputtext"), QStringLiteral("hello"));
-    QVERIFY(view->isPending());
-    QTRY_COMPARE_WITH_TIMEOUT(view->text(), QStringLiteral("teal star, red leaf, teal leaf"), 20000);
-    QCOMPARE(view->accessibleName(), QStringLiteral("Phrase fingerprint: teal star, red leaf, teal leaf"));
+    const auto cliFingerprint = [](const QString &text) {
+        QProcess cli;
+        cli.start(QStringLiteral(QUORVANE_CLI), {QStringLiteral("fingerprint"), QStringLiteral("--exact")});
+        cli.write(text.toUtf8());
+        cli.closeWriteChannel();
+        cli.waitForFinished(30000);
+        return QString::fromUtf8(cli.readAllStandardOutput()).trimmed();
+    };
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    phrase->setFocus();
+
+    // Typed, with a pause between the pieces: nothing shows, whatever the pause.
+    QTest::keyClicks(phrase, QStringLiteral("hel"), Qt::NoModifier, 40);
+    QTest::qWait(2500);
+    QVERIFY(!view->isPending());
+    QVERIFY(view->text().isEmpty());
+    QTest::keyClicks(phrase, QStringLiteral("lo"), Qt::NoModifier, 40);
+    QTest::qWait(600);
+    QVERIFY(!view->isPending() && view->text().isEmpty());
+
+    // A password made: the whole phrase's shapes, those quorvane-cli prints.
+    QVERIFY(generate().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(view->text(), cliFingerprint(QStringLiteral("hello")), 20000);
+    QCOMPARE(view->accessibleName(), QStringLiteral("Phrase fingerprint: ") + view->text());
+    // One more key: the shapes go at once.
+    phrase->setFocus();
+    QTest::keyClick(phrase, Qt::Key_Exclam, Qt::NoModifier);
+    QVERIFY(view->text().isEmpty() && !view->isPending());
+    QTest::qWait(2500);
+    QVERIFY(view->text().isEmpty());
+    // Tab on to the next field: the whole phrase's shapes.
+    QTest::keyClick(phrase, Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != phrase);
+    QTRY_COMPARE_WITH_TIMEOUT(view->text(), cliFingerprint(QStringLiteral("hello!")), 20000);
+
     child<QPushButton>("clear_parameters")->click();
     QVERIFY(view->text().isEmpty());
     QVERIFY(!view->isPending());
+    // An empty box left shows nothing.
+    phrase->setFocus();
+    QTest::keyClick(phrase, Qt::Key_Tab);
+    QVERIFY(view->text().isEmpty() && !view->isPending());
 }
 
 

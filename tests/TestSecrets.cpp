@@ -50,6 +50,7 @@ private slots:
     void noCoreFiles();
     void privateFiles();
     void memoryHoldsNoSecretAfterClear();
+    void phraseAtMost64KiB();
 
 private:
     template<class T>
@@ -353,6 +354,50 @@ void TestSecrets::memoryHoldsNoSecretAfterClear()
     child<QPushButton>("clear_parameters")->click();
     QTest::qWait(50);
     QCOMPARE(findInMemory(patterns), 0);
+}
+
+void TestSecrets::phraseAtMost64KiB()
+{
+    makeWindow(SecretTimings());
+    auto *phrase = child<QTextEdit>("inputtext");
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    phrase->setFocus();
+    QTest::keyClicks(phrase, QStringLiteral("ab"));
+    const auto paste = [&](const QString &text) {
+        QGuiApplication::clipboard()->setText(text);
+        return answerModals([&] { QTest::keyClick(phrase, Qt::Key_V, Qt::ControlModifier); });
+    };
+
+    // A million characters: refused at once with a notice, the phrase as it was. The window
+    // took 342 s for it before the limit.
+    QElapsedTimer timer;
+    timer.start();
+    QList<ModalSeen> seen = paste(QString(1000000, QLatin1Char('x')));
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen.at(0).className, QStringLiteral("phrasetoolong"));
+    QVERIFY(seen.at(0).text.contains(QLatin1String("at most 64 KiB")));
+    QCOMPARE(phrase->toPlainText().size(), 2);
+
+    // Counted in bytes of UTF-8, as quorvane-cli counts: 40,000 "é" are 80,000 bytes.
+    QCOMPARE(paste(QString(40000, QChar(0xe9))).value(0).className, QStringLiteral("phrasetoolong"));
+    QCOMPARE(phrase->toPlainText().size(), 2);
+    // Up to the limit it is taken; one more key is not.
+    QVERIFY(paste(QString(32767, QChar(0xe9))).isEmpty());
+    QCOMPARE(phrase->toPlainText().size(), 32769);
+    seen = answerModals([&] { QTest::keyClick(phrase, Qt::Key_Z); });
+    QCOMPARE(seen.value(0).className, QStringLiteral("phrasetoolong"));
+    QCOMPARE(phrase->toPlainText().size(), 32769);
+    // The phrase the window takes is one quorvane-cli takes too, and makes the same password.
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("bank"));
+    QVERIFY(answerModals([this] { child<QPushButton>("generatepass")->click(); }).isEmpty());
+    QProcess cli;
+    cli.start(QStringLiteral(QUORVANE_CLI), {"derive", "--exact", "-i", "bank"});
+    cli.write((QStringLiteral("ab") + QString(32767, QChar(0xe9))).toUtf8());
+    cli.closeWriteChannel();
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(QString::fromUtf8(cli.readAllStandardOutput()).trimmed(), child<QLineEdit>("passwordoutput")->text());
 }
 
 QTEST_MAIN(TestSecrets)

@@ -622,6 +622,24 @@ describe('in Firefox ESR', { skip: (!fs.existsSync(firefoxPath) && 'firefox-esr 
     firefox.key('Escape');
   });
 
+  test('the fingerprint shows for a whole phrase only, not during a pause in the typing', async () => {
+    await openPage(url('login.shop.example.com', '/login'));
+    await firefox.openPopupByShortcut(shortcut.toLowerCase());
+    const shapes = () => firefox.inPopup(`document.querySelectorAll('#fingerprint svg').length`);
+    firefox.type(phrase.slice(0, 7));
+    await sleep(2500);
+    assert.equal(await shapes(), 0);
+    firefox.type(phrase.slice(7));
+    firefox.key('Tab');
+    const expected = execFileSync(cli, ['fingerprint'], { input: phrase, env }).toString().trim();
+    assert.ok(await firefox.waitInPopup(`document.getElementById('fingerprint').getAttribute('aria-label')
+                                         .endsWith(${JSON.stringify(expected)})`, 20000));
+    firefox.key('shift+Tab');
+    firefox.key('BackSpace');
+    assert.equal(await shapes(), 0, 'an edit takes the shapes away at once');
+    firefox.key('Escape');
+  });
+
   test('a change form: the new password and its confirmation', async () => {
     const page = await openPage(url('change.example.com', '/change'));
     await firefox.openPopupByShortcut(shortcut.toLowerCase());

@@ -97,8 +97,9 @@ export class Firefox {
     xdotool('windowfocus', '--sync', this.window);
   }
 
+  // (No --sync: a pointer already at the place would be waited for in vain.)
   click(x, y) {
-    xdotool('mousemove', '--sync', String(Math.round(x)), String(Math.round(y)), 'click', '1');
+    xdotool('mousemove', String(Math.round(x)), String(Math.round(y)), 'sleep', '0.1', 'click', '1');
   }
 
   key(...keys) {
