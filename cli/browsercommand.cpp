@@ -7,14 +7,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace Cli {
 
 namespace {
 
 const QCommandLineOption browserOption(QStringLiteral("browser"),
-                                       QStringLiteral("chromium, chrome, firefox or all (the default)."),
+                                       QStringLiteral("chromium, chrome, firefox or all (the default); may be given "
+                                                      "more than once."),
                                        QStringLiteral("NAME"));
 
 // The host of this build: beside quorvane-cli in a build folder, under lib/quorvane/ of an
@@ -36,9 +36,15 @@ QString hostBeside()
 BrowserCommand::BrowserCommand(bool setup)
     : Command(setup ? QStringLiteral("browser setup") : QStringLiteral("browser remove"),
               setup ? QStringLiteral("Lets the browsers of the user who runs it start Quorvane's browser host for\n"
-                                     "Quorvane's extension: writes the host's manifest for Chromium, Google Chrome and\n"
-                                     "Firefox (or the one --browser names), naming the host of this quorvane-cli.")
-                    : QStringLiteral("Removes the manifests that \"browser setup\" wrote.")),
+                                     "Quorvane's extension: writes the host's manifest for Chromium and Google Chrome\n"
+                                     "(under $XDG_CONFIG_HOME, else ~/.config) and Firefox (~/.mozilla), or the ones\n"
+                                     "--browser names, naming the host of this quorvane-cli. Does all that can be\n"
+                                     "done and names each failure (exit 3). Never writes through a symbolic link at a\n"
+                                     "manifest's place or at the browser's folders; as root, writes nothing into a\n"
+                                     "home folder that is not root's.")
+                    : QStringLiteral("Removes the manifests that \"browser setup\" wrote: only those that name\n"
+                                     "Quorvane's host. Another program's manifest, or a symbolic link, at the place is\n"
+                                     "named and left.")),
       setsUp(setup)
 {
 }
@@ -50,39 +56,54 @@ QList<QCommandLineOption> BrowserCommand::options() const
 
 int BrowserCommand::execute(const QCommandLineParser &parser)
 {
-    QList<BrowserManifest::Browser> browsers = BrowserManifest::all();
-    const QString chosen = parser.value(browserOption);
-    BrowserManifest::Browser one = BrowserManifest::Browser::Chromium;
-    if (parser.isSet(browserOption) && chosen != QLatin1String("all")) {
-        if (!BrowserManifest::fromName(chosen, &one))
-            return usageError(QStringLiteral("--browser: unknown browser \"%1\"; use chromium, chrome, firefox or all").arg(chosen));
-        browsers = {one};
+    QList<BrowserManifest::Browser> browsers;
+    for (const QString &chosen : parser.values(browserOption)) {
+        BrowserManifest::Browser one = BrowserManifest::Browser::Chromium;
+        if (chosen == QLatin1String("all")) {
+            browsers += BrowserManifest::all();
+        } else if (BrowserManifest::fromName(chosen, &one)) {
+            browsers << one;
+        } else {
+            return usageError(QStringLiteral("--browser: unknown browser \"%1\"; use chromium, chrome, firefox or all")
+                                  .arg(chosen));
+        }
     }
+    if (browsers.isEmpty())
+        browsers = BrowserManifest::all();
     const QString host = hostBeside();
     if (setsUp && host.isEmpty())
         return fail(Failure, QStringLiteral("quorvane-browser-host is neither beside quorvane-cli nor in ../lib/quorvane"));
+    QList<BrowserManifest::Browser> done;
+    bool failed = false;
     for (BrowserManifest::Browser browser : qAsConst(browsers)) {
-        const QString path = BrowserManifest::userPath(browser);
-        if (!setsUp) {
-            if (!QFileInfo::exists(path)) {
-                Terminal::writeOutput(QStringLiteral("nothing to remove for %1: %2\n").arg(BrowserManifest::name(browser), path));
-            } else if (QFile::remove(path)) {
-                Terminal::writeOutput(QStringLiteral("removed %1\n").arg(path));
-            } else {
-                return fail(Failure, QStringLiteral("cannot remove %1").arg(path));
-            }
+        if (done.contains(browser))
             continue;
+        done << browser;
+        const BrowserManifest::Outcome outcome = setsUp ? BrowserManifest::install(browser, host)
+                                                        : BrowserManifest::uninstall(browser);
+        switch (outcome.kind) {
+        case BrowserManifest::Outcome::Written:
+            Terminal::writeOutput(QStringLiteral("wrote %1 (host %2)\n").arg(outcome.path, host));
+            break;
+        case BrowserManifest::Outcome::Removed:
+            Terminal::writeOutput(QStringLiteral("removed %1\n").arg(outcome.path));
+            break;
+        case BrowserManifest::Outcome::NothingThere:
+            Terminal::writeOutput(QStringLiteral("nothing to remove for %1: %2\n").arg(BrowserManifest::name(browser), outcome.path));
+            break;
+        case BrowserManifest::Outcome::Left:
+            Terminal::writeError(QStringLiteral("quorvane-cli: %1\n").arg(outcome.problem));
+            break;
+        case BrowserManifest::Outcome::Failed:
+            failed = true;
+            Terminal::writeError(QStringLiteral("quorvane-cli: %1: %2\n")
+                                     .arg(BrowserManifest::name(browser), outcome.problem));
+            break;
         }
-        QSaveFile file(path);
-        const QByteArray manifest = BrowserManifest::json(browser, host);
-        if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly)
-            || file.write(manifest) != manifest.size() || !file.commit())
-            return fail(Failure, QStringLiteral("cannot write %1").arg(path));
-        Terminal::writeOutput(QStringLiteral("wrote %1 (host %2)\n").arg(path, host));
     }
     if (!Terminal::flushOutput())
         return fail(Failure, QStringLiteral("cannot write to standard output"));
-    return Ok;
+    return failed ? Failure : Ok;
 }
 
 }

@@ -14,6 +14,8 @@ public:
     ~IdleWatch() override;
 
     int interval() const { return timer.interval(); }
+    // Starts the wait again, as input does.
+    void restart() { timer.start(); }
 
 signals:
     void idle();

@@ -218,6 +218,11 @@ void zav::showPhraseStrength()
 
 void zav::clearIdleSecrets()
 {
+    // A password being made is the user's last action, not their absence: the wait starts again.
+    if (!isEnabled()) {
+        idle->restart();
+        return;
+    }
     if (ui->inputtext->document()->isEmpty() && ui->passwordoutput->text().isEmpty())
         return;
     clearSecrets();
@@ -309,7 +314,12 @@ void zav::on_generatepass_clicked()
         return;
     }
     ui->fingerprintview->setPhrase(phrase);
-    showDerived(deriveWhileBusy([&] { return recipe.derive(phrase); }), recipe);
+    const QString password = deriveWhileBusy([&] { return recipe.derive(phrase); });
+    // A password only ever stands beside the phrase it was made from: one emptied meanwhile
+    // gets none.
+    if (ui->inputtext->phrase() != phrase)
+        return;
+    showDerived(password, recipe);
 }
 
 void zav::on_actionCalculate_Password_Strength_triggered()

@@ -1,3 +1,4 @@
+#include "libcrypto.h"
 #include "profilefile.h"
 #include "testsupport.h"
 #include "utf8.h"
@@ -10,6 +11,8 @@
 #include <QtTest>
 
 #include <cstring>
+#include <dlfcn.h>
+#include <unistd.h>
 
 using namespace TestSupport;
 
@@ -32,9 +35,9 @@ QByteArray frame(const QJsonObject &request)
 class Host
 {
 public:
-    Host()
+    Host(const QString &program = QStringLiteral(QUORVANE_HOST), const QStringList &arguments = {"chrome-extension://test/"})
     {
-        process.start(QStringLiteral(QUORVANE_HOST), {QStringLiteral("chrome-extension://test/")});
+        process.start(program, arguments);
         if (!process.waitForStarted())
             qFatal("the host did not start");
     }
@@ -94,6 +97,7 @@ private slots:
     void badInput();
     void manyRequestsInOrder();
     void newProfilesAndBounds();
+    void withoutLibcrypto();
 
 private:
     std::unique_ptr<TempHome> home;
@@ -352,6 +356,33 @@ void TestBrowserHost::newProfilesAndBounds()
     const QString lone = QStringLiteral("https://a") + QChar(0xd800) + QStringLiteral(".example/");
     QVERIFY(host.ask(request("lookup", {{"url", lone}})).value("error").toString().contains("surrogate"));
     QCOMPARE(host.finish(), 0);
+}
+
+void TestBrowserHost::withoutLibcrypto()
+{
+    // OpenSSL's libcrypto, loaded when first needed, cannot be loaded (hidden in a private mount
+    // namespace): the host and quorvane-cli name it, instead of blaming the memory.
+    Dl_info info{};
+    if (!LibCrypto::functions() || !dladdr(reinterpret_cast<void *>(LibCrypto::functions()->digestInit), &info))
+        QSKIP("libcrypto is not loaded here");
+    const QString library = QFile::decodeName(info.dli_fname);
+    if (geteuid() != 0 || QProcess::execute(QStringLiteral("unshare"), {"--mount", "true"}) != 0)
+        QSKIP("needs root, to hide libcrypto in a mount namespace of its own");
+    const QString hide = QStringLiteral("mount --bind /dev/null \"$1\" && shift && exec \"$@\"");
+    Host host(QStringLiteral("unshare"), {"--mount", "sh", "-c", hide, "sh", library, QStringLiteral(QUORVANE_HOST)});
+    for (const QJsonObject &request : {request("derive", {{"line", "bank|16|strong"}, {"phrase", "hello"}}),
+                                       request("fingerprint", {{"phrase", "hello"}})}) {
+        const QString refused = host.ask(request).value("error").toString();
+        QVERIFY2(refused.contains("libcrypto.so.3 cannot be loaded") && !refused.contains("memory"), qPrintable(refused));
+    }
+    QCOMPARE(host.finish(), 0);
+    QProcess cli;
+    cli.start(QStringLiteral("unshare"), {"--mount", "sh", "-c", hide, "sh", library, QStringLiteral(QUORVANE_CLI), "derive", "-i", "bank"});
+    cli.write("hello");
+    cli.closeWriteChannel();
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitCode(), 3);
+    QVERIFY(cli.readAllStandardError().contains("libcrypto.so.3 cannot be loaded"));
 }
 
 QTEST_GUILESS_MAIN(TestBrowserHost)

@@ -1,5 +1,6 @@
 #include "testsupport.h"
 
+#include "browsermanifest.h"
 #include "phrasestrength.h"
 #include "profilefile.h"
 
@@ -56,6 +57,7 @@ private slots:
     void profileCommands();
     void profileWriteFailures();
     void hostileInputs();
+    void browserManifests();
 
 private:
     Run cli(const QStringList &args, const QByteArray &input = QByteArray()) const;
@@ -959,6 +961,99 @@ void TestCli::hostileInputs()
     const Run run = cli({"derive", "--profile=bank"}, "hello");
     QCOMPARE(run.code, 2);
     QVERIFY(run.err.contains("makes no password: its third field, \"Strong\", names no scheme"));
+}
+
+void TestCli::browserManifests()
+{
+    // setup and remove never go through a symbolic link, honour XDG_CONFIG_HOME, touch only
+    // Quorvane's manifests, take every --browser given and do all they can, naming each failure.
+    const QString config = home->path() + QStringLiteral("/.config");
+    const QString chromium = config + QStringLiteral("/chromium/NativeMessagingHosts/org.quorvane.browser_host.json");
+    const QString chrome = config + QStringLiteral("/google-chrome/NativeMessagingHosts/org.quorvane.browser_host.json");
+    const QString firefox = home->path() + QStringLiteral("/.mozilla/native-messaging-hosts/org.quorvane.browser_host.json");
+    const QString elsewhere = home->path() + QStringLiteral("/elsewhere");
+    QDir().mkpath(elsewhere);
+    const QString precious = elsewhere + QStringLiteral("/precious.json");
+    writeFile(precious, "someone else's");
+    const auto reset = [&] {
+        for (const char *folder : {"/.config", "/.mozilla", "/xdg"})
+            QDir(home->path() + QLatin1String(folder)).removeRecursively();
+        QFile::remove(home->path() + QStringLiteral("/.config"));
+    };
+
+    struct Case
+    {
+        const char *name;
+        std::function<void()> before;
+        QStringList args;
+        int code;
+        QStringList written;    // manifests that name our host afterwards
+        QByteArray message;     // on standard error
+    };
+    const QList<Case> cases{
+        {"two browsers given", [] {}, {"setup", "--browser=chromium", "--browser=firefox"}, 0, {chromium, firefox}, ""},
+        {"a link at the place", [&] {
+             QDir().mkpath(QFileInfo(chromium).path());
+             QFile::link(precious, chromium);
+         }, {"setup"}, 3, {chrome, firefox}, "is a symbolic link (to " + precious.toUtf8()},
+        {"a link at a folder made for it", [&] {
+             QDir().mkpath(config);
+             QFile::link(elsewhere, config + QStringLiteral("/google-chrome"));
+         }, {"setup"}, 3, {chromium, firefox}, "google-chrome is a symbolic link"},
+        {"a file where a folder goes", [&] {
+             QDir().mkpath(config);
+             writeFile(config + QStringLiteral("/chromium"), "a file");
+         }, {"setup", "--browser=all"}, 3, {chrome, firefox}, "chromium: "},
+    };
+    for (const Case &c : cases) {
+        reset();
+        c.before();
+        const Run run = cli(QStringList{"browser"} + c.args);
+        QVERIFY2(run.code == c.code && run.err.contains(c.message), qPrintable(QString::fromLatin1(c.name) + ": " + run.err));
+        for (const QString &path : {chromium, chrome, firefox}) {
+            const bool ours = !QFileInfo(path).isSymLink() && BrowserManifest::namesOurHost(fileBytes(path));
+            QVERIFY2(ours == c.written.contains(path), qPrintable(QString::fromLatin1(c.name) + ": " + path));
+        }
+        QCOMPARE(fileBytes(precious), QByteArray("someone else's"));
+        QVERIFY(QDir(elsewhere).entryList(QDir::Files | QDir::NoDotAndDotDot) == QStringList{"precious.json"});
+    }
+
+    // XDG_CONFIG_HOME is where Chromium and Chrome look.
+    reset();
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home->path() + QStringLiteral("/xdg")));
+    Run run = cli({"browser", "setup", "--browser=chromium"});
+    QCOMPARE(run.code, 0);
+    const QString xdgChromium = home->path() + QStringLiteral("/xdg/chromium/NativeMessagingHosts/org.quorvane.browser_host.json");
+    QVERIFY(BrowserManifest::namesOurHost(fileBytes(xdgChromium)));
+    QVERIFY(!QFileInfo::exists(chromium));
+    QCOMPARE(cli({"browser", "remove", "--browser=chromium"}).code, 0);
+    QVERIFY(!QFileInfo::exists(xdgChromium));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+
+    // remove: only Quorvane's manifests; another program's and a dangling link are named and left.
+    reset();
+    QCOMPARE(cli({"browser", "setup"}).code, 0);
+    writeFile(chrome, R"({"name": "org.quorvane.browser_host", "path": "/opt/other/host", "type": "stdio"})");
+    QFile::remove(firefox);
+    QFile::link(home->path() + QStringLiteral("/gone.json"), firefox);
+    run = cli({"browser", "remove"});
+    QCOMPARE(run.code, 0);
+    QVERIFY2(run.out.contains("removed " + chromium.toUtf8()), run.out.constData());
+    QVERIFY2(run.err.contains("names another program's host, /opt/other/host; left as it is"), run.err.constData());
+    QVERIFY2(run.err.contains(firefox.toUtf8() + " is a symbolic link (to ") && run.err.contains("which does not exist"),
+             run.err.constData());
+    QVERIFY(!QFileInfo::exists(chromium) && QFileInfo::exists(chrome) && QFileInfo(firefox).isSymLink());
+
+    // Root, for a home folder that is another user's: nothing at all, and why.
+    if (geteuid() == 0) {
+        reset();
+        QVERIFY(::chown(QFile::encodeName(home->path()).constData(), 65534, 65534) == 0);
+        run = cli({"browser", "setup"});
+        QVERIFY(::chown(QFile::encodeName(home->path()).constData(), 0, 0) == 0);
+        QCOMPARE(run.code, 3);
+        QVERIFY2(run.err.contains("belongs to another user") && run.err.contains("run quorvane-cli as that user"), run.err.constData());
+        QVERIFY(!QFileInfo::exists(config) && !QFileInfo::exists(home->path() + QStringLiteral("/.mozilla")));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)

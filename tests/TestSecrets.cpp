@@ -46,6 +46,7 @@ private slots:
     void clipboardKeepsOtherText();
     void quitClearsOurPassword();
     void idleClearsSecrets();
+    void idleDuringADerivation();
     void windowLockedWhileDeriving();
     void noCoreFiles();
     void privateFiles();
@@ -154,6 +155,7 @@ void TestSecrets::idleClearsSecrets()
 {
     makeWindow({600000, 1500});
     generate();
+    QTest::mouseClick(child<QPushButton>("generatepass"), Qt::LeftButton);   // a user's click starts the wait again
     child<QComboBox>("schemecombo")->setCurrentIndex(0);
     // Input keeps the secrets: keys and mouse moves now and then, each before the time is up.
     for (int i = 0; i < 4; ++i) {
@@ -172,6 +174,30 @@ void TestSecrets::idleClearsSecrets()
     QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 16);
     QVERIFY(status().contains(QLatin1String("cleared after")));
     QVERIFY(status().contains(QLatin1String("without use")));
+}
+
+void TestSecrets::idleDuringADerivation()
+{
+    // The wait runs out while a Spectre password (a quarter of a second of scrypt) is being made:
+    // the password is the user's last action, so it shows, beside its phrase, and the wait starts
+    // again; and a phrase emptied meanwhile by whatever means never gets a password put back
+    // beside it.
+    makeWindow({600000, 60});
+    child<QComboBox>("schemecombo")->setCurrentIndex(3);
+    child<QLineEdit>("usernameedit")->setText(QStringLiteral("Robert"));
+    child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("hello"));
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("bank"));
+    QVERIFY(answerModals([this] { child<QPushButton>("generatepass")->click(); }).isEmpty());
+    QVERIFY(!child<QLineEdit>("passwordoutput")->text().isEmpty());
+    QCOMPARE(child<QTextEdit>("inputtext")->toPlainText().size(), 5);
+    QTRY_VERIFY_WITH_TIMEOUT(child<QLineEdit>("passwordoutput")->text().isEmpty(), 5000);
+    QVERIFY(child<QTextEdit>("inputtext")->toPlainText().isEmpty());
+
+    QTimer::singleShot(60, [this] { child<QTextEdit>("inputtext")->clear(); });
+    child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("hello"));
+    QVERIFY(answerModals([this] { child<QPushButton>("generatepass")->click(); }).isEmpty());
+    QVERIFY(child<QTextEdit>("inputtext")->toPlainText().isEmpty());
+    QVERIFY(child<QLineEdit>("passwordoutput")->text().isEmpty());
 }
 
 void TestSecrets::windowLockedWhileDeriving()
