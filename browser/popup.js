@@ -15,6 +15,8 @@ let origin = null;       // its origin when it was looked up
 let site = '';           // the page's host, as the header shows it
 let lookedUp = false;    // the host has answered the lookup for this tab
 let busy = false;        // a fill is under way
+let formKind = 'none';   // the page's password form: login, signup, change (page.js)
+let profilesShown = [];  // the saved profiles listed, as the host gave them
 let port = null;
 const waiting = [];      // one callback per request sent, answered in order
 
@@ -90,7 +92,8 @@ async function chosenLine() {
       say('Choose a profile first.', { problem: true });
       return null;
     }
-    return { line: chosen.value, saved: true };
+    const profile = profilesShown.find((p) => p.line === chosen.value) ?? {};
+    return { line: chosen.value, saved: true, identifier: profile.identifier, waits: !!profile.waits };
   }
   const composed = await ask(composeRequest(newProfileFields()));
   if (composed.error) {
@@ -99,7 +102,7 @@ async function chosenLine() {
     $(field).focus();
     return null;
   }
-  return { line: composed.line, label: composed.label, saved: false };
+  return { line: composed.line, label: composed.label, saved: false, identifier: $('identifier').value.trim(), waits: false };
 }
 
 function showSchemeFields() {
@@ -112,6 +115,7 @@ function showSchemeFields() {
 }
 
 function showProfiles(profiles, omitted = 0) {
+  profilesShown = profiles;
   const list = $('profiles');
   list.querySelectorAll('label').forEach((label) => label.remove());
   profiles.forEach((profile, index) => {
@@ -132,11 +136,29 @@ function showProfiles(profiles, omitted = 0) {
     : `${omitted} more profiles of this site are not listed (quorvane-cli profiles list shows every one).`;
   $('saved').hidden = false;
   $('new').hidden = true;
+  showPhraseNote();
+}
+
+// During a change of the secret phrase: whether the chosen profile still uses the previous one,
+// said above the phrase; on a change form, its previous phrase is asked for as well.
+function showPhraseNote() {
+  const chosen = document.querySelector('#profiles input[name="profile"]:checked');
+  const profile = !$('saved').hidden && chosen ? profilesShown.find((p) => p.line === chosen.value) : null;
+  const waits = !!profile?.waits;
+  $('phrasenote').hidden = !waits;
+  $('phrasenote').textContent = waits ? `${profile.identifier} still uses your previous secret phrase.` : '';
+  $('previousblock').hidden = !(waits && formKind === 'change');
 }
 
 // A site with no saved profile: what the site lists know of it, else the defaults; the same on
 // every page of the site. Only a form that makes a new password may add its own hints.
-async function offerNewProfile(found) {
+// What kind of password form the page holds, and what its new-password field says.
+async function readPageForm() {
+  const [form] = await api.scripting.executeScript({ target: { tabId: tab.id, frameIds: [0] }, func: pageForm });
+  return form?.result ?? { kind: 'none' };
+}
+
+async function offerNewProfile(found, hints) {
   $('new').hidden = false;
   $('saved').hidden = true;
   $('identifier').value = found.domain;
@@ -144,9 +166,7 @@ async function offerNewProfile(found) {
   let rules = found.rule ?? '';
   let length = 16;
   if (!rules) {
-    const [form] = await api.scripting.executeScript({ target: { tabId: tab.id, frameIds: [0] }, func: pageForm });
-    const hints = form?.result;
-    if (hints && (hints.kind === 'signup' || hints.kind === 'change')) {
+    if (hints.kind === 'signup' || hints.kind === 'change') {
       rules = hints.rules;
       length = lengthFor(hints.minlength, hints.maxlength, 16);
     }
@@ -177,10 +197,12 @@ async function lookUp() {
   }
   site = found.site;
   $('site').textContent = found.site;
+  const hints = await readPageForm();
+  formKind = hints.kind;
   if (found.profiles.length > 0)
     showProfiles(found.profiles, found.omitted ?? 0);
   else
-    await offerNewProfile(found);
+    await offerNewProfile(found, hints);
   lookedUp = true;
   $('fill').disabled = false;
   if (messageAbout === 'lookup')
@@ -189,25 +211,25 @@ async function lookUp() {
 
 // The fingerprint of the phrase now typed, shown only for a whole phrase (on Fill, or when the
 // field is left), never while it is being typed; any edit takes it away at once.
-let fingerprintAsked = 0;
-async function showPhraseFingerprint() {
-  const phrase = $('phrase').value;
+const fingerprintAsked = {};
+async function showPhraseFingerprint(field = 'phrase', shapes = 'fingerprint') {
+  const phrase = $(field).value;
   if (!phrase)
     return;
-  const asked = ++fingerprintAsked;
-  showFingerprint($('fingerprint'), null);
+  const asked = fingerprintAsked[field] = (fingerprintAsked[field] ?? 0) + 1;
+  showFingerprint($(shapes), null);
   const reply = await ask({ type: 'fingerprint', phrase });
-  if (asked !== fingerprintAsked || $('phrase').value !== phrase)
+  if (asked !== fingerprintAsked[field] || $(field).value !== phrase)
     return;
   if (reply.error)
-    clearFingerprint($('fingerprint'));
+    clearFingerprint($(shapes));
   else
-    showFingerprint($('fingerprint'), reply);
+    showFingerprint($(shapes), reply);
 }
 
-function phraseEdited() {
-  ++fingerprintAsked;
-  clearFingerprint($('fingerprint'));
+function phraseEdited(field = 'phrase', shapes = 'fingerprint') {
+  fingerprintAsked[field] = (fingerprintAsked[field] ?? 0) + 1;
+  clearFingerprint($(shapes));
 }
 
 async function save(line) {
@@ -235,13 +257,115 @@ async function saveClicked() {
 
 function messageOf(result) {
   const messages = {
-    filled: result.count === 2 ? 'Filled the new password and its confirmation.' : 'Filled the password field.',
+    filled: result.kind === 'change' && result.count === 3 ? 'Filled the current password, the new one and its confirmation.'
+      : result.count === 2 ? 'Filled the new password and its confirmation.' : 'Filled the password field.',
     'too-long': `Not filled: the site allows ${result.allowed} characters and the profile makes ${result.made}.`,
     navigated: 'Not filled: the page changed since it was looked up. Open Quorvane again.',
     'not-web': 'Not filled: Quorvane fills only web pages.',
     none: 'Not filled: the page has no password field to fill (click into one, then try again).',
   };
   return messages[result.outcome] ?? messages.none;
+}
+
+// One password of a profile line, or null with the problem said.
+async function derived(line, phrase) {
+  const made = await ask({ type: 'derive', line, phrase });
+  if (made.error) {
+    say(made.error, { problem: true });
+    return null;
+  }
+  return made.password;
+}
+
+// The passwords a fill puts into the page, and what it saves once filled; null when a problem
+// was said. A change form of a saved profile gets the current password and the next version's
+// (or, while the profile waits for a change of the secret phrase, the previous phrase's password
+// and the new phrase's); any other form the profile's own.
+async function passwordsFor(chosen, phrase) {
+  if (!chosen.saved || formKind !== 'change') {
+    const own = await derived(chosen.line, phrase);
+    return own === null ? null : { passwords: { own }, after: null };
+  }
+  if (chosen.waits) {
+    const previous = $('previous').value;
+    if (!previous) {
+      $('previousblock').hidden = false;
+      say(`${chosen.identifier} still uses your previous secret phrase: type it too, for the current password.`,
+          { problem: true, about: 'previous' });
+      $('previous').focus();
+      return null;
+    }
+    if (previous === phrase) {
+      say('The previous and the new secret phrase are the same.', { problem: true, about: 'previous' });
+      return null;
+    }
+    showPhraseFingerprint('previous', 'previousfingerprint');
+    const current = await derived(chosen.line, previous);
+    const next = current === null ? null : await derived(chosen.line, phrase);
+    return next === null ? null : { passwords: { current, next, own: next }, after: { moved: chosen.line } };
+  }
+  const following = await ask({ type: 'next', line: chosen.line });
+  if (following.error) {
+    say(following.error, { problem: true });
+    return null;
+  }
+  const current = await derived(chosen.line, phrase);
+  const next = current === null ? null : await derived(following.line, phrase);
+  return next === null ? null
+    : { passwords: { current, next, own: current }, after: { replace: chosen.line, with: following, identifier: chosen.identifier } };
+}
+
+// What a change-of-password fill keeps: the next version saved in the profile's place (with a
+// way back for a site that refused it), or the profile marked as moved to the new phrase.
+async function keep(after) {
+  if (after.moved) {
+    const reply = await ask({ type: 'moved', line: after.moved });
+    if (reply.error)
+      return `The profile was not marked: ${reply.error}`;
+    const profile = profilesShown.find((p) => p.line === after.moved);
+    if (profile) {
+      profile.line = reply.line;
+      profile.waits = false;
+    }
+    showProfiles(profilesShown);
+    const done = reply.finished ? ' Every profile now uses the new secret phrase: the change is complete.' : '';
+    return `${profile?.identifier ?? 'The site'} now uses your new secret phrase.${done}`;
+  }
+  const reply = await ask({ type: 'replace', line: after.replace, with: after.with.line });
+  if (reply.error)
+    return `The next version was not saved: ${reply.error}`;
+  const profile = profilesShown.find((p) => p.line === after.replace);
+  if (profile) {
+    profile.line = after.with.line;
+    profile.label = after.with.label;
+  }
+  showProfiles(profilesShown);
+  offerBack(after.identifier, after.with.line, after.replace, after.with.previous);
+  return after.with.previous === 'the original password' ? `${after.identifier} now has a strong password.`
+                                                         : `${after.identifier} is now at ${after.with.version}.`;
+}
+
+// One click back to the version before, for a site that refused the new password.
+function offerBack(identifier, line, previousLine, previousVersion) {
+  const back = $('back');
+  back.textContent = previousVersion === 'the original password' ? 'Back to the original password'
+                                                                  : `Back to ${previousVersion}`;
+  back.hidden = false;
+  back.onclick = async () => {
+    back.disabled = true;
+    const reply = await ask({ type: 'replace', line, with: previousLine });
+    back.disabled = false;
+    if (reply.error) {
+      say(reply.error, { problem: true });
+      return;
+    }
+    back.hidden = true;
+    const profile = profilesShown.find((p) => p.line === line);
+    if (profile)
+      profile.line = previousLine;
+    showProfiles(profilesShown);
+    say(`${identifier} is back at ${previousVersion}.`);
+  };
 }
 
 async function fill() {
@@ -261,17 +385,16 @@ async function fill() {
   }
   busy = true;
   $('fill').disabled = true;
+  $('back').hidden = true;
   try {
     const chosen = await chosenLine();
     if (!chosen)
       return;
     say('Making the password…');
     showPhraseFingerprint();
-    const made = await ask({ type: 'derive', line: chosen.line, phrase });
-    if (made.error) {
-      say(made.error, { problem: true });
+    const made = await passwordsFor(chosen, phrase);
+    if (!made)
       return;
-    }
     // The tab must still show the page that was looked up; one that went elsewhere gets nothing
     // (the browser takes back the right to reach it, and hides its address, when it leaves).
     const current = await api.tabs.get(tab.id);
@@ -282,12 +405,14 @@ async function fill() {
     const [filled] = await api.scripting.executeScript({
       target: { tabId: tab.id, frameIds: [0] },
       func: fillPage,
-      args: [{ own: made.password }, origin],
+      args: [made.passwords, origin],
     });
     const result = filled?.result ?? { outcome: 'none' };
     let text = messageOf(result);
-    // A fill from a new profile remembers it, so that the next visit gives the same password.
-    if (result.outcome === 'filled' && !chosen.saved && $('remember').checked) {
+    if (result.outcome === 'filled' && made.after && result.kind === 'change') {
+      text += ` ${await keep(made.after)}`;
+    } else if (result.outcome === 'filled' && !chosen.saved && $('remember').checked) {
+      // A fill from a new profile remembers it, so that the next visit gives the same password.
       const problem = await save(chosen.line);
       if (problem) {
         say(`${text} The profile was not saved: ${problem}`, { problem: true });
@@ -305,8 +430,11 @@ async function fill() {
   }
 }
 
-$('phrase').addEventListener('input', phraseEdited);
-$('phrase').addEventListener('blur', showPhraseFingerprint);
+$('phrase').addEventListener('input', () => phraseEdited());
+$('phrase').addEventListener('blur', () => showPhraseFingerprint());
+$('previous').addEventListener('input', () => phraseEdited('previous', 'previousfingerprint'));
+$('previous').addEventListener('blur', () => showPhraseFingerprint('previous', 'previousfingerprint'));
+$('profiles').addEventListener('change', showPhraseNote);
 document.addEventListener('keydown', (event) => {
   if (event.key === 'Escape') {
     window.close();
@@ -316,7 +444,7 @@ document.addEventListener('keydown', (event) => {
   }
 });
 // A message goes away once the user changes what it was about.
-for (const id of ['phrase', 'identifier', 'scheme', 'length', 'rule', 'login', 'username', 'profiles']) {
+for (const id of ['phrase', 'previous', 'identifier', 'scheme', 'length', 'rule', 'login', 'username', 'profiles']) {
   for (const kind of ['input', 'change']) {
     $(id).addEventListener(kind, () => {
       if (messageAbout === id)

@@ -1,6 +1,9 @@
 #include "command.h"
 
 #include "derivation.h"
+#include "fingerprint.h"
+#include "pagematch.h"
+#include "profilefile.h"
 #include "lesspass.h"
 #include "phrase.h"
 #include "sitelist.h"
@@ -244,6 +247,84 @@ int Command::readPhrase(const QCommandLineParser &parser, QString *phrase)
 
 namespace {
 
+// One phrase as read, checked as readPhrase checks it; `which` names it in a message.
+int checkedPhrase(QByteArray *input, const QString &which, QString *phrase)
+{
+    const bool tooLong = input->size() > Phrase::maximumBytes;
+    const bool valid = !tooLong && Utf8::decodeStrict(*input, phrase);
+    sodium_memzero(input->data(), std::size_t(input->size()));
+    if (tooLong)
+        return fail(Usage, QStringLiteral("the %1 is longer than %2 KiB").arg(which).arg(Phrase::maximumBytes / 1024));
+    if (!valid)
+        return fail(Usage, QStringLiteral("the %1 is not valid UTF-8").arg(which));
+    if (phrase->isEmpty())
+        return fail(Usage, QStringLiteral("the %1 is empty").arg(which));
+    return Ok;
+}
+
+int askedPhrase(const char *prompt, const QString &which, QString *phrase, bool fingerprint)
+{
+    QByteArray input;
+    QString error;
+    const Terminal::ReadResult read = Terminal::readHiddenLine(&input, &error, Phrase::maximumBytes + 2, prompt);
+    if (read == Terminal::ReadResult::Failed)
+        return fail(Failure, error);
+    if (read == Terminal::ReadResult::TooLong)
+        return fail(Usage, QStringLiteral("the %1 is longer than %2 KiB").arg(which).arg(Phrase::maximumBytes / 1024));
+    const int checked = checkedPhrase(&input, which, phrase);
+    if (checked == Ok && fingerprint)
+        Terminal::writeError(QStringLiteral("fingerprint: ") + Fingerprint::text(Fingerprint::of(*phrase)) + QLatin1Char('\n'));
+    return checked;
+}
+
+}
+
+int Command::readTwoPhrases(QString *previous, QString *next)
+{
+    int read = Ok;
+    if (Terminal::inputIsTerminal()) {
+        QString again;
+        read = askedPhrase("Previous secret phrase: ", QStringLiteral("previous secret phrase"), previous, true);
+        if (read == Ok)
+            read = askedPhrase("New secret phrase: ", QStringLiteral("new secret phrase"), next, true);
+        if (read == Ok)
+            read = askedPhrase("New secret phrase again: ", QStringLiteral("new secret phrase"), &again, false);
+        const bool same = again == *next;
+        again.fill(QChar(0));
+        if (read == Ok && !same)
+            return fail(Usage, QStringLiteral("the new secret phrase was typed two different ways; nothing was made"));
+    } else {
+        QByteArray input;
+        QString error;
+        const Terminal::ReadResult result = Terminal::readAll(&input, &error, 2 * Phrase::maximumBytes + 4);
+        if (result == Terminal::ReadResult::Failed)
+            return fail(Failure, error);
+        if (result == Terminal::ReadResult::TooLong)
+            return fail(Usage, QStringLiteral("the secret phrases are longer than %1 KiB").arg(Phrase::maximumBytes / 1024));
+        // Two lines: the previous phrase, then the new one, each with its line end.
+        const int end = input.indexOf('\n');
+        QByteArray first = input.left(end < 0 ? input.size() : end);
+        QByteArray second = end < 0 ? QByteArray() : input.mid(end + 1);
+        sodium_memzero(input.data(), std::size_t(input.size()));
+        for (QByteArray *line : {&first, &second}) {
+            if (line->endsWith('\n'))
+                line->chop(1);
+            if (line->endsWith('\r'))
+                line->chop(1);
+        }
+        read = checkedPhrase(&first, QStringLiteral("previous secret phrase (the first line)"), previous);
+        if (read == Ok)
+            read = checkedPhrase(&second, QStringLiteral("new secret phrase (the second line)"), next);
+        sodium_memzero(first.data(), std::size_t(first.size()));
+        sodium_memzero(second.data(), std::size_t(second.size()));
+    }
+    if (read == Ok && *previous == *next)
+        return fail(Usage, QStringLiteral("the previous and the new secret phrase are the same"));
+    return read;
+}
+
+namespace {
+
 // A whole number written in decimal digits only, within the bounds.
 bool wholeNumber(const QString &text, quint32 low, quint32 high, quint32 *value)
 {
@@ -388,6 +469,48 @@ bool Command::recipe(const QCommandLineParser &parser, bool lengthRequired, Reci
     }
     *error = recipe->problem();
     return error->isEmpty();
+}
+
+int Command::savedProfile(const QString &name, const QString &what, QString *line, Recipe *recipe, QString *error)
+{
+    const QString path = ProfileFile::defaultPath();
+    QStringList lines;
+    const ProfileFile::ReadStatus status = ProfileFile::readLines(path, &lines);
+    if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
+        *error = QStringLiteral("the profile file %1 %2").arg(path, ProfileFile::problemOf(path, status));
+        return Failure;
+    }
+    // Only the rows named are read whole: a site rule costs its count to read.
+    QStringList named = PageMatch::profilesNamed(name, ProfileFile::rows(lines));
+    // Lines that differ only in what is kept beside the password (a Spectre site's login name
+    // that one list had and another not) give the same password: any of them will do.
+    if (named.size() > 1) {
+        const ProfileFile::Profile first = ProfileFile::parseRow(named.first());
+        const bool alike = std::all_of(named.cbegin(), named.cend(), [&](const QString &row) {
+            const ProfileFile::Profile p = ProfileFile::parseRow(row);
+            return p.readable == first.readable && p.recipe.derivesSameAs(first.recipe)
+                   && Recipe::phraseOfLine(row) == Recipe::phraseOfLine(named.first());
+        });
+        if (alike)
+            named = named.mid(0, 1);
+    }
+    if (named.isEmpty()) {
+        *error = QStringLiteral("%1: no saved profile is named \"%2\"").arg(what, name);
+        return Refused;
+    }
+    if (named.size() != 1) {
+        *error = QStringLiteral("%1: %2 saved profiles are named \"%3\"; give the whole line:\n  %4")
+                     .arg(what)
+                     .arg(named.size())
+                     .arg(name, named.join(QStringLiteral("\n  ")));
+        return Usage;
+    }
+    *line = named.first();
+    const QString problem = Recipe::lineProblem(*line);
+    Recipe::fromLine(*line, recipe);
+    if (!problem.isEmpty())
+        *error = QStringLiteral("%1: the saved line \"%2\" makes no password: %3").arg(what, *line, problem);
+    return problem.isEmpty() ? Ok : Usage;
 }
 
 Command *findCommand(const QString &name)

@@ -61,12 +61,22 @@ protected:
     // code of a message already written: an empty or too long phrase, text that is not UTF-8, a
     // read error.
     static int readPhrase(const QCommandLineParser &parser, QString *phrase);
+    // Reads the previous and the new secret phrase: two lines from a pipe; on a terminal each is
+    // asked without echo, the new one twice, and each one's fingerprint shown as soon as it is
+    // read. Ok, or the exit code of a message already written (the two are equal, the new ones
+    // differ, or either is empty, too long or not UTF-8).
+    static int readTwoPhrases(QString *previous, QString *next);
     // The recipe the options describe, for derive, profiles add and profiles remove alike: the
     // scheme (strong by default), the identifier and the scheme's own options; false, with a
     // message, for an option of another scheme, a value out of range or a recipe that makes no
     // password. Without --length the strong and compatible schemes take their default length
     // (16 and 4), a site rule its longest, unless `lengthRequired`.
     static bool recipe(const QCommandLineParser &parser, bool lengthRequired, Recipe *recipe, QString *error);
+    // The saved profile that NAME names (PageMatch::profilesNamed: a line, an identifier, an
+    // address or a host name), its line as the file holds it and its recipe. Ok, or the exit code
+    // with the message, which starts with `what` ("--profile"): Refused for none, Usage for
+    // several or a line that makes no password, Failure when the profile file cannot be read.
+    static int savedProfile(const QString &name, const QString &what, QString *line, Recipe *recipe, QString *error);
 
 private:
     void prepare();

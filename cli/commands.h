@@ -106,4 +106,33 @@ private:
     bool setsUp;
 };
 
+// "profiles next NAME": the profile at its next version, saved in its place.
+class NextCommand : public Command
+{
+public:
+    NextCommand();
+
+protected:
+    QList<QCommandLineOption> options() const override;
+    int execute(const QCommandLineParser &parser) override;
+    QString operandName() const override { return QStringLiteral("NAME"); }
+};
+
+// "phrase change", "phrase status", "phrase show NAME" and "phrase moved NAME": a change of the
+// secret phrase, one site at a time.
+class PhraseCommand : public Command
+{
+public:
+    enum Mode { Change, Status, Show, Moved };
+    explicit PhraseCommand(Mode mode);
+
+protected:
+    QList<QCommandLineOption> options() const override;
+    int execute(const QCommandLineParser &parser) override;
+    QString operandName() const override;
+
+private:
+    Mode mode;
+};
+
 }

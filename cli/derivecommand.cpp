@@ -4,6 +4,8 @@
 #include "fingerprint.h"
 #include "libcrypto.h"
 #include "pagematch.h"
+#include "phrasechange.h"
+#include "phrasestate.h"
 #include "profilefile.h"
 #include "terminal.h"
 
@@ -21,50 +23,12 @@ const QCommandLineOption profileOption(
     QStringLiteral("Derive the saved profile NAME names, with every field it holds: a whole line as \"profiles "
                    "list\" prints it, an identifier, or a web address or host name, which finds the profiles that "
                    "name that page most closely, as the browser's popup does (https://github.com/login finds "
-                   "github.com). Goes with --exact and --entropy only."),
+                   "github.com). Goes with --exact, --entropy and --next only."),
     QStringLiteral("NAME"));
-
-// The saved profile that --profile names: the line equal to the name, or else the one line whose
-// identifier it is. Ok, or the exit code with the message: Refused for none, Usage for several or
-// a line that is no profile, Failure when the profile file cannot be read.
-int savedProfile(const QString &name, Recipe *recipe, QString *error)
-{
-    const QString path = ProfileFile::defaultPath();
-    QStringList lines;
-    const ProfileFile::ReadStatus status = ProfileFile::readLines(path, &lines);
-    if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
-        *error = QStringLiteral("the profile file %1 %2").arg(path, ProfileFile::problemOf(path, status));
-        return Failure;
-    }
-    // Only the rows named are read whole: a site rule costs its count to read.
-    QStringList named = PageMatch::profilesNamed(name, ProfileFile::rows(lines));
-    // Lines that differ only in what is kept beside the password (a Spectre site's login name
-    // that one list had and another not) give the same password: any of them will do.
-    if (named.size() > 1) {
-        const ProfileFile::Profile first = ProfileFile::parseRow(named.first());
-        const bool alike = std::all_of(named.cbegin(), named.cend(), [&](const QString &row) {
-            const ProfileFile::Profile p = ProfileFile::parseRow(row);
-            return p.readable == first.readable && p.recipe.derivesSameAs(first.recipe);
-        });
-        if (alike)
-            named = named.mid(0, 1);
-    }
-    if (named.isEmpty()) {
-        *error = QStringLiteral("--profile: no saved profile is named \"%1\"").arg(name);
-        return Refused;
-    }
-    if (named.size() != 1) {
-        *error = QStringLiteral("--profile: %1 saved profiles are named \"%2\"; give the whole line:\n  %3")
-                     .arg(named.size())
-                     .arg(name, named.join(QStringLiteral("\n  ")));
-        return Usage;
-    }
-    const QString problem = Recipe::lineProblem(named.first());
-    Recipe::fromLine(named.first(), recipe);
-    if (!problem.isEmpty())
-        *error = QStringLiteral("--profile: the saved line \"%1\" makes no password: %2").arg(named.first(), problem);
-    return problem.isEmpty() ? Ok : Usage;
-}
+const QCommandLineOption nextOption(
+    QStringLiteral("next"),
+    QStringLiteral("With --profile: the password of the profile's next version, for a site that asks for a new "
+                   "one (\"profiles next NAME\" saves it). A compatible profile's next password is a strong one."));
 
 }
 
@@ -79,23 +43,31 @@ DeriveCommand::DeriveCommand()
 QList<QCommandLineOption> DeriveCommand::options() const
 {
     return QList<QCommandLineOption>{identifierOption, lengthOption, schemeOption, ruleOption, counterOption}
-        + peerOptions() + QList<QCommandLineOption>{exactOption, entropyOption, profileOption};
+        + peerOptions() + QList<QCommandLineOption>{exactOption, entropyOption, profileOption, nextOption};
 }
 
 int DeriveCommand::execute(const QCommandLineParser &parser)
 {
     Recipe recipe;
     QString error;
+    QString line;
     if (parser.isSet(profileOption)) {
         for (const QString &name : parser.optionNames()) {
             if (!exactOption.names().contains(name) && !entropyOption.names().contains(name)
-                && !profileOption.names().contains(name))
-                return usageError(QStringLiteral("--profile goes with --exact and --entropy only, not with -%1%2")
+                && !profileOption.names().contains(name) && !nextOption.names().contains(name))
+                return usageError(QStringLiteral("--profile goes with --exact, --entropy and --next only, not with -%1%2")
                                       .arg(name.size() > 1 ? QStringLiteral("-") : QString(), name));
         }
-        const int found = savedProfile(parser.value(profileOption), &recipe, &error);
+        const int found = savedProfile(parser.value(profileOption), QStringLiteral("--profile"), &line, &recipe, &error);
         if (found != Ok)
             return fail(found, error);
+        Recipe next;
+        if (parser.isSet(nextOption) && !recipe.nextVersion(&next, &error))
+            return fail(Refused, error);
+        if (parser.isSet(nextOption))
+            recipe = next;
+    } else if (parser.isSet(nextOption)) {
+        return usageError(QStringLiteral("--next goes with --profile only"));
     } else if (!Command::recipe(parser, false, &recipe, &error)) {
         return usageError(error);
     }
@@ -111,6 +83,9 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
     if (recipe.identifierRefused())
         return fail(Usage, QStringLiteral("--identifier cannot hold \"|\" under the %1 scheme")
                                .arg(Schemes::name(recipe.scheme)));
+    // The password is made from whatever phrase was typed; the note says which one it should be.
+    if (!line.isEmpty() && PhraseChange::waits(line, PhraseState::target(ProfileFile::defaultPath())))
+        Terminal::writeError(QStringLiteral("quorvane-cli: %1 still uses your previous secret phrase\n").arg(recipe.identifier));
     QString password = recipe.derive(phrase);
     phrase.fill(QChar(0));
     if (password.isNull())

@@ -25,9 +25,15 @@ QList<Command *> commands()
     static ImportCommand import;
     static RulesCommand show(true);
     static RulesCommand site(false);
+    static NextCommand next;
+    static PhraseCommand change(PhraseCommand::Change);
+    static PhraseCommand status(PhraseCommand::Status);
+    static PhraseCommand phraseShow(PhraseCommand::Show);
+    static PhraseCommand moved(PhraseCommand::Moved);
     static BrowserCommand setup(true);
     static BrowserCommand unset(false);
-    return {&derive, &fingerprint, &strength, &list, &add, &remove, &import, &show, &site, &setup, &unset};
+    return {&derive, &fingerprint, &strength, &list, &add, &remove, &import, &next, &change, &status, &phraseShow,
+            &moved, &show, &site, &setup, &unset};
 }
 
 }
@@ -77,7 +83,9 @@ int main(int argc, char **argv)
         return printed(versionText());
     QString name = first;
     const QHash<QString, QStringList> groups{
-        {QStringLiteral("profiles"), {QStringLiteral("list"), QStringLiteral("add"), QStringLiteral("remove"), QStringLiteral("import")}},
+        {QStringLiteral("profiles"), {QStringLiteral("list"), QStringLiteral("add"), QStringLiteral("remove"), QStringLiteral("import"),
+                                      QStringLiteral("next")}},
+        {QStringLiteral("phrase"), {QStringLiteral("change"), QStringLiteral("status"), QStringLiteral("show"), QStringLiteral("moved")}},
         {QStringLiteral("rules"), {QStringLiteral("show"), QStringLiteral("site")}},
         {QStringLiteral("browser"), {QStringLiteral("setup"), QStringLiteral("remove")}}};
     if (groups.contains(first)) {

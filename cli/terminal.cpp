@@ -110,10 +110,10 @@ bool inputIsTerminal()
     return isTerminal(STDIN_FILENO);
 }
 
-ReadResult readHiddenLine(QByteArray *line, QString *error, int limit)
+ReadResult readHiddenLine(QByteArray *line, QString *error, int limit, const char *prompt)
 {
     line->clear();
-    std::fputs("Secret phrase: ", stderr);
+    std::fputs(prompt, stderr);
     std::fflush(stderr);
     if (tcgetattr(STDIN_FILENO, &savedSettings) == 0) {
         quietSettings = savedSettings;

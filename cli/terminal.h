@@ -14,11 +14,11 @@ bool inputIsTerminal();
 
 enum class ReadResult { Read, Failed, TooLong };
 
-// One line typed at the terminal after the prompt "Secret phrase: " on standard error, with
+// One line typed at the terminal after the prompt ("Secret phrase: ") on standard error, with
 // echo off; the line end is not part of it. The terminal's settings come back however the
 // prompt ends, by a signal (interrupt, quit, termination, hang-up, suspension) included.
 // TooLong, with what was read wiped, when the line goes on past `limit` bytes.
-ReadResult readHiddenLine(QByteArray *line, QString *error, int limit);
+ReadResult readHiddenLine(QByteArray *line, QString *error, int limit, const char *prompt = "Secret phrase: ");
 
 // All of standard input, or TooLong (nothing kept) as soon as it passes `limit` bytes: endless
 // input such as /dev/zero is refused rather than read until memory runs out.

@@ -60,6 +60,15 @@ QList<QPair<QString, QString>> textFields(const Recipe &r)
     return {{QStringLiteral("identifier"), r.identifier}};
 }
 
+// No versions: the next password is the strong scheme's, where an old, weak password is
+// upgraded.
+bool next(const Recipe &r, Recipe *next)
+{
+    *next = Recipe::defaults(Scheme::Strong);
+    next->identifier = r.identifier;
+    return true;
+}
+
 bool same(const Recipe &a, const Recipe &b)
 {
     return a.length == b.length;
@@ -78,6 +87,6 @@ const SchemeUnit compatible = {Scheme::Compatible, "compatible", true,
     "",
     "IDENTIFIER|LENGTH or IDENTIFIER|LENGTH|compatible",
     lineFields, readFields, textFields,
-    same, dropKept};
+    next, same, dropKept};
 
 }

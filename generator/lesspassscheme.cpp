@@ -77,6 +77,15 @@ QList<QPair<QString, QString>> textFields(const Recipe &r)
     return {{QStringLiteral("site"), r.identifier}, {QStringLiteral("login"), r.login}};
 }
 
+bool next(const Recipe &r, Recipe *next)
+{
+    if (r.counter >= Spectre::maximumCounter)
+        return false;
+    *next = r;
+    ++next->counter;
+    return true;
+}
+
 bool same(const Recipe &a, const Recipe &b)
 {
     return a.counter == b.counter && a.login == b.login && a.classes == b.classes && a.length == b.length;
@@ -95,6 +104,6 @@ const SchemeUnit lessPass = {Scheme::LessPass, "lesspass", false,
     "PBKDF2-HMAC-SHA256 with 100,000 iterations makes every guess of the phrase slow",
     "SITE|LENGTH|lesspass|CHARACTERS|COUNTER|LOGIN",
     lineFields, readFields, textFields,
-    same, dropKept};
+    next, same, dropKept};
 
 }

@@ -137,7 +137,75 @@ QString Recipe::line() const
     return SchemeUnits::of(scheme).lineFields(*this).join(QLatin1Char('|'));
 }
 
+namespace {
+
+// A line's phrase mark: a last field "#N" (N from 2) where the line without it reads as a
+// profile that makes a password and the line with it does not, so that no line written before marks existed (a
+// LessPass login or a Spectre login name of "#2") changes its meaning. The line without the
+// mark in *rest; 0 for a line without one.
+int phraseMark(const QString &line, QString *rest)
+{
+    const int bar = line.lastIndexOf(QLatin1Char('|'));
+    if (bar < 0 || line.size() - bar < 3 || line.at(bar + 1) != QLatin1Char('#'))
+        return 0;
+    bool number = false;
+    const QString digits = line.mid(bar + 2);
+    const int phrase = digits.toInt(&number, 10);
+    if (!number || phrase < 2 || digits != QString::number(phrase))
+        return 0;
+    *rest = line.left(bar);
+    return phrase;
+}
+
+}
+
 bool Recipe::fromLine(const QString &line, Recipe *recipe)
+{
+    if (readLine(line, recipe))
+        return true;
+    QString rest;
+    Recipe unmarked;
+    if (phraseMark(line, &rest) == 0 || !readLine(rest, &unmarked) || !unmarked.problem().isEmpty())
+        return false;
+    *recipe = unmarked;
+    return true;
+}
+
+int Recipe::phraseOfLine(const QString &line)
+{
+    QString rest;
+    Recipe recipe;
+    const int phrase = phraseMark(line, &rest);
+    return phrase > 0 && !readLine(line, &recipe) && readLine(rest, &recipe) && recipe.problem().isEmpty() ? phrase : 1;
+}
+
+QString Recipe::lineOnPhrase(int phrase) const
+{
+    if (phrase <= 1)
+        return line();
+    QString marked = line();
+    // A Spectre line without a login name would read its mark as one: the empty field comes first.
+    if (scheme == Scheme::Spectre && login.isEmpty())
+        marked += QLatin1Char('|');
+    return marked + QStringLiteral("|#") + QString::number(phrase);
+}
+
+bool Recipe::nextVersion(Recipe *next, QString *problem) const
+{
+    if (SchemeUnits::of(scheme).next(*this, next))
+        return true;
+    *problem = QStringLiteral("%1 is at its last version").arg(identifier);
+    return false;
+}
+
+QString Recipe::versionText() const
+{
+    if (scheme == Scheme::Compatible)
+        return QStringLiteral("the original password");
+    return QStringLiteral("version %1").arg(counter);
+}
+
+bool Recipe::readLine(const QString &line, Recipe *recipe)
 {
     // The original program wrote "identifier|length" and read only up to the first "|": the
     // identifier is what stands before it, the length the two characters after it. A line whose

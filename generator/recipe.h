@@ -62,8 +62,23 @@ struct Recipe
     // The profile line that keeps it. Lines are read back by fromLine exactly: every line the
     // program ever wrote gives the same recipe and the same bytes again.
     QString line() const;
-    // Reads a profile line. False for a line that is no readable profile; the identifier (what
-    // stands before the first "|") is filled all the same.
+    // The line of a profile that uses the secret phrase numbered `phrase` (the first, 1, is the
+    // line as it is; a later one adds "|#N" at the end: a number, never anything of a phrase).
+    QString lineOnPhrase(int phrase) const;
+    // The number of the phrase a profile line uses: 1 for a line without a mark.
+    static int phraseOfLine(const QString &line);
+
+    // The next version of the password, for a site that asks for a new one: the strong scheme,
+    // LessPass and Spectre count their version up by one; the compatible scheme has none, so its
+    // next password is a strong one (same identifier, the strong scheme's default length). False,
+    // with why, when there is none (the version is at its largest).
+    bool nextVersion(Recipe *next, QString *problem) const;
+    // Its version, or counter, as a person reads it ("version 2"); for the compatible scheme,
+    // "the original password".
+    QString versionText() const;
+    // Reads a profile line, with or without a phrase mark (lineOnPhrase). False for a line that
+    // is no readable profile; the identifier (what stands before the first "|") is filled all
+    // the same.
     static bool fromLine(const QString &line, Recipe *recipe);
     // Why a line makes no password, in words ("it names the lesspass scheme but is none of its
     // lines, which read ..."); the problem of the recipe it reads as, or empty when it makes one.
@@ -77,6 +92,9 @@ struct Recipe
     bool operator!=(const Recipe &other) const { return !(*this == other); }
     // The same password: what differs, if anything, is kept beside it but not derived from.
     bool derivesSameAs(const Recipe &other) const;
+
+private:
+    static bool readLine(const QString &line, Recipe *recipe);
 };
 
 namespace Schemes {

@@ -41,6 +41,9 @@ struct SchemeUnit
     // Its text fields with their names, as a message names them: the ones a line must keep.
     QList<QPair<QString, QString>> (*textFields)(const Recipe &recipe);
 
+    // The next version: the recipe with its counter one up; false where there is none.
+    bool (*next)(const Recipe &recipe, Recipe *next);
+
     bool (*same)(const Recipe &a, const Recipe &b);
     // The recipe without what is kept beside the password but not derived from.
     void (*dropKept)(Recipe *recipe);

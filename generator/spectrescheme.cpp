@@ -98,6 +98,15 @@ QList<QPair<QString, QString>> textFields(const Recipe &r)
             {QStringLiteral("login name"), r.login}};
 }
 
+bool next(const Recipe &r, Recipe *next)
+{
+    if (r.counter >= Spectre::maximumCounter)
+        return false;
+    *next = r;
+    ++next->counter;
+    return true;
+}
+
 bool same(const Recipe &a, const Recipe &b)
 {
     return a.counter == b.counter && a.userName == b.userName && a.templateName == b.templateName
@@ -118,6 +127,6 @@ const SchemeUnit spectre = {Scheme::Spectre, "spectre", false,
     "scrypt (32 MiB) makes every guess of the phrase slow",
     "SITE|0|spectre|TEMPLATE|COUNTER|ALGORITHM|PURPOSE|USER NAME|KEYWORD, and |LOGIN NAME when one was kept",
     lineFields, readFields, textFields,
-    same, dropKept};
+    next, same, dropKept};
 
 }

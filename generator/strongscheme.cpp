@@ -113,6 +113,15 @@ QList<QPair<QString, QString>> textFields(const Recipe &r)
     return {{QStringLiteral("identifier"), r.identifier}};
 }
 
+bool next(const Recipe &r, Recipe *next)
+{
+    if (r.counter >= quint32(Counter::maximum))
+        return false;
+    *next = r;
+    ++next->counter;
+    return true;
+}
+
 bool same(const Recipe &a, const Recipe &b)
 {
     return a.length == b.length && a.rule == b.rule && a.counter == b.counter;
@@ -131,6 +140,6 @@ const SchemeUnit strong = {Scheme::Strong, "strong", true,
     "Argon2id (64 MiB, three passes) makes every guess of the phrase slow",
     "IDENTIFIER|LENGTH|strong or IDENTIFIER|LENGTH|strong|CHARACTERS|VERSION",
     lineFields, readFields, textFields,
-    same, dropKept};
+    next, same, dropKept};
 
 }

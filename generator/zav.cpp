@@ -1,12 +1,16 @@
 #include "zav.h"
 #include "ui_zav.h"
 
+#include "changepassworddialog.h"
 #include "clipboard.h"
 #include "deletedialog.h"
 #include "idlewatch.h"
 #include "lesspasspanel.h"
 #include "listdialog.h"
 #include "notices.h"
+#include "phrasechange.h"
+#include "phrasechangedialog.h"
+#include "phrasestate.h"
 #include "phrasestrength.h"
 #include "profilefile.h"
 #include "profilestate.h"
@@ -45,7 +49,8 @@ bool Write()
 {
     qDebug() << pword_identifier;
     qDebug() << QString::number(pword_length, 10);
-    return ProfileFile::append(profile_file_path, pword_recipe.line()) == ProfileFile::AppendResult::Appended;
+    return ProfileFile::append(profile_file_path, ProfileFile::newLine(profile_file_path, pword_recipe.line()))
+           == ProfileFile::AppendResult::Appended;
 }
 
 ProfileFile::ReadStatus Read_save()
@@ -320,6 +325,24 @@ void zav::on_generatepass_clicked()
     if (ui->inputtext->phrase() != phrase)
         return;
     showDerived(password, recipe);
+    if (!password.isNull())
+        noteWaitingProfile(recipe);
+}
+
+void zav::noteWaitingProfile(const Recipe &recipe)
+{
+    const int target = PhraseState::target(profile_file_path);
+    if (target < 2)
+        return;
+    QStringList lines;
+    ProfileFile::readLines(profile_file_path, &lines);
+    for (const QString &line : qAsConst(lines)) {
+        Recipe saved;
+        if (PhraseChange::waits(line, target) && Recipe::fromLine(line, &saved) && saved == recipe) {
+            statusBar()->showMessage(QStringLiteral("%1 still uses your previous secret phrase").arg(recipe.identifier));
+            return;
+        }
+    }
 }
 
 void zav::on_actionCalculate_Password_Strength_triggered()
@@ -396,7 +419,7 @@ void zav::on_actionSave_triggered()
             } else if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
                 outcome = Unreadable;
                 qDebug() << "the profile file cannot be read, nothing was saved";
-            } else if (profile_lines.contains(recipe.line())) {
+            } else if (ProfileFile::profilesIn(profile_lines).contains(recipe.line())) {
                 outcome = Duplicate;
                 qDebug() << "the profile already exists, cannot save";
             } else if (!Write()) {
@@ -497,6 +520,53 @@ void zav::on_actionImport_triggered()
     importreport notice;
     notice.setReport(report.left(1).toUpper() + report.mid(1));
     notice.run();
+}
+
+void zav::on_actionChange_Password_triggered()
+{
+    Recipe recipe;
+    if (!recipeOrNotice(&recipe))
+        return;
+    const QString phrase = ui->inputtext->phrase();
+    if (phrase.isEmpty()) {
+        showNotice<emptysecret>();
+        ui->inputtext->setFocus();
+        return;
+    }
+    if (recipe.identifierRefused()) {
+        showNotice<inputmsg1>();
+        ui->pword_identifier_le->setFocus();
+        return;
+    }
+    Recipe next;
+    QString problem;
+    if (!recipe.nextVersion(&next, &problem)) {
+        badrule::showProblem(problem);
+        return;
+    }
+    ui->fingerprintview->setPhrase(phrase);
+    changepassworddialog dialog(recipe, next, phrase, profile_file_path, clipboard);
+    dialog.setModal(true);
+    dialog.exec();
+    if (!dialog.saved())
+        return;
+    // The window shows the version now saved, so that Generate gives its password.
+    selectScheme(next.scheme);
+    currentChoice().panel->setRecipe(next);
+    clearOutput();
+    statusBar()->showMessage(QStringLiteral("%1 is now at %2").arg(next.identifier, next.versionText()));
+}
+
+void zav::on_actionChange_Secret_Phrase_triggered()
+{
+    if (!profileFileUsable())
+        return;
+    phrasechangedialog dialog(profile_file_path, clipboard);
+    connect(&dialog, &phrasechangedialog::status, statusBar(), [this](const QString &text) {
+        statusBar()->showMessage(text);
+    });
+    dialog.setModal(true);
+    dialog.exec();
 }
 
 void zav::on_clear_parameters_clicked()

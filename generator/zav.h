@@ -51,6 +51,8 @@ private slots:
     void on_actionRetrieve_triggered();
     void on_actionDelete_triggered();
     void on_actionImport_triggered();
+    void on_actionChange_Password_triggered();
+    void on_actionChange_Secret_Phrase_triggered();
     void on_actionLearn_More_triggered();
     void on_clear_parameters_clicked();
     void on_schemecombo_currentIndexChanged(int index);
@@ -75,6 +77,9 @@ private:
     // Shows and copies a made password with its strength and rating, or says that none could
     // be made.
     void showDerived(const QString &password, const Recipe &recipe);
+    // During a change of the secret phrase: says when the recipe's saved profile still uses the
+    // previous phrase.
+    void noteWaitingProfile(const Recipe &recipe);
     // The tab order: phrase, identifier, scheme, each panel's fields, Generate, Copy.
     void chainTabs();
     // The window takes the size of the chosen panel: it grows for a larger one and shrinks back

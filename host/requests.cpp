@@ -3,6 +3,8 @@
 #include "fingerprint.h"
 #include "libcrypto.h"
 #include "pagematch.h"
+#include "phrasechange.h"
+#include "phrasestate.h"
 #include "profilefile.h"
 #include "recipe.h"
 #include "rule.h"
@@ -39,6 +41,7 @@ QJsonObject lookup(const Request &request)
     QJsonArray profiles;
     int size = 0;
     int omitted = 0;
+    const int target = PhraseState::target(path);
     // In file order among equally specific ones: no sort of the whole file.
     for (const QString &row : PageMatch::profilesFor(page, lines)) {
         Recipe recipe;
@@ -48,7 +51,8 @@ QJsonObject lookup(const Request &request)
                                   {"identifier", recipe.identifier},
                                   {"scheme", Schemes::name(recipe.scheme)},
                                   {"length", recipe.length},
-                                  {"label", recipe.label()}};
+                                  {"label", recipe.label()},
+                                  {"waits", PhraseChange::waits(row, target)}};
         const int bytes = QJsonDocument(profile).toJson(QJsonDocument::Compact).size();
         if (profiles.size() == maximumProfiles || size + bytes > profilesBudget) {
             ++omitted;
@@ -58,7 +62,8 @@ QJsonObject lookup(const Request &request)
         profiles.append(profile);
     }
     QJsonObject reply{{"site", page.site}, {"domain", page.domain}, {"profiles", profiles}, {"omitted", omitted},
-                      {"rule", QJsonValue::Null}, {"ruleSource", QJsonValue::Null}};
+                      {"rule", QJsonValue::Null}, {"ruleSource", QJsonValue::Null},
+                      {"change", target > 1 ? QJsonValue(target) : QJsonValue(QJsonValue::Null)}};
     const SiteList::Match site = SiteList::installed().match(page.site);
     Rule rule;
     if (!site.isNull() && Rule::parse(site.rule, &rule) && rule.isSiteRule() && rule.text().size() <= longestRule) {
@@ -158,6 +163,17 @@ QJsonObject fingerprint(const Request &request)
     return {{"shapes", shapes}, {"text", Fingerprint::text(symbols)}};
 }
 
+QJsonObject busyFile()
+{
+    return error(QStringLiteral("another Quorvane window or quorvane-cli is changing the profile file; try again in "
+                                "a moment"));
+}
+
+QJsonObject notSavedAsItWas()
+{
+    return error(QStringLiteral("the profile is no longer saved as it was; open Quorvane again"));
+}
+
 QJsonObject save(const Request &request)
 {
     Recipe recipe;
@@ -181,8 +197,7 @@ QJsonObject save(const Request &request)
     case ProfileFile::SaveResult::InvalidRecipe:
         return error(recipe.problem());
     case ProfileFile::SaveResult::Busy:
-        return error(QStringLiteral("another Quorvane window or quorvane-cli is changing the profile file; try again "
-                                    "in a moment"));
+        return busyFile();
     case ProfileFile::SaveResult::Unusable:
         return error(QStringLiteral("the profile file %1 %2; nothing was saved")
                          .arg(path, ProfileFile::problem(ProfileFile::check(path))));
@@ -190,6 +205,75 @@ QJsonObject save(const Request &request)
         break;
     }
     return error(QStringLiteral("the profile could not be saved: cannot write %1").arg(path));
+}
+
+// The next version of a profile line, on the phrase the line is on, for a site that asks for a
+// new password; nothing is saved.
+QJsonObject next(const Request &request)
+{
+    Recipe recipe;
+    QString problem;
+    if (!recipeOf(request.line, &recipe, &problem))
+        return error(problem);
+    Recipe following;
+    if (!recipe.nextVersion(&following, &problem))
+        return error(problem);
+    return {{"line", following.lineOnPhrase(Recipe::phraseOfLine(request.line))},
+            {"label", following.label()},
+            {"version", following.versionText()},
+            {"previous", recipe.versionText()}};
+}
+
+// A saved line replaced by another of the same site: a new version kept after a change-of-password
+// fill, or the old one back for a site that refused the new password.
+QJsonObject replace(const Request &request)
+{
+    Recipe old;
+    Recipe recipe;
+    QString problem;
+    if (!recipeOf(request.line, &old, &problem) || !recipeOf(request.with, &recipe, &problem))
+        return error(problem);
+    if (old.identifier != recipe.identifier)
+        return error(QStringLiteral("a profile is replaced only by another of the same identifier"));
+    const QString path = ProfileFile::defaultPath();
+    switch (ProfileFile::replace(path, request.line, request.with)) {
+    case ProfileFile::RemoveResult::Removed:
+        return {{"replaced", true}};
+    case ProfileFile::RemoveResult::NotFound:
+        return notSavedAsItWas();
+    case ProfileFile::RemoveResult::Busy:
+        return busyFile();
+    case ProfileFile::RemoveResult::Unusable:
+        return error(QStringLiteral("the profile file %1 %2; nothing was changed")
+                         .arg(path, ProfileFile::problem(ProfileFile::check(path))));
+    case ProfileFile::RemoveResult::Failed:
+        break;
+    }
+    return error(QStringLiteral("the profile could not be changed: cannot rewrite %1").arg(path));
+}
+
+// A profile marked as moved to the new secret phrase, during a change of it.
+QJsonObject moved(const Request &request)
+{
+    QString line = request.line;
+    bool finished = false;
+    const QString path = ProfileFile::defaultPath();
+    switch (PhraseChange::move(path, &line, false, &finished)) {
+    case PhraseChange::MoveResult::Moved:
+        return {{"line", line}, {"finished", finished}};
+    case PhraseChange::MoveResult::AlreadyMoved:
+        return error(QStringLiteral("the profile uses the new secret phrase already"));
+    case PhraseChange::MoveResult::NoChange:
+        return error(QStringLiteral("no change of the secret phrase is in progress"));
+    case PhraseChange::MoveResult::NotFound:
+        return notSavedAsItWas();
+    case PhraseChange::MoveResult::Busy:
+        return busyFile();
+    case PhraseChange::MoveResult::Unusable:
+    case PhraseChange::MoveResult::Failed:
+        break;
+    }
+    return error(QStringLiteral("the profile could not be marked: cannot rewrite %1").arg(path));
 }
 
 struct Handler
@@ -206,6 +290,9 @@ const Handler handlers[] = {
     {"fingerprint", {QStringLiteral("phrase")}, fingerprint},
     {"save", {QStringLiteral("line")}, save},
     {"compose", {QStringLiteral("scheme"), QStringLiteral("identifier")}, compose},
+    {"next", {QStringLiteral("line")}, next},
+    {"replace", {QStringLiteral("line"), QStringLiteral("with")}, replace},
+    {"moved", {QStringLiteral("line")}, moved},
 };
 
 // The texts a request may carry besides those its type needs.
@@ -261,6 +348,7 @@ bool read(const QByteArray &message, Request *request, QString *problem)
     }
     const std::pair<const char *, QString *> texts[] = {
         {"url", &request->url},       {"line", &request->line},   {"phrase", &request->phrase},
+        {"with", &request->with},
         {"scheme", &request->scheme}, {"identifier", &request->identifier}, {"length", &request->length},
         {"rule", &request->rule},     {"login", &request->login}, {"userName", &request->userName}};
     for (const auto &text : texts) {

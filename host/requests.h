@@ -13,7 +13,8 @@ struct Request
 {
     QString type;
     QString url;      // lookup
-    QString line;     // derive, save
+    QString line;     // derive, save, next, replace, moved
+    QString with;     // replace: the line that takes its place
     QString phrase;   // derive, fingerprint
     // compose: a new profile's fields, as the popup's form holds them
     QString scheme;

@@ -1,6 +1,7 @@
 #include "pagematch.h"
 
 #include "profilefile.h"
+#include "recipe.h"
 
 #include <QHash>
 #include <QUrl>
@@ -201,6 +202,15 @@ QStringList profilesNamed(const QString &name, const QStringList &rows)
     if (rows.contains(name))
         return {name};
     QStringList named;
+    // A line given without the phrase mark its saved line has.
+    for (const QString &row : rows) {
+        Recipe recipe;
+        if (row.startsWith(name) && row.size() > name.size() && Recipe::phraseOfLine(row) > 1
+            && Recipe::fromLine(row, &recipe) && recipe.line() == name)
+            named << row;
+    }
+    if (!named.isEmpty())
+        return named;
     for (const QString &row : rows) {
         if (ProfileFile::identifierOf(row) == name)
             named << row;

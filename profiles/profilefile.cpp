@@ -1,5 +1,6 @@
 #include "profilefile.h"
 
+#include "phrasestate.h"
 #include "platform.h"
 #include "utf8.h"
 
@@ -342,13 +343,18 @@ AppendResult append(const QString &path, const QStringList &lines)
     return file.error() == QFileDevice::NoError ? AppendResult::Appended : AppendResult::Failed;
 }
 
-RemoveResult remove(const QString &path, const QString &line)
+namespace {
+
+// The rewrite behind remove and replace: every line equal to `line` goes; with a replacement,
+// the first of them gives its place (and its line end) to it, unless the file holds the
+// replacement already.
+RemoveResult rewrite(const QString &path, const QString &line, const QString *replacement, bool locked)
 {
     if (check(path) == ReadStatus::Missing)
         return RemoveResult::NotFound;
-    const Lock lock(path);
-    if (lock.state() != Lock::Held)
-        return lock.state() == Lock::Busy ? RemoveResult::Busy : RemoveResult::Failed;
+    std::unique_ptr<Lock> lock(locked ? nullptr : new Lock(path));
+    if (lock && lock->state() != Lock::Held)
+        return lock->state() == Lock::Busy ? RemoveResult::Busy : RemoveResult::Failed;
 
     StoredFile stored;
     const ReadStatus status = readStored(path, &stored);
@@ -360,13 +366,24 @@ RemoveResult remove(const QString &path, const QString &line)
     if (Utf8::hasLoneSurrogate(line))
         return RemoveResult::NotFound;
     const QByteArray lineUtf8 = Utf8::encode(line);
+    const QByteArray replacementUtf8 = replacement ? Utf8::encode(*replacement) : QByteArray();
+    bool placed = !replacement;
+    if (replacement) {
+        for (const Span &span : qAsConst(stored.lines))
+            placed = placed || storedLineIs(stored.bytes(span), *replacement, replacementUtf8);
+    }
     QByteArray content = stored.content.left(stored.bodyStart);
-    content.reserve(stored.content.size());
+    content.reserve(stored.content.size() + replacementUtf8.size());
     bool removed = false;
     for (const Span &span : qAsConst(stored.lines)) {
         const QByteArray bytes = stored.bytes(span);
         if (storedLineIs(bytes, line, lineUtf8)) {
             removed = true;
+            if (!placed) {
+                content.append(replacementUtf8);
+                content.append(stored.content.constData() + span.start + span.length, span.endLength);
+                placed = true;
+            }
             continue;
         }
         content.append(stored.content.constData() + span.start, span.length + span.endLength);
@@ -384,6 +401,18 @@ RemoveResult remove(const QString &path, const QString &line)
         return RemoveResult::Failed;
     }
     return file.commit() ? RemoveResult::Removed : RemoveResult::Failed;
+}
+
+}
+
+RemoveResult remove(const QString &path, const QString &line)
+{
+    return rewrite(path, line, nullptr, false);
+}
+
+RemoveResult replace(const QString &path, const QString &line, const QString &replacement, const Lock *held)
+{
+    return rewrite(path, line, &replacement, held && held->state() == Lock::Held);
 }
 
 SaveResult save(const QString &path, const Recipe &recipe)
@@ -407,7 +436,7 @@ SaveResult saveLines(const QString &path, const QStringList &candidates, int *ad
     const ReadStatus status = readLines(path, &lines);
     if (status != ReadStatus::Read && status != ReadStatus::Missing)
         return SaveResult::Unusable;
-    QSet<QString> known(lines.begin(), lines.end());
+    QSet<QString> known = profilesIn(lines);
     QStringList fresh;
     for (const QString &candidate : candidates) {
         if (known.contains(candidate)) {
@@ -415,7 +444,7 @@ SaveResult saveLines(const QString &path, const QStringList &candidates, int *ad
             continue;
         }
         known.insert(candidate);
-        fresh.append(candidate);
+        fresh.append(newLine(path, candidate));
     }
     if (fresh.isEmpty())
         return SaveResult::AlreadySaved;
@@ -429,6 +458,28 @@ SaveResult saveLines(const QString &path, const QStringList &candidates, int *ad
         break;
     }
     return SaveResult::Failed;
+}
+
+QSet<QString> profilesIn(const QStringList &lines)
+{
+    QSet<QString> known(lines.begin(), lines.end());
+    // A line with a phrase mark is its profile too: saved already, on whichever phrase.
+    for (const QString &stored : lines) {
+        Recipe recipe;
+        if (stored.contains(QLatin1String("|#")) && Recipe::phraseOfLine(stored) > 1 && Recipe::fromLine(stored, &recipe))
+            known.insert(recipe.line());
+    }
+    return known;
+}
+
+QString newLine(const QString &path, const QString &line)
+{
+    // Saved during a change of the secret phrase, a profile belongs to the new phrase.
+    const int phrase = PhraseState::target(path);
+    Recipe recipe;
+    if (phrase > 1 && Recipe::phraseOfLine(line) == 1 && Recipe::fromLine(line, &recipe))
+        return recipe.lineOnPhrase(phrase);
+    return line;
 }
 
 SaveResult saveLine(const QString &path, const QString &candidate)

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -129,6 +130,10 @@ enum class RemoveResult { Removed, NotFound, Busy, Unusable, Failed };
 // in file order. The file is replaced as a whole only once the new content is written, and left
 // untouched otherwise.
 RemoveResult remove(const QString &path, const QString &line);
+// The same, but the first line equal to `line` gives its place to `replacement` (a new version,
+// a phrase mark); Removed when it did. When the file holds the replacement already, the line
+// just goes. A caller that holds the lock already (for more work around it) gives it as `held`.
+RemoveResult replace(const QString &path, const QString &line, const QString &replacement, const Lock *held = nullptr);
 
 enum class SaveResult { Saved, InvalidIdentifier, UnstorableIdentifier, InvalidRecipe, AlreadySaved, Busy, Unusable, Failed };
 
@@ -136,9 +141,17 @@ enum class SaveResult { Saved, InvalidIdentifier, UnstorableIdentifier, InvalidR
 SaveResult saveLine(const QString &path, const QString &candidate);
 
 // Under the lock, in one append: every candidate that is not yet a line of the file (nor an
-// earlier candidate). Saved when some were added, AlreadySaved when none was new; *added and
-// *present count them. A failure leaves the file as it was.
+// earlier candidate, nor a line of the same profile with a phrase mark). Saved when some were
+// added, AlreadySaved when none was new; *added and *present count them. During a change of
+// the secret phrase, a new profile is written on the new phrase. A failure leaves the file as
+// it was.
 SaveResult saveLines(const QString &path, const QStringList &candidates, int *added, int *present);
+
+// The profiles a file's lines hold, as unmarked lines: every line, and the line without its
+// phrase mark of each marked one. A candidate in it is saved already.
+QSet<QString> profilesIn(const QStringList &lines);
+// The line to append for a new profile's line: on the new phrase during a change of it.
+QString newLine(const QString &path, const QString &line);
 
 // The whole save action without windows, under the lock: checks, duplicate test on whole
 // lines, append. InvalidIdentifier: empty or with "|"; UnstorableIdentifier: the identifier or

@@ -1,4 +1,5 @@
 #include "libcrypto.h"
+#include "phrasechange.h"
 #include "profilefile.h"
 #include "testsupport.h"
 #include "utf8.h"
@@ -98,6 +99,7 @@ private slots:
     void manyRequestsInOrder();
     void newProfilesAndBounds();
     void withoutLibcrypto();
+    void changingPasswords();
 
 private:
     std::unique_ptr<TempHome> home;
@@ -383,6 +385,44 @@ void TestBrowserHost::withoutLibcrypto()
     QVERIFY(cli.waitForFinished(30000));
     QCOMPARE(cli.exitCode(), 3);
     QVERIFY(cli.readAllStandardError().contains("libcrypto.so.3 cannot be loaded"));
+}
+
+void TestBrowserHost::changingPasswords()
+{
+    writeFile(home->profileFile(), "bank.example|16|strong\r\nold.example|8\r\n");
+    Host host;
+    // The next version, made and saved in place; and back.
+    const QJsonObject next = host.ask(request("next", {{"line", "bank.example|16|strong"}}));
+    QCOMPARE(next.value("line").toString(), QStringLiteral("bank.example|16|strong|base64|2"));
+    QCOMPARE(next.value("version").toString(), QStringLiteral("version 2"));
+    QCOMPARE(next.value("previous").toString(), QStringLiteral("version 1"));
+    QCOMPARE(host.ask(request("next", {{"line", "old.example|8"}})).value("line").toString(), QStringLiteral("old.example|16|strong"));
+    QVERIFY(host.ask(request("replace", {{"line", "bank.example|16|strong"}, {"with", next.value("line").toString()}})).value("replaced").toBool());
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank.example|16|strong|base64|2\r\nold.example|8\r\n"));
+    QVERIFY(host.ask(request("replace", {{"line", "bank.example|16|strong"}, {"with", "bank.example|16|strong|base64|3"}}))
+                .value("error").toString().contains("longer saved"));
+    QVERIFY(host.ask(request("replace", {{"line", "bank.example|16|strong|base64|2"}, {"with", "other.example|16|strong"}}))
+                .value("error").toString().contains("same identifier"));
+    QVERIFY(host.ask(request("replace", {{"line", "bank.example|16|strong|base64|2"}, {"with", "bank.example|16|strong"}})).value("replaced").toBool());
+
+    // During a change of the secret phrase: which profiles wait, and marking one moved.
+    QVERIFY(host.ask(request("moved", {{"line", "old.example|8"}})).value("error").toString().contains("No change"));
+    int target = 0;
+    QCOMPARE(PhraseChange::start(home->profileFile(), &target), PhraseChange::StartResult::Started);
+    QJsonObject found = host.ask(request("lookup", {{"url", "https://bank.example/"}}));
+    QCOMPARE(found.value("change").toInt(), 2);
+    QVERIFY(found.value("profiles").toArray().at(0).toObject().value("waits").toBool());
+    const QJsonObject moved = host.ask(request("moved", {{"line", "bank.example|16|strong"}}));
+    QCOMPARE(moved.value("line").toString(), QStringLiteral("bank.example|16|strong|#2"));
+    QCOMPARE(moved.value("finished").toBool(), false);
+    found = host.ask(request("lookup", {{"url", "https://bank.example/"}}));
+    QVERIFY(!found.value("profiles").toArray().at(0).toObject().value("waits").toBool());
+    // A marked line makes the same password as the line without its mark.
+    QCOMPARE(host.ask(request("derive", {{"line", "bank.example|16|strong|#2"}, {"phrase", "hello"}})).value("password"),
+             host.ask(request("derive", {{"line", "bank.example|16|strong"}, {"phrase", "hello"}})).value("password"));
+    QCOMPARE(host.ask(request("moved", {{"line", "old.example|8"}})).value("finished").toBool(), true);
+    QVERIFY(host.ask(request("lookup", {{"url", "https://bank.example/"}})).value("change").isNull());
+    QCOMPARE(host.finish(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestBrowserHost)

@@ -58,6 +58,8 @@ private slots:
     void profileWriteFailures();
     void hostileInputs();
     void browserManifests();
+    void changingPasswords();
+    void changingThePhrase();
 
 private:
     Run cli(const QStringList &args, const QByteArray &input = QByteArray()) const;
@@ -185,7 +187,7 @@ void TestCli::deriveRefusals_data()
     QTest::newRow("option of another command") << QStringList{"profiles", "list", "--length=8"} << QByteArray()
                                                << QByteArray("unknown option 'length'");
     QTest::newRow("unknown profiles command") << QStringList{"profiles", "show"} << QByteArray()
-                                              << QByteArray("profiles needs list, add, remove or import");
+                                              << QByteArray("profiles needs list, add, remove, import or next");
     QTest::newRow("phrase as argument") << derive + QStringList{"secret"} << QByteArray("x") << QByteArray("unexpected argument");
     QTest::newRow("unknown command") << QStringList{"make"} << QByteArray() << QByteArray("unknown command");
     QTest::newRow("no command") << QStringList{} << QByteArray() << QByteArray("a command is required");
@@ -392,7 +394,7 @@ void TestCli::importAndDeriveByName()
         {{"profiles", "add", "-i", "bank", "-l", "8"}, 1, "the profile is saved already: bank|8|strong"},
         {{"rules", "site", "unknown.test"}, 1, "no site rule is known for \"unknown.test\""},
         {{"rules", "site", ""}, 2, "IDENTIFIER is empty"},
-        {{"derive", "--profile=bank.example", "-l", "8"}, 2, "--profile goes with --exact and --entropy only"},
+        {{"derive", "--profile=bank.example", "-l", "8"}, 2, "--profile goes with --exact, --entropy and --next only"},
         {{"derive", "-l", "40"}, 2, "--length must be a whole number from 4 to 32"},
         {{"derive", "--scheme=lesspass", "-l", "40"}, 2, "--length: a LessPass password has 5 to 35 characters"},
         {{"derive", "--rule=x"}, 2, "--rule: \"x\" is not a rule"},
@@ -866,6 +868,31 @@ void TestCli::promptOnATerminal()
     QVERIFY(echoOn(master));
     close(master);
 
+    // phrase show on a terminal: each phrase asked without echo, its fingerprint shown at once,
+    // the new one twice; two that differ make nothing.
+    writeFile(home->profileFile(), "bank|16|strong\r\n");
+    writeFile(home->dataFolder() + QStringLiteral("/phrase-change.txt"), "to phrase 2\r\n");
+    for (const QByteArray &again : {QByteArray("hellp\n"), QByteArray("hellq\n")}) {
+        pid = forkpty(&master, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            execl(QUORVANE_CLI, QUORVANE_CLI, "phrase", "show", "bank", nullptr);
+            _exit(127);
+        }
+        QVERIFY(readUntil(master, "Previous secret phrase: ").contains("Previous"));
+        QVERIFY(waitForEcho(master, false));
+        QCOMPARE(write(master, "hello\n", 6), ssize_t(6));
+        QVERIFY(readUntil(master, "New secret phrase: ").contains("fingerprint: teal star, red leaf, teal leaf"));
+        QCOMPARE(write(master, "hellp\n", 6), ssize_t(6));
+        QVERIFY(readUntil(master, "New secret phrase again: ").contains("fingerprint: yellow heart, green triangle, orange star"));
+        QCOMPARE(write(master, again.constData(), 6), ssize_t(6));
+        const bool same = again.startsWith("hellp");
+        const QByteArray end = readUntil(master, same ? QByteArray("\n") : QByteArray("two different ways"));
+        QCOMPARE(waitpid(pid, &status, 0), pid);
+        QCOMPARE(WEXITSTATUS(status), same ? 0 : 2);
+        QVERIFY(!end.contains("hello") && !end.contains("hellp"));
+        close(master);
+    }
+
     // The fingerprint comes as soon as the phrase is read, before anything is made of it: even
     // an identifier the scheme refuses comes after it.
     pid = forkpty(&master, nullptr, nullptr, nullptr);
@@ -1054,6 +1081,81 @@ void TestCli::browserManifests()
         QVERIFY2(run.err.contains("belongs to another user") && run.err.contains("run quorvane-cli as that user"), run.err.constData());
         QVERIFY(!QFileInfo::exists(config) && !QFileInfo::exists(home->path() + QStringLiteral("/.mozilla")));
     }
+}
+
+void TestCli::changingPasswords()
+{
+    // One site at a time: the next version's password, then the profile saved at it, in place.
+    for (const char *add : {"-i bank.example -l 20", "-i mail.example -l 16 --scheme=lesspass", "-i old.example -l 8 --scheme=compatible",
+                            "-i spectre.example --scheme=spectre --user-name=U"})
+        QCOMPARE(cli(QStringList{"profiles", "add"} + QString::fromLatin1(add).split(' ')).code, 0);
+    struct Step
+    {
+        const char *name;
+        QStringList same;         // derive options that make the next version's password
+        QByteArray nextLine;
+    };
+    const QList<Step> steps{
+        {"bank.example", {"-i", "bank.example", "-l", "20", "--counter=2"}, "bank.example|20|strong|base64|2"},
+        {"mail.example", {"-i", "mail.example", "--scheme=lesspass", "--counter=2"}, "mail.example|16|lesspass|aA9!|2|"},
+        {"old.example", {"-i", "old.example", "-l", "16"}, "old.example|16|strong"},
+        {"https://spectre.example/login", {"-i", "spectre.example", "--scheme=spectre", "--user-name=U", "--counter=2"},
+         "spectre.example|0|spectre|long|2|3|password|U|"},
+    };
+    for (const Step &step : steps) {
+        const QByteArray next = cli(QStringList{"derive", "--profile=" + QString::fromLatin1(step.name), "--next"}, "hello").out;
+        QCOMPARE(next, cli(QStringList{"derive"} + step.same, "hello").out);
+        const Run saved = cli({"profiles", "next", QString::fromLatin1(step.name)});
+        QVERIFY2(saved.code == 0 && saved.out == step.nextLine + "\n", saved.err.constData());
+        QCOMPARE(cli({"derive", "--profile=" + QString::fromLatin1(step.name)}, "hello").out, next);
+    }
+    // In place: the lines keep their order.
+    QCOMPARE(fileBytes(home->profileFile()),
+             QByteArray("bank.example|20|strong|base64|2\r\nmail.example|16|lesspass|aA9!|2|\r\nold.example|16|strong\r\n"
+                        "spectre.example|0|spectre|long|2|3|password|U|\r\n"));
+    QCOMPARE(cli({"profiles", "add", "-i", "bank.example", "-l", "8"}).code, 0);
+    const Run several = cli({"profiles", "next", "bank.example"});
+    QVERIFY2(several.code == 2 && several.err.contains("2 saved profiles are named"), several.err.constData());
+    QCOMPARE(cli({"profiles", "next", "nobody"}).code, 1);
+    QCOMPARE(cli({"derive", "--next", "-i", "x"}, "hello").code, 2);
+}
+
+void TestCli::changingThePhrase()
+{
+    for (const char *line : {"bank.example|16|strong", "mail.example|16|lesspass|aA9!|1|me", "old.example|8"})
+        ProfileFile::append(home->profileFile(), QString::fromLatin1(line));
+    Run run = cli({"phrase", "status"});
+    QVERIFY(run.code == 1 && run.err.contains("no change of the secret phrase is in progress"));
+    QCOMPARE(cli({"phrase", "change"}).code, 0);
+    QCOMPARE(cli({"phrase", "change"}).code, 2);
+    QCOMPARE(cli({"phrase", "status"}).out, QByteArray("moved 0 of 3\nbank.example|16|strong\nmail.example|16|lesspass|aA9!|1|me\nold.example|8\n"));
+
+    // Both passwords, from two lines; the same phrase twice, or one missing, is refused.
+    run = cli({"phrase", "show", "bank.example"}, "old phrase\nnew phrase\n");
+    QCOMPARE(run.out, cli({"derive", "--profile=bank.example"}, "old phrase").out + cli({"derive", "--profile=bank.example"}, "new phrase").out);
+    for (const QByteArray &input : {QByteArray("same\nsame\n"), QByteArray("only one\n"), QByteArray("\nnew\n")}) {
+        run = cli({"phrase", "show", "bank.example"}, input);
+        QVERIFY2(run.code == 2 && run.out.isEmpty(), run.err.constData());
+    }
+    // Not yet moved: said on standard error; the password is the typed phrase's all the same.
+    run = cli({"derive", "--profile=bank.example"}, "new phrase");
+    QVERIFY(run.err.contains("bank.example still uses your previous secret phrase"));
+    QCOMPARE(cli({"phrase", "moved", "bank.example"}).out, QByteArray("bank.example|16|strong|#2\n"));
+    QCOMPARE(cli({"phrase", "moved", "bank.example"}).code, 1);
+    QVERIFY(cli({"derive", "--profile=bank.example"}, "new phrase").err.isEmpty());
+    // Saved during the change: on the new phrase.
+    QCOMPARE(cli({"profiles", "add", "-i", "new.example", "-l", "12"}).code, 0);
+    QCOMPARE(cli({"phrase", "status"}).out, QByteArray("moved 2 of 4\nmail.example|16|lesspass|aA9!|1|me\nold.example|8\n"));
+    QCOMPARE(cli({"phrase", "moved", "mail.example"}).code, 0);
+    run = cli({"phrase", "moved", "old.example"});
+    QVERIFY2(run.out.contains("the change is complete"), run.out.constData());
+    QCOMPARE(cli({"phrase", "status"}).code, 1);
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank.example|16|strong|#2\r\nmail.example|16|lesspass|aA9!|1|me|#2\r\n"
+                                                        "old.example|8|#2\r\nnew.example|12|strong|#2\r\n"));
+    // The marks change no password, and nothing of a phrase is in any file of the data folder.
+    QCOMPARE(cli({"derive", "--profile=old.example"}, "new phrase").out, cli({"derive", "--scheme=compatible", "-i", "old.example", "-l", "8"}, "new phrase").out);
+    for (const QFileInfo &file : QDir(home->dataFolder()).entryInfoList(QDir::Files | QDir::Hidden))
+        QVERIFY(!fileBytes(file.filePath()).contains("phrase\n") && !fileBytes(file.filePath()).contains("new phrase"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

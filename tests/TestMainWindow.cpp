@@ -172,8 +172,9 @@ void TestMainWindow::menus()
             list << a->text();
         return list;
     };
-    QCOMPARE(texts("menuFile"), (QStringList{"Save Profile", "Retrieve Profile", "Delete Profile", "Import Profiles...", "", "Quit"}));
-    QCOMPARE(texts("menuPassword_Strength"), QStringList{"Calculate Password Strength"});
+    QCOMPARE(texts("menuFile"), (QStringList{"Save Profile", "Retrieve Profile", "Delete Profile", "Import Profiles...",
+                                             "Change Secret Phrase...", "", "Quit"}));
+    QCOMPARE(texts("menuPassword_Strength"), (QStringList{"Calculate Password Strength", "Change Password..."}));
     QCOMPARE(texts("menuHelp"), (QStringList{"Learn More", "Get Help", "Check For Updates"}));
     QCOMPARE(texts("menuAbout"), QStringList{"About"});
 

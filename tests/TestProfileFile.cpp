@@ -1,3 +1,5 @@
+#include "phrasechange.h"
+#include "phrasestate.h"
 #include "profilefile.h"
 #include "testsupport.h"
 
@@ -55,6 +57,8 @@ private slots:
     void secondWriterWaitsThenFails();
     void fiveFieldLines();
     void fullFileSystemChangesNothing();
+    void replaceInPlace();
+    void phraseChange();
 
 private:
     QString path() const { return dir->filePath(QStringLiteral("data/zavdata.txt")); }
@@ -516,6 +520,70 @@ void TestProfileFile::fullFileSystemChangesNothing()
     QCOMPARE(fileBytes(file), content);
     QVERIFY(QDir(folder).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("zavdata.txt.")).filter(
                 QRegularExpression(QStringLiteral("^zavdata\\.txt\\.(?!lock)"))).isEmpty());   // no temporary file left
+}
+
+void TestProfileFile::replaceInPlace()
+{
+    // The new line takes the old one's place and line end; every other line stays byte for byte.
+    writeFile(path(), "a|8\r\nbank|16|strong\nb|9\r\r\nbank|16|strong\r\nlast|4");
+    QCOMPARE(ProfileFile::replace(path(), QStringLiteral("bank|16|strong"), QStringLiteral("bank|16|strong|base64|2")),
+             ProfileFile::RemoveResult::Removed);
+    QCOMPARE(fileBytes(path()), QByteArray("a|8\r\nbank|16|strong|base64|2\nb|9\r\r\nlast|4"));
+    QCOMPARE(ProfileFile::replace(path(), QStringLiteral("last|4"), QStringLiteral("last|16|strong")),
+             ProfileFile::RemoveResult::Removed);
+    QCOMPARE(fileBytes(path()), QByteArray("a|8\r\nbank|16|strong|base64|2\nb|9\r\r\nlast|16|strong"));
+    // A replacement the file holds already: the old line just goes.
+    QCOMPARE(ProfileFile::replace(path(), QStringLiteral("a|8"), QStringLiteral("b|9")), ProfileFile::RemoveResult::Removed);
+    QCOMPARE(fileBytes(path()), QByteArray("bank|16|strong|base64|2\nb|9\r\r\nlast|16|strong"));
+    QCOMPARE(ProfileFile::replace(path(), QStringLiteral("nothing|4"), QStringLiteral("x|4")), ProfileFile::RemoveResult::NotFound);
+    QCOMPARE(fileBytes(path()), QByteArray("bank|16|strong|base64|2\nb|9\r\r\nlast|16|strong"));
+}
+
+void TestProfileFile::phraseChange()
+{
+    writeFile(path(), "bank|16|strong\r\nold|8\r\nnot a profile|x|strong\r\nsite|0|spectre|long|1|3|password|User|\r\n");
+    int target = 0;
+    QCOMPARE(PhraseChange::start(path(), &target), PhraseChange::StartResult::Started);
+    QCOMPARE(target, 2);
+    QCOMPARE(PhraseChange::start(path(), &target), PhraseChange::StartResult::InProgress);
+    // The state says which phrase is new, and nothing of any phrase.
+    QCOMPARE(fileBytes(PhraseState::path(path())), QByteArray("to phrase 2\r\n"));
+    PhraseChange::Status now;
+    PhraseChange::status(path(), &now);
+    QCOMPARE(now.waiting, (QStringList{"bank|16|strong", "old|8", "site|0|spectre|long|1|3|password|User|"}));
+    QVERIFY(now.moved.isEmpty());
+
+    // Saved during the change: on the new phrase; saved already, on any phrase: refused.
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("new"), 12, Scheme::Strong)), ProfileFile::SaveResult::Saved);
+    QVERIFY(fileBytes(path()).endsWith("new|12|strong|#2\r\n"));
+    QCOMPARE(ProfileFile::save(path(), profileRecipe(QStringLiteral("new"), 12, Scheme::Strong)),
+             ProfileFile::SaveResult::AlreadySaved);
+
+    // Moved in place, one at a time; back; an unknown line; the last one ends the change.
+    bool finished = false;
+    QString line = QStringLiteral("old|8");
+    QCOMPARE(PhraseChange::move(path(), &line, false, &finished), PhraseChange::MoveResult::Moved);
+    QCOMPARE(line, QStringLiteral("old|8|#2"));
+    QCOMPARE(PhraseChange::move(path(), &line, false, &finished), PhraseChange::MoveResult::AlreadyMoved);
+    QCOMPARE(PhraseChange::move(path(), &line, true, &finished), PhraseChange::MoveResult::Moved);
+    QCOMPARE(line, QStringLiteral("old|8"));
+    QString unknown = QStringLiteral("gone|8");
+    QCOMPARE(PhraseChange::move(path(), &unknown, false, &finished), PhraseChange::MoveResult::NotFound);
+    for (const char *each : {"bank|16|strong", "old|8", "site|0|spectre|long|1|3|password|User|"}) {
+        line = QString::fromLatin1(each);
+        QVERIFY(!finished);
+        QCOMPARE(PhraseChange::move(path(), &line, false, &finished), PhraseChange::MoveResult::Moved);
+    }
+    QVERIFY(finished);
+    QVERIFY(!QFileInfo::exists(PhraseState::path(path())));
+    QCOMPARE(fileBytes(path()), QByteArray("bank|16|strong|#2\r\nold|8|#2\r\nnot a profile|x|strong\r\n"
+                                           "site|0|spectre|long|1|3|password|User|||#2\r\nnew|12|strong|#2\r\n"));
+    QCOMPARE(PhraseChange::move(path(), &line, false, &finished), PhraseChange::MoveResult::NoChange);
+    // The next change goes from the second phrase to the third.
+    QCOMPARE(PhraseChange::start(path(), &target), PhraseChange::StartResult::Started);
+    QCOMPARE(target, 3);
+    PhraseChange::status(path(), &now);
+    QCOMPARE(now.waiting.size(), 4);
 }
 
 QTEST_GUILESS_MAIN(TestProfileFile)

@@ -22,6 +22,8 @@ private slots:
     void linesThatAreNoProfile();
     void problems();
     void phraseEachSchemeReceives();
+    void phraseMarks();
+    void nextVersions();
 };
 
 void TestRecipe::vectors()
@@ -191,6 +193,76 @@ void TestRecipe::phraseEachSchemeReceives()
             QCOMPARE(r.derive(row.first) == r.derive(row.second), converted || row.first == row.second);
         }
     }
+}
+
+void TestRecipe::phraseMarks()
+{
+    // Every scheme's line on a later phrase reads back as the same recipe, on that phrase; the
+    // first phrase is the line as it is.
+    const QStringList lines{"bank|16", "bank|16|strong", "bank|16|strong|aA9!|2", "site|16|lesspass|aA9!|1|",
+                            "site|16|lesspass|aA9|3|me", "site|0|spectre|long|1|3|password|User|",
+                            "site|0|spectre|name|1|3|login|User||kept",
+                            "shop|12|strong|allowed: [%25%7C]; maxlength: 12;|1"};
+    for (const QString &line : lines) {
+        Recipe recipe;
+        QVERIFY2(Recipe::fromLine(line, &recipe), qPrintable(line));
+        QCOMPARE(recipe.lineOnPhrase(1), line);
+        QCOMPARE(Recipe::phraseOfLine(line), 1);
+        for (int phrase : {2, 3, 17}) {
+            const QString marked = recipe.lineOnPhrase(phrase);
+            QVERIFY(marked != line);
+            Recipe back;
+            QVERIFY2(Recipe::fromLine(marked, &back), qPrintable(marked));
+            QVERIFY(back == recipe);
+            QCOMPARE(back.line(), line);
+            QCOMPARE(Recipe::phraseOfLine(marked), phrase);
+            QVERIFY(Recipe::lineProblem(marked).isEmpty());
+        }
+    }
+    // A last field that looks like a mark but belongs to the line keeps its meaning: a login or
+    // a Spectre login name of "#2" written before marks existed.
+    const QList<QPair<QString, QString>> kept{{"site|16|lesspass|aA9!|1|#2", "#2"},
+                                              {"site|0|spectre|long|1|3|password|User||#2", "#2"}};
+    for (const auto &[line, login] : kept) {
+        Recipe recipe;
+        QVERIFY(Recipe::fromLine(line, &recipe));
+        QCOMPARE(recipe.login, login);
+        QCOMPARE(Recipe::phraseOfLine(line), 1);
+        QCOMPARE(recipe.line(), line);
+    }
+    // What is no mark: the first phrase written out, a leading zero, no number, a mark on no line.
+    for (const char *line : {"bank|16|#1", "bank|16|#02", "bank|16|#", "bank|16|#x", "bank|16|strong|#-2", "x|#2|#3"})
+        QCOMPARE(Recipe::phraseOfLine(QString::fromLatin1(line)), 1);
+}
+
+void TestRecipe::nextVersions()
+{
+    // Each scheme counts its version up by one; the compatible scheme's next password is a strong
+    // one of the default length; none past the largest version.
+    const QList<QPair<QString, QString>> next{
+        {"bank|16|strong", "bank|16|strong|base64|2"},
+        {"bank|20|strong|aA9!|2", "bank|20|strong|aA9!|3"},
+        {"bank|8", "bank|16|strong"},
+        {"bank|32", "bank|16|strong"},
+        {"site|16|lesspass|aA9!|1|me", "site|16|lesspass|aA9!|2|me"},
+        {"site|0|spectre|long|1|3|password|User|", "site|0|spectre|long|2|3|password|User|"},
+    };
+    for (const auto &[line, expected] : next) {
+        Recipe recipe;
+        Recipe following;
+        QString problem;
+        QVERIFY(Recipe::fromLine(line, &recipe));
+        QVERIFY2(recipe.nextVersion(&following, &problem), qPrintable(problem));
+        QCOMPARE(following.line(), expected);
+        QVERIFY(following.derive(QStringLiteral("hello")) != recipe.derive(QStringLiteral("hello")));
+    }
+    Recipe last;
+    Recipe none;
+    QString problem;
+    QVERIFY(Recipe::fromLine(QStringLiteral("bank|16|strong|aA9!|2147483647"), &last));
+    QVERIFY(!last.nextVersion(&none, &problem));
+    QVERIFY(problem.contains(QLatin1String("last version")));
+    QCOMPARE(last.versionText(), QStringLiteral("version 2147483647"));
 }
 
 QTEST_GUILESS_MAIN(TestRecipe)

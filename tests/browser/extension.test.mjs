@@ -3,7 +3,7 @@
 // through its own action button (the popup a user opens), and Firefox ESR in a real window,
 // driven by real clicks and keys (firefox.mjs). Run by run.sh (CTest's BrowserExtension).
 import assert from 'node:assert/strict';
-import { execFileSync, spawn } from 'node:child_process';
+import { execFileSync, spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
@@ -41,6 +41,8 @@ const profiles = [
   'moving.example.com|16|strong',
   'odd.example.com|16|strong',
   'slow.example.com|16|strong',
+  'signup.example.com|16|strong',
+  'moving.test|16|strong',
 ];
 fs.mkdirSync(path.dirname(profileFile), { recursive: true });
 fs.writeFileSync(profileFile, profiles.map((line) => `${line}\r\n`).join(''));
@@ -49,6 +51,15 @@ const env = { ...process.env, HOME: home, XDG_CONFIG_HOME: path.join(home, '.con
 
 function cliPassword(line) {
   return execFileSync(cli, ['derive', '--exact', `--profile=${line}`], { input: phrase, env }).toString().trim();
+}
+
+// The password of any profile line, saved or not, through the host as the popup asks it.
+function linePassword(line, secret = phrase) {
+  const body = Buffer.from(JSON.stringify({ type: 'derive', line, phrase: secret }), 'utf8');
+  const size = Buffer.alloc(4);
+  size.writeUInt32LE(body.length);
+  const out = spawnSync(host, ['chrome-extension://test/'], { input: Buffer.concat([size, body]), env }).stdout;
+  return JSON.parse(out.subarray(4, 4 + out.readUInt32LE(0)).toString('utf8')).password;
 }
 
 function savedLines() {
@@ -62,6 +73,8 @@ const pages = {
               <input type="password" id="new" autocomplete="new-password">
               <input type="password" id="confirm" autocomplete="new-password"></form>`,
   '/short': '<form><input type="password" id="pw" maxlength="8"></form>',
+  '/signup': `<form><input name="user"><input type="password" id="new" autocomplete="new-password">
+              <input type="password" id="confirm" autocomplete="new-password"></form>`,
   '/short12': '<form><input name="user"><input type="password" id="pw" maxlength="12"></form>',
   // Listens as a framework does: its own value property ignores script writes, and only input
   // events carry the value in.
@@ -323,11 +336,31 @@ describe('in Chromium', () => {
     await close(popup, page);
   });
 
-  test('a change of password fills the new one and its confirmation, never the current one', async () => {
+  test('a change form: the current password and the next version\'s, kept; one click back', async () => {
     const { page, popup } = await openPopup(url('change.example.com', '/change'));
+    const first = linePassword('change.example.com|16|strong');
+    const second = linePassword('change.example.com|16|strong|base64|2');
+    assert.equal(await fill(popup), 'Filled the current password, the new one and its confirmation. '
+                                    + 'change.example.com is now at version 2.');
+    assert.deepEqual(await page.$$eval('input', (fields) => fields.map((f) => f.value)), [first, second, second]);
+    // Saved at its next version, in its place: every door now gives version 2's password.
+    assert.ok(savedLines().includes('change.example.com|16|strong|base64|2'));
+    assert.equal(execFileSync(cli, ['derive', '--profile=change.example.com'], { input: phrase, env }).toString().trim(), second);
+    // The site refused it: back to version 1.
+    assert.equal(await popup.$eval('#back', (b) => [b.hidden, b.textContent].join()), 'false,Back to version 1');
+    await popup.click('#back');
+    await popup.waitForFunction(() => document.getElementById('message').textContent.includes('back at version 1'));
+    assert.ok(savedLines().includes('change.example.com|16|strong'));
+    assert.equal(execFileSync(cli, ['derive', '--profile=change.example.com'], { input: phrase, env }).toString().trim(), first);
+    await close(popup, page);
+  });
+
+  test('a sign-up form gets the profile\'s own password in both fields, and keeps it', async () => {
+    const { page, popup } = await openPopup(url('signup.example.com', '/signup'));
     assert.equal(await fill(popup), 'Filled the new password and its confirmation.');
-    const password = cliPassword('change.example.com|16|strong');
-    assert.deepEqual(await page.$$eval('input', (fields) => fields.map((f) => f.value)), ['', password, password]);
+    const own = cliPassword('signup.example.com|16|strong');
+    assert.deepEqual(await page.$$eval('input[type=password]', (fields) => fields.map((f) => f.value)), [own, own]);
+    assert.ok(savedLines().includes('signup.example.com|16|strong'));
     await close(popup, page);
   });
 
@@ -495,6 +528,31 @@ describe('in Chromium', () => {
     await close(popup, page);
   });
 
+  test('a change of the secret phrase: the change form asks for the previous phrase too, and marks the site moved', async () => {
+    execFileSync(cli, ['phrase', 'change'], { env });
+    try {
+      const { page, popup } = await openPopup(url('moving.test', '/change'));
+      assert.equal(await popup.$eval('#phrasenote', (n) => n.textContent), 'moving.test still uses your previous secret phrase.');
+      assert.equal(await popup.$eval('#previousblock', (b) => b.hidden), false);
+      const previous = 'the previous phrase';
+      await popup.type('#previous', previous);
+      assert.match(await fill(popup), /^Filled the current password, the new one and its confirmation\. moving\.test now uses your new secret phrase\.$/);
+      const old = linePassword('moving.test|16|strong', previous);
+      const fresh = cliPassword('moving.test|16|strong');
+      assert.deepEqual(await page.$$eval('input', (fields) => fields.map((f) => f.value)), [old, fresh, fresh]);
+      assert.ok(savedLines().includes('moving.test|16|strong|#2'));
+      assert.equal(await popup.$eval('#phrasenote', (n) => n.hidden), true);
+      await close(popup, page);
+      // A login page of a site not yet moved says so above the phrase.
+      const other = await openPopup(url('short.example.com', '/short'));
+      assert.equal(await other.popup.$eval('#phrasenote', (n) => n.textContent), 'short.example.com still uses your previous secret phrase.');
+      assert.equal(await other.popup.$eval('#previousblock', (b) => b.hidden), true);
+      await close(other.popup, other.page);
+    } finally {
+      fs.rmSync(path.join(path.dirname(profileFile), 'phrase-change.txt'), { force: true });
+    }
+  });
+
   test('the phrase is written nowhere the extension can store things', async () => {
     const { page, popup } = await openPopup(url('login.shop.example.com', '/login'));
     await fill(popup, { choose: 'shop.example.com|16|strong' });
@@ -640,12 +698,15 @@ describe('in Firefox ESR', { skip: (!fs.existsSync(firefoxPath) && 'firefox-esr 
     firefox.key('Escape');
   });
 
-  test('a change form: the new password and its confirmation', async () => {
+  test('a change form: version 1 into the current password, version 2 into the new ones, and kept', async () => {
     const page = await openPage(url('change.example.com', '/change'));
     await firefox.openPopupByShortcut(shortcut.toLowerCase());
-    assert.equal(await typeAndFill(), 'Filled the new password and its confirmation.');
-    const password = cliPassword('change.example.com|16|strong');
-    assert.deepEqual(await page.$$eval('input', (fields) => fields.map((f) => f.value)), ['', password, password]);
+    assert.equal(await typeAndFill(), 'Filled the current password, the new one and its confirmation. '
+                                      + 'change.example.com is now at version 2.');
+    const first = linePassword('change.example.com|16|strong');
+    const second = linePassword('change.example.com|16|strong|base64|2');
+    assert.deepEqual(await page.$$eval('input', (fields) => fields.map((f) => f.value)), [first, second, second]);
+    assert.equal(execFileSync(cli, ['derive', '--profile=change.example.com'], { input: phrase, env }).toString().trim(), second);
     firefox.key('Escape');
   });
 

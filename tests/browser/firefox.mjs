@@ -63,21 +63,24 @@ export class Firefox {
                         return !!p && p.closest('panel')?.state === 'open';`);
   }
 
-  // An expression evaluated in the open popup's document (`document`), through a frame script.
+  // An expression evaluated in the open popup's document (`document`), through a frame script;
+  // sent again when a busy machine lets the first go unanswered.
   async inPopup(expression) {
-    const id = `quorvane-test-${++this.asked}`;
-    const script = `sendAsyncMessage(${JSON.stringify(id)}, (() => { const document = content.document; `
-                   + `return JSON.stringify(${expression}); })())`;
-    await this.chrome(`const p = document.querySelector('.webextension-popup-browser');
-      window.quorvaneReplies ??= {};
-      p.messageManager.addMessageListener(${JSON.stringify(id)}, (m) => { window.quorvaneReplies[${JSON.stringify(id)}] = m.data; });
-      p.messageManager.loadFrameScript('data:,' + encodeURIComponent(${JSON.stringify(script)}), false);
-      return true;`);
-    for (let waited = 0; waited < 100; ++waited) {
-      const value = await this.chrome(`return window.quorvaneReplies?.[${JSON.stringify(id)}] ?? null;`);
-      if (value !== null)
-        return JSON.parse(value);
-      await sleep(50);
+    for (let attempt = 0; attempt < 4; ++attempt) {
+      const id = `quorvane-test-${++this.asked}`;
+      const script = `sendAsyncMessage(${JSON.stringify(id)}, (() => { const document = content.document; `
+                     + `return JSON.stringify(${expression}); })())`;
+      await this.chrome(`const p = document.querySelector('.webextension-popup-browser');
+        window.quorvaneReplies ??= {};
+        p.messageManager.addMessageListener(${JSON.stringify(id)}, (m) => { window.quorvaneReplies[${JSON.stringify(id)}] = m.data; });
+        p.messageManager.loadFrameScript('data:,' + encodeURIComponent(${JSON.stringify(script)}), false);
+        return true;`);
+      for (let waited = 0; waited < 60; ++waited) {
+        const value = await this.chrome(`return window.quorvaneReplies?.[${JSON.stringify(id)}] ?? null;`);
+        if (value !== null)
+          return JSON.parse(value);
+        await sleep(50);
+      }
     }
     throw new Error(`the popup did not answer ${expression}`);
   }
@@ -131,6 +134,10 @@ export class Firefox {
 
   async openPopupByShortcut(shortcut) {
     this.focusWindow();
+    if (await this.popupOpen()) {
+      this.key('Escape');
+      await sleep(300);
+    }
     this.key(shortcut);
     await this.waitForPopup();
   }

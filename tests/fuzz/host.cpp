@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
         Requests::Request request;
         QString problem;
         if (Requests::read(message, &request, &problem)) {
-            FUZZ_ASSERT(QStringList({"version", "lookup", "derive", "fingerprint", "save", "compose"}).contains(request.type),
+            FUZZ_ASSERT(QStringList({"version", "lookup", "derive", "fingerprint", "save", "compose", "next", "replace", "moved"}).contains(request.type),
                         "a request read is one the host knows");
             if (request.type == QLatin1String("compose")) {
                 // A new profile's line reads back as itself, or the form's problem is said.

@@ -1,0 +1,128 @@
+#include "changepassworddialog.h"
+#include "ui_changepassworddialog.h"
+
+#include "clipboard.h"
+#include "profilefile.h"
+
+#include <QPointer>
+
+#include <sodium.h>
+
+namespace {
+
+void wipe(QString &text)
+{
+    if (text.isDetached() && !text.isEmpty())
+        sodium_memzero(text.data(), std::size_t(text.size()) * sizeof(QChar));
+    text = QString();
+}
+
+}
+
+changepassworddialog::changepassworddialog(const Recipe &current, const Recipe &next, const QString &phrase,
+                                           const QString &profilePath, Clipboard *clipboard, QWidget *parent)
+    : QDialog(parent), ui(new Ui::changepassworddialog), currentRecipe(current), nextRecipe(next), path(profilePath),
+      clipboard(clipboard)
+{
+    ui->setupUi(this);
+    ui->currentlabel->setText(QStringLiteral("Current password (%1, %2)").arg(current.identifier, current.versionText()));
+    ui->nextlabel->setText(QStringLiteral("Next password (%1)").arg(next.label()));
+    ui->statuslabel->setText(QStringLiteral("Making the two passwords…"));
+    ui->savebutton->setEnabled(false);
+    ui->copycurrentbutton->setEnabled(false);
+    ui->copynextbutton->setEnabled(false);
+    // Both made on a worker: the window stays free meanwhile; the result comes back through the
+    // event loop only while the dialog still exists (its destructor waits for the worker).
+    QPointer<changepassworddialog> self(this);
+    QString copy = phrase;
+    worker = std::thread([self, current, next, phrase = std::move(copy)]() mutable {
+        QString before = current.derive(phrase);
+        QString after = next.derive(phrase);
+        wipe(phrase);
+        QMetaObject::invokeMethod(qApp, [self, before, after]() mutable {
+            if (self)
+                self->derived(before, after);
+            wipe(before);
+            wipe(after);
+        }, Qt::QueuedConnection);
+    });
+}
+
+changepassworddialog::~changepassworddialog()
+{
+    if (worker.joinable())
+        worker.join();
+    ui->currentoutput->clear();
+    ui->nextoutput->clear();
+    delete ui;
+}
+
+void changepassworddialog::derived(const QString &current, const QString &next)
+{
+    if (current.isNull() || next.isNull()) {
+        ui->statuslabel->setText(QStringLiteral("The passwords could not be made."));
+        return;
+    }
+    ui->currentoutput->setText(current);
+    ui->nextoutput->setText(next);
+    ui->copycurrentbutton->setEnabled(true);
+    ui->copynextbutton->setEnabled(true);
+    ui->savebutton->setEnabled(true);
+    ui->statuslabel->setText(QStringLiteral("Type the current password into the site's form, then the next one; Save "
+                                            "once the site has taken it."));
+}
+
+void changepassworddialog::on_showbox_toggled(bool shown)
+{
+    const QLineEdit::EchoMode mode = shown ? QLineEdit::Normal : QLineEdit::Password;
+    ui->currentoutput->setEchoMode(mode);
+    ui->nextoutput->setEchoMode(mode);
+}
+
+void changepassworddialog::on_copycurrentbutton_clicked()
+{
+    if (clipboard)
+        clipboard->setPassword(ui->currentoutput->text());
+}
+
+void changepassworddialog::on_copynextbutton_clicked()
+{
+    if (clipboard)
+        clipboard->setPassword(ui->nextoutput->text());
+}
+
+void changepassworddialog::on_savebutton_clicked()
+{
+    // The saved line of the current profile, on whichever phrase it is, gives its place to the
+    // next version on the same phrase; a profile not saved is saved at its next version.
+    QStringList lines;
+    const ProfileFile::ReadStatus status = ProfileFile::readLines(path, &lines);
+    QString saved;
+    for (const QString &line : qAsConst(lines)) {
+        Recipe recipe;
+        if (saved.isEmpty() && Recipe::fromLine(line, &recipe) && recipe == currentRecipe)
+            saved = line;
+    }
+    QString outcome;
+    if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
+        outcome = QStringLiteral("Nothing was saved: the profile file %1 %2.").arg(path, ProfileFile::problemOf(path, status));
+    } else if (saved.isEmpty()) {
+        const ProfileFile::SaveResult result = ProfileFile::save(path, nextRecipe);
+        kept = result == ProfileFile::SaveResult::Saved || result == ProfileFile::SaveResult::AlreadySaved;
+        outcome = kept ? QStringLiteral("Saved %1 at %2.").arg(nextRecipe.identifier, nextRecipe.versionText())
+                       : QStringLiteral("Nothing was saved: the profile file cannot be written now.");
+    } else {
+        const ProfileFile::RemoveResult result
+            = ProfileFile::replace(path, saved, nextRecipe.lineOnPhrase(Recipe::phraseOfLine(saved)));
+        kept = result == ProfileFile::RemoveResult::Removed;
+        outcome = kept ? QStringLiteral("%1 is now at %2.").arg(nextRecipe.identifier, nextRecipe.versionText())
+                       : QStringLiteral("Nothing was saved: the profile file is busy or cannot be written; try again.");
+    }
+    ui->statuslabel->setText(outcome);
+    ui->savebutton->setEnabled(!kept);
+}
+
+void changepassworddialog::on_closebutton_clicked()
+{
+    close();
+}

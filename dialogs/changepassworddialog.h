@@ -1,0 +1,49 @@
+#pragma once
+
+#include "recipe.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+#include <thread>
+
+namespace Ui { class changepassworddialog; }
+
+class Clipboard;
+
+// For a site that asks for a new password: the current password of the profile the window
+// shows and the next version's, side by side (hidden until shown, each copied as a password is
+// copied), both made in the background. Save keeps the next version: in the saved profile's
+// place, or as a new profile when it was not saved.
+class changepassworddialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    changepassworddialog(const Recipe &current, const Recipe &next, const QString &phrase, const QString &profilePath,
+                         Clipboard *clipboard, QWidget *parent = nullptr);
+    ~changepassworddialog() override;   // waits for the derivations, wipes the passwords
+
+    // Whether Save kept the next version.
+    bool saved() const { return kept; }
+
+private slots:
+    void on_savebutton_clicked();
+    void on_closebutton_clicked();
+    void on_copycurrentbutton_clicked();
+    void on_copynextbutton_clicked();
+    void on_showbox_toggled(bool shown);
+
+private:
+    void derived(const QString &current, const QString &next);
+
+    Ui::changepassworddialog *ui;
+    Recipe currentRecipe;
+    Recipe nextRecipe;
+    QString path;
+    QPointer<Clipboard> clipboard;
+    std::thread worker;
+    bool kept = false;
+};

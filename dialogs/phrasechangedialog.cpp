@@ -1,0 +1,289 @@
+#include "phrasechangedialog.h"
+#include "ui_phrasechangedialog.h"
+
+#include "batch.h"
+#include "clipboard.h"
+#include "phrasechange.h"
+#include "profilefile.h"
+
+#include <QSignalBlocker>
+#include <QTreeWidgetItem>
+
+#include <sodium.h>
+
+namespace {
+
+enum Column { ProfileColumn, PreviousColumn, NewColumn, MovedColumn };
+constexpr int lineRole = Qt::UserRole;
+constexpr int passwordRole = Qt::UserRole + 1;
+const QString hidden = QStringLiteral("••••••••");
+
+void wipe(QString &text)
+{
+    if (text.isDetached() && !text.isEmpty())
+        sodium_memzero(text.data(), std::size_t(text.size()) * sizeof(QChar));
+    text = QString();
+}
+
+}
+
+// What the worker shares with the window: it may outlive the dialog's wish to stop.
+struct phrasechangedialog::Run
+{
+    std::atomic<bool> cancel{false};
+};
+
+phrasechangedialog::phrasechangedialog(const QString &profilePath, Clipboard *clipboard, QWidget *parent)
+    : QDialog(parent), ui(new Ui::phrasechangedialog), path(profilePath), clipboard(clipboard)
+{
+    ui->setupUi(this);
+    ui->progress->hide();
+    ui->profilelist->setEnabled(false);
+    for (QWidget *button : {static_cast<QWidget *>(ui->copypreviousbutton), static_cast<QWidget *>(ui->copynewbutton)})
+        button->setEnabled(false);
+    // The fingerprint of each whole phrase, once it is left; any edit takes it away.
+    const auto guard = [](PhraseEdit *edit, FingerprintView *view) {
+        connect(edit, &PhraseEdit::left, view, [edit, view] { view->setPhrase(edit->phrase()); });
+        connect(edit, &PhraseEdit::phraseChanged, view, &FingerprintView::clear);
+    };
+    guard(ui->previousedit, ui->previousfingerprint);
+    guard(ui->newedit, ui->newfingerprint);
+    connect(ui->profilelist, &QTreeWidget::itemChanged, this, &phrasechangedialog::markChanged);
+    connect(ui->profilelist, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
+        ui->copypreviousbutton->setEnabled(item && !item->data(PreviousColumn, passwordRole).toString().isEmpty());
+        ui->copynewbutton->setEnabled(item && !item->data(NewColumn, passwordRole).toString().isEmpty());
+    });
+
+    PhraseChange::Status now;
+    PhraseChange::status(path, &now);
+    if (now.target > 1)
+        say(QStringLiteral("A change of the secret phrase is in progress: %1 of %2 profiles moved. Type both phrases "
+                           "again to go on.").arg(now.moved.size()).arg(now.moved.size() + now.waiting.size()));
+    else
+        say(QStringLiteral("Type the previous phrase and the new one: every profile then shows both passwords."));
+    ui->previousedit->setFocus();
+}
+
+phrasechangedialog::~phrasechangedialog()
+{
+    stop();
+    delete ui;
+}
+
+void phrasechangedialog::say(const QString &text)
+{
+    ui->statuslabel->setText(text);
+    emit status(text);
+}
+
+bool phrasechangedialog::allMade() const
+{
+    return wanted > 0 && made == wanted;
+}
+
+void phrasechangedialog::on_startbutton_clicked()
+{
+    QString previous = ui->previousedit->phrase();
+    QString next = ui->newedit->phrase();
+    if (previous.isEmpty() || next.isEmpty()) {
+        say(QStringLiteral("Type both phrases first."));
+        (previous.isEmpty() ? ui->previousedit : ui->newedit)->setFocus();
+        return;
+    }
+    if (next != ui->againedit->phrase()) {
+        say(QStringLiteral("The new phrase was typed two different ways: type it again."));
+        ui->againedit->setFocus();
+        return;
+    }
+    if (previous == next) {
+        say(QStringLiteral("The previous and the new phrase are the same: nothing would change."));
+        ui->newedit->setFocus();
+        return;
+    }
+    // Their fingerprints first: the user's only check that neither holds a typo.
+    ui->previousfingerprint->setPhrase(previous);
+    ui->newfingerprint->setPhrase(next);
+
+    int target = 0;
+    const PhraseChange::StartResult started = PhraseChange::start(path, &target);
+    if (started == PhraseChange::StartResult::NoProfiles) {
+        say(QStringLiteral("No profile is saved: there is nothing to change."));
+        return;
+    }
+    if (started != PhraseChange::StartResult::Started && started != PhraseChange::StartResult::InProgress) {
+        say(QStringLiteral("The change could not be started: the profile file %1 cannot be used or written.").arg(path));
+        return;
+    }
+    PhraseChange::Status now;
+    PhraseChange::status(path, &now);
+    QStringList lines = now.waiting + now.moved;
+    QList<Recipe> recipes;
+    stop();
+    ui->profilelist->clear();
+    {
+        const QSignalBlocker quiet(ui->profilelist);
+        for (const QString &line : qAsConst(lines)) {
+            Recipe recipe;
+            Recipe::fromLine(line, &recipe);
+            recipes << recipe;
+            auto *item = new QTreeWidgetItem(ui->profilelist);
+            item->setText(ProfileColumn, recipe.identifier + QStringLiteral(": ") + recipe.label());
+            item->setToolTip(ProfileColumn, line);
+            item->setData(ProfileColumn, lineRole, line);
+            item->setText(PreviousColumn, QStringLiteral("…"));
+            item->setText(NewColumn, QStringLiteral("…"));
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(MovedColumn, now.moved.contains(line) ? Qt::Checked : Qt::Unchecked);
+        }
+    }
+    ui->profilelist->resizeColumnToContents(ProfileColumn);
+    ui->profilelist->setEnabled(true);
+    made = 0;
+    wanted = 2 * recipes.size();
+    ui->progress->setRange(0, wanted);
+    ui->progress->setValue(0);
+    ui->progress->show();
+    say(QStringLiteral("%1 of %2 profiles moved. Making the passwords…").arg(now.moved.size()).arg(lines.size()));
+
+    // Every profile under both phrases, on a few threads; each result comes back through the
+    // event loop, so the window answers meanwhile.
+    run = std::make_shared<Run>();
+    std::shared_ptr<Run> shared = run;
+    QPointer<phrasechangedialog> self(this);
+    worker = std::thread([self, shared, recipes, previous = std::move(previous), next = std::move(next)]() mutable {
+        Batch::run(recipes, {previous, next}, Batch::threads(), [&](int row, int phrase, QString password) {
+            QMetaObject::invokeMethod(qApp, [self, shared, row, phrase, password]() mutable {
+                if (self && !shared->cancel)
+                    self->derived(row, phrase, password);
+                wipe(password);
+            }, Qt::QueuedConnection);
+            wipe(password);
+        }, shared->cancel);
+        wipe(previous);
+        wipe(next);
+    });
+}
+
+void phrasechangedialog::derived(int row, int phrase, const QString &password)
+{
+    QTreeWidgetItem *item = ui->profilelist->topLevelItem(row);
+    if (!item)
+        return;
+    const QSignalBlocker quiet(ui->profilelist);
+    const int column = phrase == 0 ? PreviousColumn : NewColumn;
+    item->setData(column, passwordRole, password.isNull() ? QString() : password);
+    if (password.isNull())
+        item->setText(column, QStringLiteral("not made"));
+    else
+        showPassword(item, column);
+    ui->progress->setValue(++made);
+    if (made == wanted) {
+        ui->progress->hide();
+        PhraseChange::Status now;
+        PhraseChange::status(path, &now);
+        say(QStringLiteral("%1 of %2 profiles moved. Tick Moved once a site has taken its new password.")
+                .arg(now.moved.size()).arg(now.moved.size() + now.waiting.size()));
+    }
+    if (item == ui->profilelist->currentItem())
+        emit ui->profilelist->currentItemChanged(item, item);
+}
+
+void phrasechangedialog::showPassword(QTreeWidgetItem *item, int column)
+{
+    const QString password = item->data(column, passwordRole).toString();
+    if (!password.isEmpty())
+        item->setText(column, ui->showbox->isChecked() ? password : hidden);
+}
+
+void phrasechangedialog::on_showbox_toggled(bool)
+{
+    const QSignalBlocker quiet(ui->profilelist);
+    for (int i = 0; i < ui->profilelist->topLevelItemCount(); ++i) {
+        for (int column : {PreviousColumn, NewColumn})
+            showPassword(ui->profilelist->topLevelItem(i), column);
+    }
+}
+
+void phrasechangedialog::markChanged(QTreeWidgetItem *item, int column)
+{
+    if (column != MovedColumn)
+        return;
+    QString line = item->data(ProfileColumn, lineRole).toString();
+    const bool back = item->checkState(MovedColumn) != Qt::Checked;
+    bool finished = false;
+    const PhraseChange::MoveResult result = PhraseChange::move(path, &line, back, &finished);
+    const QSignalBlocker quiet(ui->profilelist);
+    if (result == PhraseChange::MoveResult::Moved || result == PhraseChange::MoveResult::AlreadyMoved) {
+        item->setData(ProfileColumn, lineRole, line);
+        item->setToolTip(ProfileColumn, line);
+    } else {
+        item->setCheckState(MovedColumn, back ? Qt::Checked : Qt::Unchecked);
+        say(result == PhraseChange::MoveResult::NoChange
+                ? QStringLiteral("The change of the secret phrase has ended meanwhile.")
+                : QStringLiteral("The mark could not be written: the profile file is busy, changed or cannot be written; "
+                                 "try again."));
+        return;
+    }
+    if (finished) {
+        say(QStringLiteral("Every profile now uses the new secret phrase: the change is complete."));
+        return;
+    }
+    PhraseChange::Status now;
+    PhraseChange::status(path, &now);
+    say(QStringLiteral("%1 of %2 profiles moved.").arg(now.moved.size()).arg(now.moved.size() + now.waiting.size()));
+}
+
+void phrasechangedialog::copy(int column)
+{
+    QTreeWidgetItem *item = ui->profilelist->currentItem();
+    const QString password = item ? item->data(column, passwordRole).toString() : QString();
+    if (clipboard && !password.isEmpty())
+        clipboard->setPassword(password);
+}
+
+void phrasechangedialog::on_copypreviousbutton_clicked()
+{
+    copy(PreviousColumn);
+}
+
+void phrasechangedialog::on_copynewbutton_clicked()
+{
+    copy(NewColumn);
+}
+
+void phrasechangedialog::on_closebutton_clicked()
+{
+    close();
+}
+
+void phrasechangedialog::done(int result)
+{
+    stop();
+    // Nothing of either phrase stays behind the dialog.
+    for (PhraseEdit *edit : {ui->previousedit, ui->newedit, ui->againedit})
+        edit->clearPhrase();
+    ui->previousfingerprint->clear();
+    ui->newfingerprint->clear();
+    QDialog::done(result);
+}
+
+void phrasechangedialog::stop()
+{
+    if (run)
+        run->cancel = true;
+    if (worker.joinable())
+        worker.join();
+    run.reset();
+    // No password stays behind the list.
+    const QSignalBlocker quiet(ui->profilelist);
+    for (int i = 0; i < ui->profilelist->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = ui->profilelist->topLevelItem(i);
+        for (int column : {PreviousColumn, NewColumn}) {
+            QString password = item->data(column, passwordRole).toString();
+            item->setData(column, passwordRole, QVariant());
+            item->setText(column, QString());
+            wipe(password);
+        }
+    }
+    ui->profilelist->clear();
+}

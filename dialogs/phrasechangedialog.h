@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+namespace Ui { class phrasechangedialog; }
+
+class Clipboard;
+class QTreeWidgetItem;
+
+// The assistant for a change of the secret phrase: the previous phrase and the new one (twice),
+// each with its fingerprint; then every saved profile with its previous password and its new
+// one (made in the background, hidden until shown, each copied as a password is copied) and a
+// Moved mark, set once the site has taken the new password. A mark is written at once, under the
+// profile file's lock and re-read first, so closing mid-way keeps it and opening again goes on
+// where the user stopped; when the last profile moves, the change ends. Both phrases and every
+// password are wiped when it closes.
+class phrasechangedialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    phrasechangedialog(const QString &profilePath, Clipboard *clipboard, QWidget *parent = nullptr);
+    ~phrasechangedialog() override;   // stops the derivations, wipes phrases and passwords
+
+    // Whether every password of the list has been made (for tests and the benchmark).
+    bool allMade() const;
+
+signals:
+    // What the window's status bar may say about it.
+    void status(const QString &text);
+
+private slots:
+    void on_startbutton_clicked();
+    void on_closebutton_clicked();
+    void on_copypreviousbutton_clicked();
+    void on_copynewbutton_clicked();
+    void on_showbox_toggled(bool shown);
+
+protected:
+    void done(int result) override;
+
+private:
+    struct Run;
+
+    void say(const QString &text);
+    void derived(int row, int phrase, const QString &password);
+    void markChanged(QTreeWidgetItem *item, int column);
+    void showPassword(QTreeWidgetItem *item, int column);
+    void copy(int column);
+    // Stops the derivations and empties the list, wiping its passwords.
+    void stop();
+
+    Ui::phrasechangedialog *ui;
+    QString path;
+    QPointer<Clipboard> clipboard;
+    std::shared_ptr<Run> run;
+    std::thread worker;
+    int made = 0;
+    int wanted = 0;
+};

@@ -1,0 +1,220 @@
+#include "fingerprintview.h"
+#include "main.h"
+#include "phraseedit.h"
+#include "phrasestate.h"
+#include "profilefile.h"
+#include "testsupport.h"
+#include "zav.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace TestSupport;
+
+// Changing passwords through the window: one site's next version ("Change Password..."), and
+// every site's when the secret phrase changes (the assistant), as a user walks through them.
+class TestChangingPasswords : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void nextVersionOfOneSite();
+    void assistantForANewPhrase();
+
+private:
+    template<class T>
+    T *child(const char *name) const { return window->findChild<T *>(QString::fromLatin1(name)); }
+    // Runs the action and hands its dialog to `walk`, which closes it.
+    void withDialog(const char *action, const std::function<void(QWidget *)> &walk);
+
+    std::unique_ptr<TempHome> home;
+    std::unique_ptr<zav> window;
+};
+
+namespace {
+
+QString derived(const QString &line, const QString &phrase)
+{
+    Recipe recipe;
+    Recipe::fromLine(line, &recipe);
+    return recipe.derive(phrase);
+}
+
+template<class T>
+T *in(QWidget *dialog, const char *name)
+{
+    return dialog->findChild<T *>(QString::fromLatin1(name));
+}
+
+void typeInto(QWidget *dialog, const char *name, const QString &text)
+{
+    auto *edit = in<PhraseEdit>(dialog, name);
+    edit->clearPhrase();
+    QTest::keyClicks(edit, text);
+}
+
+}
+
+void TestChangingPasswords::init()
+{
+    home.reset(new TempHome);
+    window.reset(new zav);
+    window->show();
+    Start_up();
+}
+
+void TestChangingPasswords::cleanup()
+{
+    window.reset();
+    home.reset();
+}
+
+void TestChangingPasswords::withDialog(const char *action, const std::function<void(QWidget *)> &walk)
+{
+    bool walked = false;
+    answerModals([&] { child<QAction>(action)->trigger(); }, [&](QWidget *dialog) {
+        if (walked)
+            return false;
+        walked = true;
+        walk(dialog);
+        dialog->close();
+        return true;
+    });
+    QVERIFY(walked);
+}
+
+void TestChangingPasswords::nextVersionOfOneSite()
+{
+    writeFile(home->profileFile(), "a|8\r\nbank.example|16|strong\r\nold.example|8\r\n");
+    child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("hello"));
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("bank.example"));
+    withDialog("actionChange_Password", [&](QWidget *dialog) {
+        auto *current = in<QLineEdit>(dialog, "currentoutput");
+        auto *next = in<QLineEdit>(dialog, "nextoutput");
+        QTRY_VERIFY_WITH_TIMEOUT(!next->text().isEmpty(), 20000);
+        // Side by side, hidden until shown.
+        QCOMPARE(current->text(), derived(QStringLiteral("bank.example|16|strong"), QStringLiteral("hello")));
+        QCOMPARE(next->text(), derived(QStringLiteral("bank.example|16|strong|base64|2"), QStringLiteral("hello")));
+        QCOMPARE(next->echoMode(), QLineEdit::Password);
+        in<QCheckBox>(dialog, "showbox")->click();
+        QCOMPARE(next->echoMode(), QLineEdit::Normal);
+        // Copied as a password is copied: marked for clipboard histories.
+        in<QPushButton>(dialog, "copynextbutton")->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), next->text());
+        QVERIFY(QGuiApplication::clipboard()->mimeData()->formats().contains(QStringLiteral("x-kde-passwordManagerHint")));
+        in<QPushButton>(dialog, "savebutton")->click();
+        QVERIFY(in<QLabel>(dialog, "statuslabel")->text().contains(QLatin1String("now at version 2")));
+    });
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("a|8\r\nbank.example|16|strong|base64|2\r\nold.example|8\r\n"));
+    // The window now shows the next version: Generate gives its password.
+    QCOMPARE(child<QSpinBox>("counterspinbox")->value(), 2);
+    QVERIFY(window->statusBar()->currentMessage().contains(QLatin1String("now at version 2")));
+    QVERIFY(answerModals([this] { child<QPushButton>("generatepass")->click(); }).isEmpty());
+    QCOMPARE(child<QLineEdit>("passwordoutput")->text(), derived(QStringLiteral("bank.example|16|strong|base64|2"), QStringLiteral("hello")));
+
+    // A compatible profile's next password is a strong one of the default length.
+    child<QComboBox>("schemecombo")->setCurrentIndex(1);
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("old.example"));
+    child<QSpinBox>("plengthspinbox")->setValue(8);
+    withDialog("actionChange_Password", [&](QWidget *dialog) {
+        QTRY_VERIFY_WITH_TIMEOUT(in<QPushButton>(dialog, "savebutton")->isEnabled(), 20000);
+        QCOMPARE(in<QLineEdit>(dialog, "nextoutput")->text(), derived(QStringLiteral("old.example|16|strong"), QStringLiteral("hello")));
+        in<QPushButton>(dialog, "savebutton")->click();
+    });
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("a|8\r\nbank.example|16|strong|base64|2\r\nold.example|16|strong\r\n"));
+    QCOMPARE(child<QComboBox>("schemecombo")->currentIndex(), 0);
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 16);
+
+    // Closed without Save: nothing changes. Without a phrase: the notice, no dialog.
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("a"));
+    child<QSpinBox>("plengthspinbox")->setValue(8);
+    child<QComboBox>("schemecombo")->setCurrentIndex(1);
+    const QByteArray before = fileBytes(home->profileFile());
+    withDialog("actionChange_Password", [](QWidget *) {});
+    QCOMPARE(fileBytes(home->profileFile()), before);
+    child<QTextEdit>("inputtext")->clear();
+    const QList<ModalSeen> seen = answerModals([this] { child<QAction>("actionChange_Password")->trigger(); });
+    QCOMPARE(seen.value(0).className, QStringLiteral("emptysecret"));
+}
+
+void TestChangingPasswords::assistantForANewPhrase()
+{
+    writeFile(home->profileFile(), "bank.example|16|strong\r\nmail.example|16|lesspass|aA9!|1|me\r\nold.example|8\r\n");
+    const QStringList lines{"bank.example|16|strong", "mail.example|16|lesspass|aA9!|1|me", "old.example|8"};
+    const auto fillPhrases = [](QWidget *dialog, const QString &previous, const QString &next, const QString &again) {
+        typeInto(dialog, "previousedit", previous);
+        typeInto(dialog, "newedit", next);
+        typeInto(dialog, "againedit", again);
+    };
+    withDialog("actionChange_Secret_Phrase", [&](QWidget *dialog) {
+        auto *status = in<QLabel>(dialog, "statuslabel");
+        auto *list = in<QTreeWidget>(dialog, "profilelist");
+        // The new phrase typed two ways, or the same as the previous one: refused, nothing started.
+        fillPhrases(dialog, QStringLiteral("old phrase"), QStringLiteral("new phrase"), QStringLiteral("new phrasf"));
+        in<QPushButton>(dialog, "startbutton")->click();
+        QVERIFY(status->text().contains(QLatin1String("two different ways")));
+        fillPhrases(dialog, QStringLiteral("same"), QStringLiteral("same"), QStringLiteral("same"));
+        in<QPushButton>(dialog, "startbutton")->click();
+        QVERIFY(status->text().contains(QLatin1String("the same")));
+        QCOMPARE(PhraseState::target(home->profileFile()), 0);
+
+        fillPhrases(dialog, QStringLiteral("old phrase"), QStringLiteral("new phrase"), QStringLiteral("new phrase"));
+        in<QPushButton>(dialog, "startbutton")->click();
+        QCOMPARE(PhraseState::target(home->profileFile()), 2);
+        // Both fingerprints, before any password.
+        QTRY_VERIFY_WITH_TIMEOUT(!in<FingerprintView>(dialog, "newfingerprint")->text().isEmpty(), 20000);
+        QCOMPARE(list->topLevelItemCount(), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(status->text().contains(QLatin1String("Tick Moved")), 60000);
+        // Hidden until shown; every pair the CLI's.
+        QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("••••••••"));
+        in<QCheckBox>(dialog, "showbox")->click();
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(list->topLevelItem(i)->text(1), derived(lines.at(i), QStringLiteral("old phrase")));
+            QCOMPARE(list->topLevelItem(i)->text(2), derived(lines.at(i), QStringLiteral("new phrase")));
+        }
+        list->setCurrentItem(list->topLevelItem(1));
+        in<QPushButton>(dialog, "copynewbutton")->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), derived(lines.at(1), QStringLiteral("new phrase")));
+        // Another program adds a line meanwhile: a mark loses nothing.
+        ProfileFile::append(home->profileFile(), QStringLiteral("added|12"));
+        list->topLevelItem(0)->setCheckState(3, Qt::Checked);
+        QVERIFY(status->text().contains(QLatin1String("1 of 4")));   // the added one waits too
+    });
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank.example|16|strong|#2\r\nmail.example|16|lesspass|aA9!|1|me\r\n"
+                                                        "old.example|8\r\nadded|12\r\n"));
+    // The phrases are gone with the dialog; opening it again goes on where the user stopped.
+    withDialog("actionChange_Secret_Phrase", [&](QWidget *dialog) {
+        auto *status = in<QLabel>(dialog, "statuslabel");
+        auto *list = in<QTreeWidget>(dialog, "profilelist");
+        QVERIFY(in<PhraseEdit>(dialog, "previousedit")->phrase().isEmpty());
+        QVERIFY(status->text().contains(QLatin1String("in progress: 1 of 4 profiles moved")));
+        fillPhrases(dialog, QStringLiteral("old phrase"), QStringLiteral("new phrase"), QStringLiteral("new phrase"));
+        in<QPushButton>(dialog, "startbutton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(status->text().contains(QLatin1String("Tick Moved")), 60000);
+        int checked = 0;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            checked += list->topLevelItem(i)->checkState(3) == Qt::Checked;
+        QCOMPARE(checked, 1);
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            list->topLevelItem(i)->setCheckState(3, Qt::Checked);
+        QVERIFY(status->text().contains(QLatin1String("the change is complete")));
+    });
+    QCOMPARE(PhraseState::target(home->profileFile()), 0);
+    QVERIFY(!QFileInfo::exists(PhraseState::path(home->profileFile())));
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank.example|16|strong|#2\r\nmail.example|16|lesspass|aA9!|1|me|#2\r\n"
+                                                        "old.example|8|#2\r\nadded|12|#2\r\n"));
+}
+
+QTEST_MAIN(TestChangingPasswords)
+#include "TestChangingPasswords.moc"
