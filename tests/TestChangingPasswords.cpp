@@ -193,6 +193,20 @@ void TestChangingPasswords::assistantForANewPhrase()
     });
     QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank.example|16|strong|#2\r\nmail.example|16|lesspass|aA9!|1|me\r\n"
                                                         "old.example|8\r\nadded|12\r\n"));
+    // Meanwhile a password made for a profile not yet moved says so; one moved says nothing.
+    child<QComboBox>("schemecombo")->setCurrentIndex(1);
+    child<QSpinBox>("plengthspinbox")->setValue(8);
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("old.example"));
+    child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("new phrase"));
+    QVERIFY(answerModals([this] { child<QPushButton>("generatepass")->click(); }).isEmpty());
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("old.example still uses your previous secret phrase"));
+    window->statusBar()->clearMessage();
+    child<QComboBox>("schemecombo")->setCurrentIndex(0);
+    child<QSpinBox>("plengthspinbox")->setValue(16);
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("bank.example"));
+    QVERIFY(answerModals([this] { child<QPushButton>("generatepass")->click(); }).isEmpty());
+    QVERIFY(!window->statusBar()->currentMessage().contains(QLatin1String("previous")));
+
     // The phrases are gone with the dialog; opening it again goes on where the user stopped.
     withDialog("actionChange_Secret_Phrase", [&](QWidget *dialog) {
         auto *status = in<QLabel>(dialog, "statuslabel");
