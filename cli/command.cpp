@@ -4,6 +4,7 @@
 #include "fingerprint.h"
 #include "pagematch.h"
 #include "profilefile.h"
+#include "sync.h"
 #include "lesspass.h"
 #include "phrase.h"
 #include "sitelist.h"
@@ -176,6 +177,10 @@ int Command::run(const QStringList &arguments)
         return usageError(QStringLiteral("unexpected argument: %1").arg(operands.last()));
     if (operands.isEmpty() && !operandName().isEmpty() && operandRequired())
         return usageError(QStringLiteral("%1 is required").arg(operandName()));
+    if (readsProfiles(parser)) {
+        for (const QString &message : Sync::mergeCopies(ProfileFile::defaultPath()).messages())
+            Terminal::writeError(QStringLiteral("quorvane-cli: ") + message + QLatin1Char('\n'));
+    }
     return execute(parser);
 }
 

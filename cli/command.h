@@ -39,6 +39,9 @@ protected:
     virtual QString operandName() const { return QString(); }
     // Whether those words must be given.
     virtual bool operandRequired() const { return true; }
+    // Whether the command reads the profile file: then a sync tool's conflict copies of it are
+    // merged first, and each is named on standard error.
+    virtual bool readsProfiles(const QCommandLineParser &) const { return false; }
 
     // The options that several commands share.
     static const QCommandLineOption identifierOption;

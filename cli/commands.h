@@ -10,6 +10,7 @@ public:
     DeriveCommand();
 
 protected:
+    bool readsProfiles(const QCommandLineParser &parser) const override;
     QList<QCommandLineOption> options() const override;
     int execute(const QCommandLineParser &parser) override;
 };
@@ -40,6 +41,7 @@ public:
     ListCommand();
 
 protected:
+    bool readsProfiles(const QCommandLineParser &) const override { return true; }
     QList<QCommandLineOption> options() const override;
     int execute(const QCommandLineParser &parser) override;
 };
@@ -51,6 +53,7 @@ public:
     explicit ChangeCommand(bool add);
 
 protected:
+    bool readsProfiles(const QCommandLineParser &) const override { return true; }
     QList<QCommandLineOption> options() const override;
     int execute(const QCommandLineParser &parser) override;
     // remove: a line as "profiles list" prints it, or an identifier that names one profile.
@@ -87,6 +90,7 @@ public:
     ImportCommand();
 
 protected:
+    bool readsProfiles(const QCommandLineParser &) const override { return true; }
     QList<QCommandLineOption> options() const override;
     int execute(const QCommandLineParser &parser) override;
     QString operandName() const override { return QStringLiteral("FILE"); }
@@ -113,6 +117,7 @@ public:
     NextCommand();
 
 protected:
+    bool readsProfiles(const QCommandLineParser &) const override { return true; }
     QList<QCommandLineOption> options() const override;
     int execute(const QCommandLineParser &parser) override;
     QString operandName() const override { return QStringLiteral("NAME"); }
@@ -127,6 +132,7 @@ public:
     explicit PhraseCommand(Mode mode);
 
 protected:
+    bool readsProfiles(const QCommandLineParser &) const override { return true; }
     QList<QCommandLineOption> options() const override;
     int execute(const QCommandLineParser &parser) override;
     QString operandName() const override;

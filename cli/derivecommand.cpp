@@ -46,6 +46,11 @@ QList<QCommandLineOption> DeriveCommand::options() const
         + peerOptions() + QList<QCommandLineOption>{exactOption, entropyOption, profileOption, nextOption};
 }
 
+bool DeriveCommand::readsProfiles(const QCommandLineParser &parser) const
+{
+    return parser.isSet(profileOption);
+}
+
 int DeriveCommand::execute(const QCommandLineParser &parser)
 {
     Recipe recipe;

@@ -18,6 +18,7 @@
 #include "spectrepanel.h"
 #include "strengthdialog.h"
 #include "strongpanel.h"
+#include "sync.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -329,6 +330,15 @@ void zav::on_generatepass_clicked()
         noteWaitingProfile(recipe);
 }
 
+void zav::mergeSyncCopies()
+{
+    const QStringList said = Sync::mergeCopies(profile_file_path).messages();
+    if (!said.isEmpty()) {
+        QString text = said.join(QStringLiteral("; "));
+        statusBar()->showMessage(text.left(1).toUpper() + text.mid(1));
+    }
+}
+
 void zav::noteWaitingProfile(const Recipe &recipe)
 {
     const int target = PhraseState::target(profile_file_path);
@@ -388,6 +398,7 @@ void zav::on_actionAbout_triggered()
 
 void zav::on_actionSave_triggered()
 {
+    mergeSyncCopies();
     SchemePanel *panel = currentChoice().panel;
     const Recipe recipe = panel->recipe();
     pword_length = recipe.length;
@@ -462,6 +473,7 @@ static bool profileFileUsable()
 
 void zav::on_actionRetrieve_triggered()
 {
+    mergeSyncCopies();
     if (!profileFileUsable())
         return;
     listdialog dialog;
@@ -476,6 +488,7 @@ void zav::on_actionRetrieve_triggered()
 
 void zav::on_actionDelete_triggered()
 {
+    mergeSyncCopies();
     if (!profileFileUsable())
         return;
     deletedialog dialog;
@@ -485,6 +498,7 @@ void zav::on_actionDelete_triggered()
 
 void zav::on_actionImport_triggered()
 {
+    mergeSyncCopies();
     QFileDialog chooser(this, QStringLiteral("Import Profiles"), QDir::homePath());
     chooser.setOption(QFileDialog::DontUseNativeDialog);
     chooser.setFileMode(QFileDialog::ExistingFile);
@@ -524,6 +538,7 @@ void zav::on_actionImport_triggered()
 
 void zav::on_actionChange_Password_triggered()
 {
+    mergeSyncCopies();
     Recipe recipe;
     if (!recipeOrNotice(&recipe))
         return;
@@ -559,6 +574,7 @@ void zav::on_actionChange_Password_triggered()
 
 void zav::on_actionChange_Secret_Phrase_triggered()
 {
+    mergeSyncCopies();
     if (!profileFileUsable())
         return;
     phrasechangedialog dialog(profile_file_path, clipboard);

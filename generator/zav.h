@@ -86,6 +86,10 @@ private:
     // to the size it had before, unless the user has resized it meanwhile.
     void fitToPanel();
 
+    // Merges a sync tool's conflict copies of the profile file into it before the file is read,
+    // and says so on the status bar.
+    void mergeSyncCopies();
+
     // The shown password belongs to the inputs it was made from: any change empties it.
     void clearOutput();
     void phraseChanged();

@@ -10,6 +10,7 @@
 #include "rule.h"
 #include "siterule.h"
 #include "sitelist.h"
+#include "sync.h"
 #include "utf8.h"
 
 #include <QCoreApplication>
@@ -30,6 +31,7 @@ constexpr int longestRule = 16 * 1024;
 
 QJsonObject lookup(const Request &request)
 {
+    Sync::mergeCopies(ProfileFile::defaultPath());
     const PageMatch::Page page = PageMatch::page(request.url);
     if (!page.problem.isEmpty())
         return error(page.problem);
@@ -176,6 +178,7 @@ QJsonObject notSavedAsItWas()
 
 QJsonObject save(const Request &request)
 {
+    Sync::mergeCopies(ProfileFile::defaultPath());
     Recipe recipe;
     QString problem;
     if (!recipeOf(request.line, &recipe, &problem))
@@ -228,6 +231,7 @@ QJsonObject next(const Request &request)
 // fill, or the old one back for a site that refused the new password.
 QJsonObject replace(const Request &request)
 {
+    Sync::mergeCopies(ProfileFile::defaultPath());
     Recipe old;
     Recipe recipe;
     QString problem;
@@ -255,6 +259,7 @@ QJsonObject replace(const Request &request)
 // A profile marked as moved to the new secret phrase, during a change of it.
 QJsonObject moved(const Request &request)
 {
+    Sync::mergeCopies(ProfileFile::defaultPath());
     QString line = request.line;
     bool finished = false;
     const QString path = ProfileFile::defaultPath();

@@ -1,11 +1,13 @@
 #include "profilefile.h"
 
+#include "deletions.h"
 #include "phrasestate.h"
 #include "platform.h"
 #include "utf8.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QFile>
 #include <QSet>
 #include <QFileInfo>
@@ -340,7 +342,11 @@ AppendResult append(const QString &path, const QStringList &lines)
         return AppendResult::Failed;
     }
     file.close();
-    return file.error() == QFileDevice::NoError ? AppendResult::Appended : AppendResult::Failed;
+    if (file.error() != QFileDevice::NoError)
+        return AppendResult::Failed;
+    // Saved again after a delete: no longer deleted.
+    Deletions::forget(path, lines);
+    return AppendResult::Appended;
 }
 
 namespace {
@@ -400,7 +406,15 @@ RemoveResult rewrite(const QString &path, const QString &line, const QString *re
         file.cancelWriting();
         return RemoveResult::Failed;
     }
-    return file.commit() ? RemoveResult::Removed : RemoveResult::Failed;
+    if (!file.commit())
+        return RemoveResult::Failed;
+    // Recorded once the file holds the change: a record of a line still in the file would
+    // delete it at the next merge of a sync tool's copies.
+    if (!line.isEmpty())
+        Deletions::record(path, {line});
+    if (replacement)
+        Deletions::forget(path, {*replacement});
+    return RemoveResult::Removed;
 }
 
 }
@@ -408,6 +422,48 @@ RemoveResult rewrite(const QString &path, const QString &line, const QString *re
 RemoveResult remove(const QString &path, const QString &line)
 {
     return rewrite(path, line, nullptr, false);
+}
+
+bool writeLines(const QString &path, const QStringList &lines)
+{
+    StoredFile stored;
+    const ReadStatus status = readStored(path, &stored);
+    if (status != ReadStatus::Read && status != ReadStatus::Missing)
+        return false;
+    // The file's own lines, by their text, each with its bytes and line end: a line written
+    // again is written as it was.
+    QHash<QString, QList<Span>> own;
+    QString whole;
+    const QByteArray body = QByteArray::fromRawData(stored.content.constData() + stored.bodyStart,
+                                                    stored.content.size() - stored.bodyStart);
+    const bool utf8 = Utf8::decodeStrict(body, &whole);
+    for (const Span &span : qAsConst(stored.lines))
+        own[utf8 ? QString::fromUtf8(stored.bytes(span)) : decodeLine(stored.bytes(span))].append(span);
+    QByteArray content = stored.content.left(stored.bodyStart);
+    for (int i = 0; i < lines.size(); ++i) {
+        QList<Span> &spans = own[lines.at(i)];
+        if (spans.isEmpty()) {
+            content += storedForm(lines.at(i));
+            continue;
+        }
+        const Span span = spans.takeFirst();
+        content.append(stored.content.constData() + span.start, span.length);
+        if (span.endLength > 0)
+            content.append(stored.content.constData() + span.start + span.length, span.endLength);
+        else if (i + 1 < lines.size())
+            content += "\r\n";   // a last line without an end, no longer last
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(content) != content.size()
+        || file.error() != QFileDevice::NoError) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit())
+        return false;
+    if (status == ReadStatus::Missing)
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return true;
 }
 
 RemoveResult replace(const QString &path, const QString &line, const QString &replacement, const Lock *held)

@@ -135,6 +135,11 @@ RemoveResult remove(const QString &path, const QString &line);
 // just goes. A caller that holds the lock already (for more work around it) gives it as `held`.
 RemoveResult replace(const QString &path, const QString &line, const QString &replacement, const Lock *held = nullptr);
 
+// Replaces the file's content by these lines; the caller holds the lock. A line the file held
+// keeps its bytes and line end (a byte-order mark at the start too); a new one is written as an
+// append writes it. False, with the file as it was, when it could not be written whole.
+bool writeLines(const QString &path, const QStringList &lines);
+
 enum class SaveResult { Saved, InvalidIdentifier, UnstorableIdentifier, InvalidRecipe, AlreadySaved, Busy, Unusable, Failed };
 
 // Under the lock: the duplicate test on whole lines, then the append of the line.

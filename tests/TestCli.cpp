@@ -881,9 +881,12 @@ void TestCli::promptOnATerminal()
         QVERIFY(readUntil(master, "Previous secret phrase: ").contains("Previous"));
         QVERIFY(waitForEcho(master, false));
         QCOMPARE(write(master, "hello\n", 6), ssize_t(6));
+        // Each answer once the echo is off: the prompt flushes what came before.
         QVERIFY(readUntil(master, "New secret phrase: ").contains("fingerprint: teal star, red leaf, teal leaf"));
+        QVERIFY(waitForEcho(master, false));
         QCOMPARE(write(master, "hellp\n", 6), ssize_t(6));
         QVERIFY(readUntil(master, "New secret phrase again: ").contains("fingerprint: yellow heart, green triangle, orange star"));
+        QVERIFY(waitForEcho(master, false));
         QCOMPARE(write(master, again.constData(), 6), ssize_t(6));
         const bool same = again.startsWith("hellp");
         const QByteArray end = readUntil(master, same ? QByteArray("\n") : QByteArray("two different ways"));

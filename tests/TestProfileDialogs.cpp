@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTextEdit>
 #include <QtTest>
 
@@ -46,6 +47,7 @@ private slots:
     void keysAndDoubleClicks();
     void filterNarrowsRows();
     void rowsReadable();
+    void syncCopyMergedOnSave();
 
 private:
     template<class T>
@@ -658,6 +660,18 @@ void TestProfileDialogs::rowsReadable()
         }
         QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
     }
+}
+
+void TestProfileDialogs::syncCopyMergedOnSave()
+{
+    // A sync tool's copy arrives while the window is open: the next Save merges it first.
+    writeFile(home->profileFile(), "a|8\r\n");
+    writeFile(home->dataFolder() + QStringLiteral("/zavdata (Alice's conflicted copy 2026-12-08).txt"), "a|8\r\nfrom.laptop|12\r\n");
+    setForm(QStringLiteral("bank"), 12);
+    QCOMPARE(trigger("actionSave").value(0).className, QStringLiteral("addprodialog"));
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("a|8\r\nfrom.laptop|12\r\nbank|12\r\n"));
+    QVERIFY(window->statusBar()->currentMessage().contains(QLatin1String("conflicted copy 2026-12-08).txt, a sync tool's copy")));
+    QVERIFY(QFileInfo::exists(home->dataFolder() + QStringLiteral("/conflicts-merged/zavdata (Alice's conflicted copy 2026-12-08).txt")));
 }
 
 QTEST_MAIN(TestProfileDialogs)
