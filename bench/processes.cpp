@@ -6,6 +6,7 @@
 //                    alone in this process and in a program of its own (quorvane-bench-kdf)
 //   host-*           one request through a running quorvane-browser-host, and its memory
 //                    after 1,000 and 10,000 mixed requests
+//   cli-export-*     quorvane-cli export of 1,000 strong profiles (KeePass XML), once: minutes
 // Usage: quorvane-bench-processes [--quick]; the programs are looked for beside it.
 
 #include <QCoreApplication>
@@ -219,5 +220,17 @@ int main(int argc, char **argv)
     }
     host.closeWriteChannel();
     host.waitForFinished();
+
+    // An export of 1,000 strong profiles: every password made, on every processor (Batch).
+    if (!quick) {
+        profiles.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        for (int i = 0; i < 1000; ++i)
+            profiles.write(QStringLiteral("site%1.example.com|16|strong\r\n").arg(i).toUtf8());
+        profiles.close();
+        const auto start = Clock::now();
+        runProcess(beside("quorvane-cli"), {"export", "--format=keepass-xml", "--output=" + home.path() + "/export.xml"},
+                   "password");
+        print("cli-export-1000-strong", std::chrono::duration<double, std::nano>(Clock::now() - start).count());
+    }
     return 0;
 }

@@ -141,4 +141,16 @@ private:
     Mode mode;
 };
 
+// "export --format=FORMAT [--output=FILE]": every profile for another password manager.
+class ExportCommand : public Command
+{
+public:
+    ExportCommand();
+
+protected:
+    bool readsProfiles(const QCommandLineParser &) const override { return true; }
+    QList<QCommandLineOption> options() const override;
+    int execute(const QCommandLineParser &parser) override;
+};
+
 }

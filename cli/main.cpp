@@ -26,14 +26,15 @@ QList<Command *> commands()
     static RulesCommand show(true);
     static RulesCommand site(false);
     static NextCommand next;
+    static ExportCommand export_;
     static PhraseCommand change(PhraseCommand::Change);
     static PhraseCommand status(PhraseCommand::Status);
     static PhraseCommand phraseShow(PhraseCommand::Show);
     static PhraseCommand moved(PhraseCommand::Moved);
     static BrowserCommand setup(true);
     static BrowserCommand unset(false);
-    return {&derive, &fingerprint, &strength, &list, &add, &remove, &import, &next, &change, &status, &phraseShow,
-            &moved, &show, &site, &setup, &unset};
+    return {&derive, &fingerprint, &strength, &list, &add, &remove, &import, &next, &export_, &change, &status,
+            &phraseShow, &moved, &show, &site, &setup, &unset};
 }
 
 }

@@ -4,20 +4,11 @@
 #include "clipboard.h"
 #include "profilefile.h"
 
+#include "phrase.h"
+
 #include <QPointer>
 
-#include <sodium.h>
-
-namespace {
-
-void wipe(QString &text)
-{
-    if (text.isDetached() && !text.isEmpty())
-        sodium_memzero(text.data(), std::size_t(text.size()) * sizeof(QChar));
-    text = QString();
-}
-
-}
+using Phrase::wipe;
 
 changepassworddialog::changepassworddialog(const Recipe &current, const Recipe &next, const QString &phrase,
                                            const QString &profilePath, Clipboard *clipboard, QWidget *parent)

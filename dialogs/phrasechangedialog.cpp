@@ -6,10 +6,10 @@
 #include "phrasechange.h"
 #include "profilefile.h"
 
+#include "phrase.h"
+
 #include <QSignalBlocker>
 #include <QTreeWidgetItem>
-
-#include <sodium.h>
 
 namespace {
 
@@ -18,20 +18,9 @@ constexpr int lineRole = Qt::UserRole;
 constexpr int passwordRole = Qt::UserRole + 1;
 const QString hidden = QStringLiteral("••••••••");
 
-void wipe(QString &text)
-{
-    if (text.isDetached() && !text.isEmpty())
-        sodium_memzero(text.data(), std::size_t(text.size()) * sizeof(QChar));
-    text = QString();
 }
 
-}
-
-// What the worker shares with the window: it may outlive the dialog's wish to stop.
-struct phrasechangedialog::Run
-{
-    std::atomic<bool> cancel{false};
-};
+using Phrase::wipe;
 
 phrasechangedialog::phrasechangedialog(const QString &profilePath, Clipboard *clipboard, QWidget *parent)
     : QDialog(parent), ui(new Ui::phrasechangedialog), path(profilePath), clipboard(clipboard)
@@ -147,21 +136,11 @@ void phrasechangedialog::on_startbutton_clicked()
 
     // Every profile under both phrases, on a few threads; each result comes back through the
     // event loop, so the window answers meanwhile.
-    run = std::make_shared<Run>();
-    std::shared_ptr<Run> shared = run;
-    QPointer<phrasechangedialog> self(this);
-    worker = std::thread([self, shared, recipes, previous = std::move(previous), next = std::move(next)]() mutable {
-        Batch::run(recipes, {previous, next}, Batch::threads(), [&](int row, int phrase, QString password) {
-            QMetaObject::invokeMethod(qApp, [self, shared, row, phrase, password]() mutable {
-                if (self && !shared->cancel)
-                    self->derived(row, phrase, password);
-                wipe(password);
-            }, Qt::QueuedConnection);
-            wipe(password);
-        }, shared->cancel);
-        wipe(previous);
-        wipe(next);
+    batch.start(this, recipes, {previous, next}, [this](int row, int phrase, const QString &password) {
+        derived(row, phrase, password);
     });
+    wipe(previous);
+    wipe(next);
 }
 
 void phrasechangedialog::derived(int row, int phrase, const QString &password)
@@ -269,11 +248,7 @@ void phrasechangedialog::done(int result)
 
 void phrasechangedialog::stop()
 {
-    if (run)
-        run->cancel = true;
-    if (worker.joinable())
-        worker.join();
-    run.reset();
+    batch.stop();
     // No password stays behind the list.
     const QSignalBlocker quiet(ui->profilelist);
     for (int i = 0; i < ui->profilelist->topLevelItemCount(); ++i) {

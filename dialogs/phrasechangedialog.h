@@ -1,12 +1,10 @@
 #pragma once
 
+#include "batch.h"
+
 #include <QDialog>
 #include <QPointer>
 #include <QString>
-
-#include <atomic>
-#include <memory>
-#include <thread>
 
 namespace Ui { class phrasechangedialog; }
 
@@ -46,8 +44,6 @@ protected:
     void done(int result) override;
 
 private:
-    struct Run;
-
     void say(const QString &text);
     void derived(int row, int phrase, const QString &password);
     void markChanged(QTreeWidgetItem *item, int column);
@@ -59,8 +55,7 @@ private:
     Ui::phrasechangedialog *ui;
     QString path;
     QPointer<Clipboard> clipboard;
-    std::shared_ptr<Run> run;
-    std::thread worker;
+    Batch::Background batch;
     int made = 0;
     int wanted = 0;
 };

@@ -8,6 +8,10 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
+#include <thread>
+
+class QObject;
 
 // Many passwords at once (a change of the secret phrase lists every profile's two, an export
 // every profile's one): every recipe under every phrase, on a few threads. Each derivation of
@@ -25,5 +29,26 @@ int threads();
 // password: that one could not be made); it may be called from several threads at once.
 void run(const QList<Recipe> &recipes, const QStringList &phrases, int threads,
          const std::function<void(int recipe, int phrase, QString password)> &done, const std::atomic<bool> &cancel);
+
+// A batch on a thread of its own, for a window that must answer meanwhile: each result comes
+// back through the receiver's event loop, never after stop() nor once the receiver is gone.
+class Background
+{
+public:
+    Background() = default;
+    ~Background();   // stops
+    Background(const Background &) = delete;
+    Background &operator=(const Background &) = delete;
+
+    // Starts the batch (after stopping one under way). The phrases are wiped when it ends.
+    void start(QObject *receiver, const QList<Recipe> &recipes, QStringList phrases,
+               const std::function<void(int recipe, int phrase, const QString &password)> &done);
+    // Cancels what is left and waits for the thread (at most one derivation's time).
+    void stop();
+
+private:
+    std::shared_ptr<std::atomic<bool>> cancel;
+    std::thread worker;
+};
 
 }

@@ -1,5 +1,7 @@
 #include "phrase.h"
 
+#include <sodium.h>
+
 namespace Phrase {
 
 QString forScheme(Scheme scheme, const QString &typed)
@@ -14,6 +16,13 @@ QString forScheme(Scheme scheme, const QString &typed)
             c = QLatin1Char('\n');
     }
     return text;
+}
+
+void wipe(QString &text)
+{
+    if (!text.isEmpty() && text.isDetached())
+        sodium_memzero(text.data(), std::size_t(text.size()) * sizeof(QChar));
+    text = QString();
 }
 
 }

@@ -17,4 +17,8 @@ constexpr int maximumBytes = 64 * 1024;
 // its passwords depend on that.
 QString forScheme(Scheme scheme, const QString &typed);
 
+// Forgets a text that held a phrase or a password: overwritten where this is its only holder
+// (a shared one is left to its other holder to wipe), then emptied.
+void wipe(QString &text);
+
 }

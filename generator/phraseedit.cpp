@@ -14,18 +14,9 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
-#include <sodium.h>
-
 namespace {
 
-void wipe(QString &text)
-{
-    if (!text.isEmpty() && !text.isDetached())
-        text = QString();   // shared: the other holder wipes its own copy
-    else if (!text.isEmpty())
-        sodium_memzero(text.data(), std::size_t(text.size()) * sizeof(QChar));
-    text = QString();
-}
+using Phrase::wipe;
 
 // What a text control would insert for the key: the same test as the toolkit's own, less the
 // tab, which moves the focus here.

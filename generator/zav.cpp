@@ -4,6 +4,7 @@
 #include "changepassworddialog.h"
 #include "clipboard.h"
 #include "deletedialog.h"
+#include "exportdialog.h"
 #include "idlewatch.h"
 #include "lesspasspanel.h"
 #include "listdialog.h"
@@ -570,6 +571,16 @@ void zav::on_actionChange_Password_triggered()
     currentChoice().panel->setRecipe(next);
     clearOutput();
     statusBar()->showMessage(QStringLiteral("%1 is now at %2").arg(next.identifier, next.versionText()));
+}
+
+void zav::on_actionExport_triggered()
+{
+    mergeSyncCopies();
+    if (!profileFileUsable())
+        return;
+    exportdialog dialog(profile_file_path);
+    dialog.setModal(true);
+    dialog.exec();
 }
 
 void zav::on_actionChange_Secret_Phrase_triggered()

@@ -52,6 +52,7 @@ private slots:
     void on_actionDelete_triggered();
     void on_actionImport_triggered();
     void on_actionChange_Password_triggered();
+    void on_actionExport_triggered();
     void on_actionChange_Secret_Phrase_triggered();
     void on_actionLearn_More_triggered();
     void on_clear_parameters_clicked();

@@ -19,17 +19,6 @@
 
 using namespace TestSupport;
 
-namespace {
-
-struct Run
-{
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-}
-
 class TestCli : public QObject
 {
     Q_OBJECT

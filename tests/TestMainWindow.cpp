@@ -173,7 +173,7 @@ void TestMainWindow::menus()
         return list;
     };
     QCOMPARE(texts("menuFile"), (QStringList{"Save Profile", "Retrieve Profile", "Delete Profile", "Import Profiles...",
-                                             "Change Secret Phrase...", "", "Quit"}));
+                                             "Export...", "Change Secret Phrase...", "", "Quit"}));
     QCOMPARE(texts("menuPassword_Strength"), (QStringList{"Calculate Password Strength", "Change Password..."}));
     QCOMPARE(texts("menuHelp"), (QStringList{"Learn More", "Get Help", "Check For Updates"}));
     QCOMPARE(texts("menuAbout"), QStringList{"About"});

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QFileInfo>
 #include <QMutex>
 #include <QTextBrowser>
@@ -205,6 +206,18 @@ QList<ModalSeen> answerModals(const std::function<void()> &action, const std::fu
     action();
     timer.stop();
     return seen;
+}
+
+Run runProgram(const QString &program, const QStringList &args, const QByteArray &input, int timeoutMs)
+{
+    QProcess process;
+    process.start(program, args);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs))
+        qFatal("%s did not finish", qPrintable(program));
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
 }
 
 QByteArray fileBytes(const QString &path)

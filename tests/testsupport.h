@@ -88,6 +88,17 @@ struct ModalSeen
 QList<ModalSeen> answerModals(const std::function<void()> &action,
                               const std::function<bool(QWidget *)> &act = {});
 
+// What a program did: its exit code (-1 for a crash), standard output and standard error.
+struct Run
+{
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+// Runs a program to its end with `input` on its standard input.
+Run runProgram(const QString &program, const QStringList &args, const QByteArray &input = QByteArray(),
+               int timeoutMs = 300000);
+
 // The whole file, or an empty array when it is missing.
 QByteArray fileBytes(const QString &path);
 void writeFile(const QString &path, const QByteArray &bytes);
