@@ -8,18 +8,27 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = profilefile rule siterules import legacyutf8 host
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test test-sanitize fuzz deps build bench install package clean browser-deps
+.PHONY: run test test-sanitize fuzz deps deps-run build programs bench install package clean browser-deps
+
+# What the programs need (make run), and what every test needs besides (make test).
+deps-run:
+	@scripts/install-deps run
 
 deps:
-	@scripts/install-deps
+	@scripts/install-deps test
 
-$(BUILD)/CMakeCache.txt: | deps
+$(BUILD)/CMakeCache.txt: | deps-run
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
+# The window, quorvane-cli and the browser host alone: a new user's first build.
+programs: deps-run $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target quorvane quorvane-cli quorvane-browser-host
+
+# Everything: the programs, the tests, the benchmarks and the tools.
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run: programs
 	@if [ -z "$${DISPLAY:-}" ] && [ -z "$${WAYLAND_DISPLAY:-}" ]; then \
 		echo "make run: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)."; \
 		echo "Start Quorvane from a desktop session, or try it headless: xvfb-run $(BUILD)/quorvane"; \
@@ -56,7 +65,7 @@ bench: build
 	$(BUILD)/quorvane-bench-processes
 	QT_QPA_PLATFORM=offscreen $(BUILD)/quorvane-bench-windows
 
-install: build
+install: programs
 	cmake --install $(BUILD)
 
 package: build

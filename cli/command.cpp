@@ -14,6 +14,7 @@
 #include <sodium.h>
 
 #include <QCoreApplication>
+#include <QHash>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,7 +27,7 @@ int fail(int code, const QString &message)
     return code;
 }
 
-int usageError(const QString &message)
+int usageError(const QString &message, const QString &command)
 {
     // The parser's own messages start in capitals and end in a full stop; ours do neither.
     QString text = message;
@@ -35,7 +36,8 @@ int usageError(const QString &message)
     if (text.size() > 1 && text.at(0).isUpper() && text.at(1).isLower())
         text[0] = text.at(0).toLower();
     fail(Usage, text);
-    Terminal::writeError(QStringLiteral("Try 'quorvane-cli --help'.\n"));
+    const QString words = command.isEmpty() ? QString() : command + QLatin1Char(' ');
+    Terminal::writeError(QStringLiteral("Try 'quorvane-cli %1--help'.\n").arg(words));
     return Usage;
 }
 
@@ -527,28 +529,79 @@ Command *findCommand(const QString &name)
     return nullptr;
 }
 
+namespace {
+
+// One line for each command in the whole help, in the order of commands().
+const QHash<QString, QString> &summaries()
+{
+    static const QHash<QString, QString> lines{
+        {QStringLiteral("derive"), QStringLiteral("print the password of an identifier or a saved profile")},
+        {QStringLiteral("fingerprint"), QStringLiteral("print the fingerprint of a secret phrase, to catch a typo")},
+        {QStringLiteral("strength"), QStringLiteral("print how hard a secret phrase is to guess")},
+        {QStringLiteral("profiles list"), QStringLiteral("print every saved profile")},
+        {QStringLiteral("profiles add"), QStringLiteral("save a profile")},
+        {QStringLiteral("profiles remove"), QStringLiteral("remove a saved profile")},
+        {QStringLiteral("profiles import"), QStringLiteral("save every site of a LessPass or Spectre export")},
+        {QStringLiteral("profiles next"), QStringLiteral("move a saved profile to its next version: a new password")},
+        {QStringLiteral("export"), QStringLiteral("write the profiles and passwords for another password manager")},
+        {QStringLiteral("phrase change"), QStringLiteral("start a change of the secret phrase")},
+        {QStringLiteral("phrase status"), QStringLiteral("print the profiles still on the previous phrase")},
+        {QStringLiteral("phrase show"), QStringLiteral("print a profile's password under both phrases")},
+        {QStringLiteral("phrase moved"), QStringLiteral("mark a profile moved to the new phrase")},
+        {QStringLiteral("rules show"), QStringLiteral("print a password rule's canonical text and strength")},
+        {QStringLiteral("rules site"), QStringLiteral("print the password rule of an identifier's site")},
+        {QStringLiteral("browser setup"), QStringLiteral("let the browsers start Quorvane's browser host")},
+        {QStringLiteral("browser remove"), QStringLiteral("remove what browser setup wrote")}};
+    return lines;
+}
+
+QString commandLines(const QString &group)
+{
+    QString text;
+    for (Command *command : commands()) {
+        if (group.isEmpty() || command->name().startsWith(group + QLatin1Char(' ')))
+            text += QStringLiteral("  %1  %2\n").arg(command->name(), -15).arg(summaries().value(command->name()));
+    }
+    return text;
+}
+
+}
+
 QString overallHelp()
 {
-    QString text = QStringLiteral(
-        "quorvane-cli derives Quorvane passwords and manages its saved profiles.\n"
-        "Commands: derive, fingerprint, strength, profiles list, profiles add, profiles remove,\n"
-        "profiles import, rules show, rules site, browser setup, browser remove, help.\n"
-        "Every command takes --help and --version; \"--\" ends the options.\n");
-    for (Command *command : commands())
-        text += QLatin1Char('\n') + command->helpText();
-    text += QStringLiteral(
-        "\nExit codes, the same for every command:\n"
-        "  0  done\n"
-        "  1  nothing matched or nothing to do: no such profile (derive --profile, profiles\n"
-        "     remove), no site rule for that site (rules site), the profile is saved already\n"
-        "  2  bad input: an option, the phrase, a rule, an empty identifier where one is needed,\n"
-        "     a file given on the command line that is missing, a folder, unreadable, too large\n"
-        "     or malformed\n"
-        "  3  the profile file could not be used or changed; or the system failed: the password\n"
-        "     could not be made (no memory), the output could not be written\n"
-        "\n"
-        "Profile file: zavdata.txt in the folder Quorvane of the user's documents folder.\n");
-    return text;
+    return QStringLiteral(
+               "Usage: quorvane-cli COMMAND [options]\n"
+               "Derives Quorvane passwords and manages its saved profiles. The secret phrase is read from\n"
+               "standard input, never from the command line.\n"
+               "\n"
+               "Commands:\n")
+           + commandLines(QString())
+           + QStringLiteral(
+               "\n"
+               "Options of every command:\n"
+               "  -h, --help  print the command's options\n"
+               "  --version   print the version\n"
+               "  --          end the options: what follows is an operand, even if it starts with -\n"
+               "\n"
+               "Run 'quorvane-cli COMMAND --help' for a command's options, e.g. 'quorvane-cli derive --help'.\n"
+               "\n"
+               "Exit codes, the same for every command:\n"
+               "  0  done\n"
+               "  1  nothing matched or nothing to do: no such profile (derive --profile, profiles\n"
+               "     remove), no site rule for that site (rules site), the profile is saved already\n"
+               "  2  bad input: an option, the phrase, a rule, an empty identifier where one is needed,\n"
+               "     a file given on the command line that is missing, a folder, unreadable, too large\n"
+               "     or malformed\n"
+               "  3  the profile file could not be used or changed; or the system failed: the password\n"
+               "     could not be made (no memory), the output could not be written\n"
+               "\n"
+               "Profile file: zavdata.txt in the folder Quorvane of the user's documents folder.\n");
+}
+
+QString groupHelp(const QString &group)
+{
+    return QStringLiteral("Usage: quorvane-cli %1 COMMAND [options]\n\nCommands:\n").arg(group) + commandLines(group)
+           + QStringLiteral("\nRun 'quorvane-cli %1 COMMAND --help' for a command's options.\n").arg(group);
 }
 
 QString versionText()

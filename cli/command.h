@@ -16,8 +16,9 @@ enum Exit { Ok = 0, Refused = 1, Usage = 2, Failure = 3 };
 
 // Writes "quorvane-cli: MESSAGE" to standard error and returns code.
 int fail(int code, const QString &message);
-// The same for wrong usage, with a pointer to the help.
-int usageError(const QString &message);
+// The same for wrong usage, with a pointer to the help of the command at fault ("derive",
+// "profiles add"), or to the whole help when there is none.
+int usageError(const QString &message, const QString &command = QString());
 
 class Command
 {
@@ -32,6 +33,8 @@ public:
     int run(const QStringList &arguments);
 
 protected:
+    // Wrong usage of this command: the message, and a pointer to this command's help.
+    int usageError(const QString &message) const { return Cli::usageError(message, commandName); }
     // The command's own options, besides --help and --version.
     virtual QList<QCommandLineOption> options() const = 0;
     virtual int execute(const QCommandLineParser &parser) = 0;
@@ -104,8 +107,11 @@ private:
 QList<Command *> commands();
 Command *findCommand(const QString &name);
 
-// The whole help: every command's parser, then exit codes and the profile file.
+// The whole help: each command with one line, the options every command takes, the exit codes
+// and the profile file. A command's options are in its own help (Command::helpText).
 QString overallHelp();
+// The commands of one group ("profiles"), each with its line.
+QString groupHelp(const QString &group);
 QString versionText();
 
 }

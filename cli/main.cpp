@@ -52,6 +52,46 @@ int printed(const QString &text)
     return Terminal::outputPipeClosed() ? Ok : fail(Failure, QStringLiteral("cannot write to standard output"));
 }
 
+// Runs the command that the first words name ("derive", "profiles add") with the rest.
+int dispatch(QStringList arguments)
+{
+    if (arguments.isEmpty())
+        return usageError(QStringLiteral("a command is required"));
+    const QString first = arguments.takeFirst();
+    if (first == QLatin1String("--help") || first == QLatin1String("-h"))
+        return printed(overallHelp());
+    if (first == QLatin1String("--version"))
+        return printed(versionText());
+    if (first == QLatin1String("help")) {
+        // "help derive", "help profiles add": that command's help, as "derive --help" gives it.
+        if (arguments.isEmpty())
+            return printed(overallHelp());
+        return dispatch(arguments + QStringList{QStringLiteral("--help")});
+    }
+    QString name = first;
+    const QHash<QString, QStringList> groups{
+        {QStringLiteral("profiles"), {QStringLiteral("list"), QStringLiteral("add"), QStringLiteral("remove"), QStringLiteral("import"),
+                                      QStringLiteral("next")}},
+        {QStringLiteral("phrase"), {QStringLiteral("change"), QStringLiteral("status"), QStringLiteral("show"), QStringLiteral("moved")}},
+        {QStringLiteral("rules"), {QStringLiteral("show"), QStringLiteral("site")}},
+        {QStringLiteral("browser"), {QStringLiteral("setup"), QStringLiteral("remove")}}};
+    if (groups.contains(first)) {
+        const QString sub = arguments.isEmpty() ? QString() : arguments.takeFirst();
+        if (sub == QLatin1String("--help") || sub == QLatin1String("-h"))
+            return printed(groupHelp(first));
+        if (!groups.value(first).contains(sub)) {
+            QStringList words = groups.value(first);
+            const QString last = words.takeLast();
+            return usageError(QStringLiteral("%1 needs %2 or %3").arg(first, words.join(QStringLiteral(", ")), last), first);
+        }
+        name += QLatin1Char(' ') + sub;
+    }
+    Command *command = findCommand(name);
+    if (!command)
+        return usageError(QStringLiteral("unknown command: %1").arg(first));
+    return command->run(arguments);
+}
+
 }
 
 int main(int argc, char **argv)
@@ -74,38 +114,8 @@ int main(int argc, char **argv)
             return usageError(QStringLiteral("argument %1 is not valid UTF-8").arg(i));
         arguments.append(text);
     }
-    if (arguments.isEmpty())
-        return usageError(QStringLiteral("a command is required"));
-
-    const QString first = arguments.takeFirst();
-    if (first == QLatin1String("help") || first == QLatin1String("--help") || first == QLatin1String("-h"))
-        return printed(overallHelp());
-    if (first == QLatin1String("--version"))
-        return printed(versionText());
-    QString name = first;
-    const QHash<QString, QStringList> groups{
-        {QStringLiteral("profiles"), {QStringLiteral("list"), QStringLiteral("add"), QStringLiteral("remove"), QStringLiteral("import"),
-                                      QStringLiteral("next")}},
-        {QStringLiteral("phrase"), {QStringLiteral("change"), QStringLiteral("status"), QStringLiteral("show"), QStringLiteral("moved")}},
-        {QStringLiteral("rules"), {QStringLiteral("show"), QStringLiteral("site")}},
-        {QStringLiteral("browser"), {QStringLiteral("setup"), QStringLiteral("remove")}}};
-    if (groups.contains(first)) {
-        const QString sub = arguments.isEmpty() ? QString() : arguments.takeFirst();
-        if (sub == QLatin1String("--help") || sub == QLatin1String("-h"))
-            return printed(overallHelp());
-        if (!groups.value(first).contains(sub))
-        {
-            QStringList words = groups.value(first);
-            const QString last = words.takeLast();
-            return usageError(QStringLiteral("%1 needs %2 or %3").arg(first, words.join(QStringLiteral(", ")), last));
-        }
-        name += QLatin1Char(' ') + sub;
-    }
-    Command *command = findCommand(name);
-    if (!command)
-        return usageError(QStringLiteral("unknown command: %1").arg(first));
     try {
-        return command->run(arguments);
+        return dispatch(arguments);
     } catch (const std::bad_alloc &) {
         return fail(Failure, QStringLiteral("not enough free memory"));
     }

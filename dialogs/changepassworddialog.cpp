@@ -2,6 +2,7 @@
 #include "ui_changepassworddialog.h"
 
 #include "clipboard.h"
+#include "notices.h"
 #include "profilefile.h"
 
 #include "phrase.h"
@@ -111,6 +112,20 @@ void changepassworddialog::on_savebutton_clicked()
     }
     ui->statuslabel->setText(outcome);
     ui->savebutton->setEnabled(!kept);
+}
+
+bool changepassworddialog::changeVersion(const Recipe &current, const QString &phrase, const QString &profilePath,
+                                         Clipboard *clipboard, Recipe *next)
+{
+    QString problem;
+    if (!current.nextVersion(next, &problem)) {
+        badrule::showProblem(problem);
+        return false;
+    }
+    changepassworddialog dialog(current, *next, phrase, profilePath, clipboard);
+    dialog.setModal(true);
+    dialog.exec();
+    return dialog.saved();
 }
 
 void changepassworddialog::on_closebutton_clicked()

@@ -29,6 +29,11 @@ public:
     // Whether Save kept the next version.
     bool saved() const { return kept; }
 
+    // Shows the dialog for the recipe's next version (a notice says why when there is none);
+    // true, with the next version in *next, when Save kept it.
+    static bool changeVersion(const Recipe &current, const QString &phrase, const QString &profilePath,
+                              Clipboard *clipboard, Recipe *next);
+
 private slots:
     void on_savebutton_clicked();
     void on_closebutton_clicked();

@@ -1,5 +1,10 @@
 #include "notices.h"
 
+#include "siteimport.h"
+
+#include <QDir>
+#include <QFileDialog>
+
 #include "ui_addprodialog.h"
 #include "ui_inputmsg1.h"
 #include "ui_savedalready.h"
@@ -82,4 +87,43 @@ void badprofile::showReason(const QString &reason)
 void importreport::setReport(const QString &report)
 {
     ui->textEdit->setPlainText(report);
+}
+
+void importreport::importSiteList(QWidget *parent, const QString &profilePath)
+{
+    QFileDialog chooser(parent, QStringLiteral("Import Profiles"), QDir::homePath());
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    chooser.setFileMode(QFileDialog::ExistingFile);
+    chooser.setNameFilters({QStringLiteral("Site lists (*.json *.mpsites *.mpjson)"),
+                            QStringLiteral("LessPass profiles (*.json)"),
+                            QStringLiteral("Spectre and Master Password exports (*.mpsites *.mpjson)"),
+                            QStringLiteral("All files (*)")});
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
+        return;
+    const QString file = chooser.selectedFiles().constFirst();
+    const SiteImport::Result list = SiteImport::readFile(file);
+    QString report;
+    if (list.status != SiteImport::Result::Read) {
+        report = QStringLiteral("Nothing was imported: %1.").arg(list.problem);
+    } else {
+        const SiteImport::Stored stored = SiteImport::store(profilePath, list);
+        switch (stored.save) {
+        case ProfileFile::SaveResult::Saved:
+        case ProfileFile::SaveResult::AlreadySaved:
+            report = SiteImport::summary(stored) + QLatin1Char('.');
+            for (const SiteImport::Skipped &skipped : stored.skipped)
+                report += QStringLiteral("\nSkipped %1: %2.").arg(skipped.site, skipped.reason);
+            break;
+        case ProfileFile::SaveResult::Busy:
+            report = QStringLiteral("Nothing was imported: another Quorvane window or quorvane-cli is changing the "
+                                    "profile file. Try again in a moment.");
+            break;
+        default:
+            report = QStringLiteral("Nothing was imported: the profile file %1 cannot be written.").arg(profilePath);
+            break;
+        }
+    }
+    importreport notice;
+    notice.setReport(report.left(1).toUpper() + report.mid(1));
+    notice.run();
 }

@@ -202,6 +202,9 @@ public:
     ~importreport() override;
 
     void setReport(const QString &report);
+    // File > Import Profiles...: a site list chosen, imported into the profile file, and this
+    // report of what was imported and what was left out; nothing on cancel.
+    static void importSiteList(QWidget *parent, const QString &profilePath);
 
 private:
     Ui::importreport *ui;

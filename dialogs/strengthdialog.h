@@ -1,6 +1,7 @@
 #pragma once
 
 #include "notice.h"
+#include "recipe.h"
 
 #include <QString>
 
@@ -22,6 +23,13 @@ public:
     // What makes each guess of the phrase cost under the chosen scheme; empty when nothing does.
     void setGuessCost(const QString &text);
 
+    // Shows the dialog for the recipe the window shows, the phrase typed and the entropy of the
+    // password shown (empty when none is).
+    static void showFor(const Recipe &recipe, const QString &phrase, const QString &entropy);
+
 private:
+    // The height its texts need at its width.
+    void fitHeight();
+
     Ui::strengthdialog *ui;
 };

@@ -51,6 +51,7 @@ StrongPanel::StrongPanel(QWidget *parent) : SchemePanel(parent), ui(new Ui::stro
     connect(ui->rulecombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &StrongPanel::ruleChoiceChanged);
     connect(ui->symbolsbox, &QCheckBox::toggled, ui->symbolsedit, &QWidget::setEnabled);
     connect(ui->ruletextedit, &QLineEdit::textChanged, this, &StrongPanel::fitLengthToRule);
+    connect(ui->ruletextedit, &QLineEdit::textChanged, ui->ruletextedit, &QWidget::setToolTip);
     connect(ui->siterulebutton, &QPushButton::clicked, this, &StrongPanel::takeSiteRule);
     ui->siterulelabel->setBuddy(ui->ruletextedit);
     ui->plengthspinbox->setValue(startLength(false));
@@ -149,7 +150,7 @@ void StrongPanel::focusProblem(const Recipe &)
 void StrongPanel::showKept(const Recipe &r)
 {
     if (r.rule.isSiteRule() && ui->rulecombo->currentIndex() == siteRulesIndex)
-        ui->ruletextedit->setText(r.rule.text());   // shown as it is kept
+        showRuleText(r.rule.text());   // shown as it is kept
 }
 
 QList<QWidget *> StrongPanel::fields() const
@@ -181,7 +182,7 @@ bool StrongPanel::selectedRule(Rule *rule, QString *problem) const
 void StrongPanel::selectRule(const Rule &rule)
 {
     if (rule.isSiteRule()) {
-        ui->ruletextedit->setText(rule.text());
+        showRuleText(rule.text());
         ui->rulecombo->setCurrentIndex(siteRulesIndex);
         fitLengthToRule();
         return;
@@ -227,6 +228,13 @@ void StrongPanel::fitLengthToRule()
     ui->plengthspinbox->setWrapping(true);
 }
 
+void StrongPanel::showRuleText(const QString &text)
+{
+    // A rule is read from its start; the whole of a long one is in the tooltip.
+    ui->ruletextedit->setText(text);
+    ui->ruletextedit->setCursorPosition(0);
+}
+
 void StrongPanel::offerSiteRule()
 {
     // Never chosen by itself: a password already in use for this identifier must not change.
@@ -252,7 +260,7 @@ void StrongPanel::takeSiteRule()
         badrule::showProblem(QStringLiteral("the password rules of %1 cannot be read: %2").arg(offeredSite.domain, problem));
         return;
     }
-    ui->ruletextedit->setText(rule.text());
+    showRuleText(rule.text());
     ui->rulecombo->setCurrentIndex(siteRulesIndex);
     fitLengthToRule();
     // The longest the rule allows up to 32, the strongest, as quorvane-cli's --rule=site takes it.

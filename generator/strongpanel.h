@@ -37,6 +37,7 @@ private:
     void ruleChoiceChanged();
     // A site rule's lengths narrow the length box; any other rule has 4 to 32.
     void fitLengthToRule();
+    void showRuleText(const QString &text);
     void offerSiteRule();
     void takeSiteRule();
 

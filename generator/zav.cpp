@@ -2,6 +2,7 @@
 #include "ui_zav.h"
 
 #include "changepassworddialog.h"
+#include "busywindow.h"
 #include "clipboard.h"
 #include "deletedialog.h"
 #include "exportdialog.h"
@@ -11,11 +12,10 @@
 #include "notices.h"
 #include "phrasechange.h"
 #include "phrasechangedialog.h"
-#include "phrasestate.h"
 #include "phrasestrength.h"
 #include "profilefile.h"
 #include "profilestate.h"
-#include "siteimport.h"
+#include "saveaction.h"
 #include "spectrepanel.h"
 #include "strengthdialog.h"
 #include "strongpanel.h"
@@ -25,16 +25,11 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
-#include <QEventLoop>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QHash>
-#include <QPointer>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QUrl>
-
-#include <thread>
 
 namespace {
 
@@ -47,33 +42,19 @@ void openPage(const QString &address)
 
 }
 
-bool Write()
-{
-    qDebug() << pword_identifier;
-    qDebug() << QString::number(pword_length, 10);
-    return ProfileFile::append(profile_file_path, ProfileFile::newLine(profile_file_path, pword_recipe.line()))
-           == ProfileFile::AppendResult::Appended;
-}
-
-ProfileFile::ReadStatus Read_save()
-{
-    const ProfileFile::ReadStatus status = readProfileValues();
-    if (status != ProfileFile::ReadStatus::Read)
-        return status;
-    qDebug() << "Read loop just completed and list qstring created";
-    qDebug() << "value of list var immediately after loop";
-    qDebug() << profile_list_text;
-    return status;
-}
-
 zav::zav(QWidget *parent, SecretTimings timings)
     : QMainWindow(parent, Qt::WindowFlags()), ui(new Ui::zav), clipboard(new Clipboard(timings.clipboardClearMs, this))
 {
     ui->setupUi(this);
-    // The phrase box keeps room for three lines, however small the window.
+    // The phrase box holds three lines, whatever the window's size or the scheme's panel.
     const QMargins inner = ui->inputtext->contentsMargins();
-    ui->inputtext->setMinimumHeight(3 * ui->inputtext->fontMetrics().lineSpacing()
-                                    + int(2 * ui->inputtext->document()->documentMargin()) + inner.top() + inner.bottom());
+    ui->inputtext->setFixedHeight(3 * ui->inputtext->fontMetrics().lineSpacing()
+                                  + int(2 * ui->inputtext->document()->documentMargin()) + inner.top() + inner.bottom());
+    // Every password shows whole: the longest, LessPass's 35 characters, in the fixed font.
+    ui->passwordoutput->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    const QMargins text = ui->passwordoutput->textMargins();
+    ui->passwordoutput->setMinimumWidth(QFontMetrics(ui->passwordoutput->font()).horizontalAdvance(QString(36, QLatin1Char('W')))
+                                        + text.left() + text.right() + 12);
     connect(clipboard, &Clipboard::status, this, [this](const QString &text) {
         if (text.isEmpty())
             statusBar()->clearMessage();
@@ -105,7 +86,6 @@ zav::zav(QWidget *parent, SecretTimings timings)
 
     // The keyboard: Enter generates from the phrase, the identifier and the panels' fields; the
     // menu actions carry their own shortcuts.
-    ui->passwordoutput->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     clipboard->watch(ui->passwordoutput);
     connect(ui->inputtext, &PhraseEdit::submitted, ui->generatepass, &QPushButton::click);
     connect(ui->inputtext, &PhraseEdit::phraseChanged, this, &zav::phraseChanged);
@@ -144,7 +124,8 @@ zav::~zav()
 
 void zav::chainTabs()
 {
-    QList<QWidget *> chain{ui->inputtext, ui->showphrasebutton, ui->pword_identifier_le, ui->schemecombo};
+    // The original's order, phrase then identifier: a site typed after a Tab lands in its field.
+    QList<QWidget *> chain{ui->inputtext, ui->pword_identifier_le, ui->showphrasebutton, ui->schemecombo};
     for (int i = 0; i < ui->schemestack->count(); ++i)
         chain += static_cast<SchemePanel *>(ui->schemestack->widget(i))->fields();
     chain += {ui->generatepass, ui->copybutton, ui->passwordoutput, ui->entropyout, ui->clear_parameters};
@@ -172,11 +153,11 @@ void zav::on_schemecombo_currentIndexChanged(int)
         restingSize = size();
     const SchemeChoice &choice = currentChoice();
     choice.panel->setScheme(choice.scheme);
-    // Only the chosen panel counts for the window's size.
+    // The widest panel gives the window its width, whatever the scheme; the chosen one alone its
+    // height.
     for (int i = 0; i < ui->schemestack->count(); ++i) {
         QWidget *page = ui->schemestack->widget(i);
-        const QSizePolicy::Policy policy = page == choice.panel ? QSizePolicy::Preferred : QSizePolicy::Ignored;
-        page->setSizePolicy(policy, policy);
+        page->setSizePolicy(QSizePolicy::Preferred, page == choice.panel ? QSizePolicy::Preferred : QSizePolicy::Ignored);
     }
     ui->schemestack->setCurrentWidget(choice.panel);
     ui->entropyout->setToolTip(choice.panel->recipe().entropyNote());
@@ -214,7 +195,7 @@ void zav::clearOutput()
 void zav::showPhraseStrength()
 {
     if (currentChoice().scheme == Scheme::Compatible) {
-        ui->phrasestrength->setText(QStringLiteral("Phrase strength: no protection for compatible passwords, whatever the phrase"));
+        ui->phrasestrength->setText(QStringLiteral("Phrase strength: does not protect compatible passwords"));
         return;
     }
     const QString phrase = ui->inputtext->phrase();
@@ -252,28 +233,6 @@ bool zav::recipeOrNotice(Recipe *recipe)
     badrule::showProblem(problem);
     panel->focusProblem(*recipe);
     return false;
-}
-
-QString zav::deriveWhileBusy(const std::function<QString()> &derive)
-{
-    // A disabled window takes no input at all: no click, key, shortcut or screen reader's press
-    // reaches a button while the password is being made.
-    const QPointer<QWidget> focus = focusWidget();
-    setEnabled(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    QEventLoop loop;
-    QString password;
-    std::thread worker([&] {
-        password = derive();
-        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join();
-    QApplication::restoreOverrideCursor();
-    setEnabled(true);
-    if (focus)
-        focus->setFocus();
-    return password;
 }
 
 void zav::showDerived(const QString &password, const Recipe &recipe)
@@ -321,7 +280,7 @@ void zav::on_generatepass_clicked()
         return;
     }
     ui->fingerprintview->setPhrase(phrase);
-    const QString password = deriveWhileBusy([&] { return recipe.derive(phrase); });
+    const QString password = BusyWindow::derive(this, [&] { return recipe.derive(phrase); });
     // A password only ever stands beside the phrase it was made from: one emptied meanwhile
     // gets none.
     if (ui->inputtext->phrase() != phrase)
@@ -342,39 +301,15 @@ void zav::mergeSyncCopies()
 
 void zav::noteWaitingProfile(const Recipe &recipe)
 {
-    const int target = PhraseState::target(profile_file_path);
-    if (target < 2)
-        return;
-    QStringList lines;
-    ProfileFile::readLines(profile_file_path, &lines);
-    for (const QString &line : qAsConst(lines)) {
-        Recipe saved;
-        if (PhraseChange::waits(line, target) && Recipe::fromLine(line, &saved) && saved == recipe) {
-            statusBar()->showMessage(QStringLiteral("%1 still uses your previous secret phrase").arg(recipe.identifier));
-            return;
-        }
-    }
+    if (PhraseChange::waitsForTheNewPhrase(profile_file_path, recipe))
+        statusBar()->showMessage(QStringLiteral("%1 still uses your previous secret phrase").arg(recipe.identifier));
 }
 
 void zav::on_actionCalculate_Password_Strength_triggered()
 {
     // Computed here: no password or phrase is ever typed into a web page.
-    strengthdialog dialog;
-    const QString phrase = ui->inputtext->phrase();
-    if (currentChoice().scheme == Scheme::Compatible)
-        dialog.setPhraseStrength(QStringLiteral("does not protect compatible passwords"));
-    else if (phrase.isEmpty())
-        dialog.setPhraseStrength(QStringLiteral("no phrase typed"));
-    else
-        dialog.setPhraseStrength(PhraseStrength::text(PhraseStrength::of(phrase)));
-    const Recipe recipe = currentChoice().panel->recipe();
-    if (ui->passwordoutput->text().isEmpty())
-        dialog.setPasswordStrength(QStringLiteral("no password generated yet"));
-    else
-        dialog.setPasswordStrength(QStringLiteral("%1 bits, %2. %3").arg(ui->entropyout->text(), recipe.rating(),
-                                                                         recipe.entropyNote()));
-    dialog.setGuessCost(recipe.guessCost());
-    dialog.run();
+    strengthdialog::showFor(currentChoice().panel->recipe(), ui->inputtext->phrase(),
+                            ui->passwordoutput->text().isEmpty() ? QString() : ui->entropyout->text());
 }
 
 void zav::on_actionHelp_Information_triggered()
@@ -402,63 +337,14 @@ void zav::on_actionSave_triggered()
     mergeSyncCopies();
     SchemePanel *panel = currentChoice().panel;
     const Recipe recipe = panel->recipe();
-    pword_length = recipe.length;
-    pword_identifier = recipe.identifier;
-    pword_recipe = recipe;
-    qDebug() << "*************  beginning of Save module ***********************";
-    // The lock is held from the read to the append, so that no other window or quorvane-cli
-    // writes between the duplicate test and the new line, and let go before any notice shows:
-    // a notice left open must not keep other writers out.
-    enum { Saved, Busy, NotLocked, Invalid, Unstorable, BadRecipe, Unreadable, Duplicate, NotWritten } outcome;
     QString problem;
-    {
-        const ProfileFile::Lock lock(profile_file_path);
-        if (lock.state() != ProfileFile::Lock::Held) {
-            outcome = lock.state() == ProfileFile::Lock::Busy ? Busy : NotLocked;
-            qDebug() << "the profile file could not be locked, nothing was saved";
-        } else {
-            profile_list_text = QString("");
-            const ProfileFile::ReadStatus status = Read_save();
-            if (!ProfileFile::isValidIdentifier(pword_identifier)) {
-                outcome = Invalid;
-                qDebug() << "the Password Identifier is empty or contains the | character please enter valid value";
-            } else if (!ProfileFile::isStorableIdentifier(pword_identifier)) {
-                outcome = Unstorable;
-                qDebug() << "the Password Identifier holds a character that the profile file cannot keep";
-            } else if (!(problem = panel->inputProblem()).isEmpty() || !(problem = recipe.problem()).isEmpty()
-                       || !(problem = recipe.storableProblem()).isEmpty()) {
-                outcome = BadRecipe;
-            } else if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
-                outcome = Unreadable;
-                qDebug() << "the profile file cannot be read, nothing was saved";
-            } else if (ProfileFile::profilesIn(profile_lines).contains(recipe.line())) {
-                outcome = Duplicate;
-                qDebug() << "the profile already exists, cannot save";
-            } else if (!Write()) {
-                outcome = NotWritten;
-                qDebug() << "the profile could not be written to the profile file";
-            } else {
-                outcome = Saved;
-                qDebug() << "Action Save called";
-            }
-        }
-    }
+    const SaveAction::Outcome outcome = SaveAction::save(recipe, panel->inputProblem(), &problem);
     if (panel->inputProblem().isEmpty())
         panel->showKept(recipe);
-    switch (outcome) {
-    case Saved: showNotice<addprodialog>(); break;
-    case Busy: showNotice<filebusy>(); break;
-    case NotLocked: showNotice<notsaved>(); break;
-    case Invalid: showNotice<empty>(); break;
-    case Unstorable: showNotice<notstorable>(); break;
-    case BadRecipe: badrule::showProblem(problem); break;
-    case Unreadable: showNotice<notread>(); break;
-    case Duplicate: showNotice<savedalready>(); break;
-    case NotWritten: showNotice<notsaved>(); break;
-    }
-    if (outcome == Invalid || outcome == Unstorable || outcome == Duplicate)
+    SaveAction::tell(outcome, problem);
+    if (outcome == SaveAction::Invalid || outcome == SaveAction::Unstorable || outcome == SaveAction::Duplicate)
         ui->pword_identifier_le->setFocus();
-    else if (outcome == BadRecipe)
+    else if (outcome == SaveAction::BadRecipe)
         panel->focusProblem(recipe);
 }
 
@@ -495,46 +381,14 @@ void zav::on_actionDelete_triggered()
     deletedialog dialog;
     dialog.setModal(true);
     dialog.exec();
+    if (!dialog.deleted().isEmpty())
+        statusBar()->showMessage(QStringLiteral("Deleted the profile %1").arg(ProfileFile::rowLabel(dialog.deleted())));
 }
 
 void zav::on_actionImport_triggered()
 {
     mergeSyncCopies();
-    QFileDialog chooser(this, QStringLiteral("Import Profiles"), QDir::homePath());
-    chooser.setOption(QFileDialog::DontUseNativeDialog);
-    chooser.setFileMode(QFileDialog::ExistingFile);
-    chooser.setNameFilters({QStringLiteral("Site lists (*.json *.mpsites *.mpjson)"),
-                            QStringLiteral("LessPass profiles (*.json)"),
-                            QStringLiteral("Spectre and Master Password exports (*.mpsites *.mpjson)"),
-                            QStringLiteral("All files (*)")});
-    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
-        return;
-    const QString file = chooser.selectedFiles().constFirst();
-    const SiteImport::Result list = SiteImport::readFile(file);
-    QString report;
-    if (list.status != SiteImport::Result::Read) {
-        report = QStringLiteral("Nothing was imported: %1.").arg(list.problem);
-    } else {
-        const SiteImport::Stored stored = SiteImport::store(profile_file_path, list);
-        switch (stored.save) {
-        case ProfileFile::SaveResult::Saved:
-        case ProfileFile::SaveResult::AlreadySaved:
-            report = SiteImport::summary(stored) + QLatin1Char('.');
-            for (const SiteImport::Skipped &skipped : stored.skipped)
-                report += QStringLiteral("\nSkipped %1: %2.").arg(skipped.site, skipped.reason);
-            break;
-        case ProfileFile::SaveResult::Busy:
-            report = QStringLiteral("Nothing was imported: another Quorvane window or quorvane-cli is changing the "
-                                    "profile file. Try again in a moment.");
-            break;
-        default:
-            report = QStringLiteral("Nothing was imported: the profile file %1 cannot be written.").arg(profile_file_path);
-            break;
-        }
-    }
-    importreport notice;
-    notice.setReport(report.left(1).toUpper() + report.mid(1));
-    notice.run();
+    importreport::importSiteList(this, profile_file_path);
 }
 
 void zav::on_actionChange_Password_triggered()
@@ -554,17 +408,9 @@ void zav::on_actionChange_Password_triggered()
         ui->pword_identifier_le->setFocus();
         return;
     }
-    Recipe next;
-    QString problem;
-    if (!recipe.nextVersion(&next, &problem)) {
-        badrule::showProblem(problem);
-        return;
-    }
     ui->fingerprintview->setPhrase(phrase);
-    changepassworddialog dialog(recipe, next, phrase, profile_file_path, clipboard);
-    dialog.setModal(true);
-    dialog.exec();
-    if (!dialog.saved())
+    Recipe next;
+    if (!changepassworddialog::changeVersion(recipe, phrase, profile_file_path, clipboard, &next))
         return;
     // The window shows the version now saved, so that Generate gives its password.
     selectScheme(next.scheme);
@@ -618,6 +464,9 @@ void zav::phraseChanged()
 
 void zav::on_showphrasebutton_toggled(bool checked)
 {
+    // The button says what a press will do.
+    ui->showphrasebutton->setText(checked ? QStringLiteral("Hide") : QStringLiteral("Show"));
+    ui->showphrasebutton->setAccessibleName(checked ? QStringLiteral("Hide phrase") : QStringLiteral("Show phrase"));
     ui->inputtext->setConcealed(!checked);
     ui->inputtext->setFocus();
 }

@@ -1,14 +1,11 @@
 #pragma once
 
-#include "profilefile.h"
 #include "recipe.h"
 
 #include <QMainWindow>
 #include <QSize>
 #include <QString>
 #include <QVector>
-
-#include <functional>
 
 namespace Ui { class zav; }
 
@@ -23,12 +20,6 @@ struct SecretTimings
     int clipboardClearMs = 20000;
     int idleClearMs = 5 * 60 * 1000;
 };
-
-// Thin routines between the hand-over values (profilestate.h) and the profile file: Write
-// appends the profile line of pword_recipe and says whether it was stored; Read_save reads the
-// file for the duplicate test of the save action and says whether it could.
-bool Write();
-ProfileFile::ReadStatus Read_save();
 
 // The main window: the phrase, the identifier and the scheme, the chosen scheme's panel of
 // fields (schemepanel.h), the password with its strength, and the menus. It asks the panel for
@@ -74,7 +65,6 @@ private:
     void selectScheme(Scheme scheme);
     // The recipe of the chosen panel, or a notice that says why there is none.
     bool recipeOrNotice(Recipe *recipe);
-    QString deriveWhileBusy(const std::function<QString()> &derive);
     // Shows and copies a made password with its strength and rating, or says that none could
     // be made.
     void showDerived(const QString &password, const Recipe &recipe);

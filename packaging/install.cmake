@@ -53,6 +53,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # libcrypto is opened when a derivation first needs it (generator/libcrypto.cpp), so no binary
 # names it for dpkg-shlibdeps to find.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3 (>= 3.0.0)")
+# Stripped as Debian strips its binaries: CPack moves their debug information into a package of its
+# own beside it, quorvane-dbgsym_VERSION_ARCH.ddeb, as Debian's -dbgsym packages.
+set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
 # Firefox carries the list of sites' password rules that Quorvane reads.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "firefox-esr | firefox")
 include(CPack)

@@ -63,6 +63,7 @@ void deletedialog::on_deletebutton_clicked()
         return;
     }
     profile_delete_list.removeAll(row);
+    deletedRow = row;
     qDebug() << "stringlist after replace-delete entry";
     qDebug() << profile_delete_list;
     close();

@@ -14,10 +14,14 @@ public:
     explicit deletedialog(QWidget *parent = nullptr);
     ~deletedialog() override;
 
+    // The line deleted, if one was.
+    QString deleted() const { return deletedRow; }
+
 private slots:
     void on_deletebutton_clicked();
     void on_pushButton_clicked();
 
 private:
     Ui::deletedialog *ui;
+    QString deletedRow;
 };

@@ -9,6 +9,20 @@ bool waits(const QString &line, int target)
     return target > 1 && Recipe::phraseOfLine(line) < target;
 }
 
+bool waitsForTheNewPhrase(const QString &path, const Recipe &recipe)
+{
+    const int target = PhraseState::target(path);
+    QStringList lines;
+    if (target < 2 || ProfileFile::readLines(path, &lines) != ProfileFile::ReadStatus::Read)
+        return false;
+    for (const QString &line : qAsConst(lines)) {
+        Recipe saved;
+        if (waits(line, target) && Recipe::fromLine(line, &saved) && saved == recipe)
+            return true;
+    }
+    return false;
+}
+
 ProfileFile::ReadStatus status(const QString &path, Status *status)
 {
     *status = Status();

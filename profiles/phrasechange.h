@@ -27,6 +27,8 @@ ProfileFile::ReadStatus status(const QString &path, Status *status);
 
 // Whether a profile line still uses a phrase before the change's target.
 bool waits(const QString &line, int target);
+// Whether the recipe is a saved profile that still uses the previous phrase, during a change.
+bool waitsForTheNewPhrase(const QString &path, const Recipe &recipe);
 
 enum class StartResult { Started, InProgress, NoProfiles, Unusable, Failed };
 

@@ -118,6 +118,7 @@ void scenes()
     shoot(&window, QStringLiteral("main-site-offer"));
     child<QPushButton>(&window, "siterulebutton")->click();
     child<QPushButton>(&window, "generatepass")->click();
+    window.adjustSize();   // as a new window would open for this panel
     shoot(&window, QStringLiteral("main-site-rules"));
 
     // The profile dialogs on a few profiles.

@@ -6,6 +6,7 @@
 
 #include <QLockFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QtTest>
 
@@ -195,23 +196,43 @@ void TestCli::deriveRefusals()
 
 void TestCli::helpAndVersion()
 {
+    // The whole help lists each command on one line, and no command's options: those are in
+    // the command's own help, which "help COMMAND" gives too.
     const Run help = cli({QStringLiteral("--help")});
     QCOMPARE(help.code, 0);
-    for (const char *word : {"derive", "profiles list", "profiles add", "profiles remove", "--scheme", "--exact",
-                             "--identifier", "--length", "Exit codes", "zavdata.txt"})
+    QCOMPARE(cli({"help"}).out, help.out);
+    QVERIFY2(help.out.count('\n') < 60, help.out.constData());
+    for (const char *word : {"Exit codes", "zavdata.txt", "--help", "--version", "derive --help"})
         QVERIFY2(help.out.contains(word), word);
-    // Each command's help is its own parser's, and is part of the whole help.
-    const QList<QStringList> commands{{"derive"}, {"profiles", "list"}, {"profiles", "add"}, {"profiles", "remove"}};
+    for (const char *option : {"--scheme", "--exact", "--identifier", "--length", "--format"})
+        QVERIFY2(!help.out.contains(option), option);
+    const QList<QStringList> commands{{"derive"}, {"fingerprint"}, {"strength"}, {"profiles", "list"}, {"profiles", "add"},
+                                      {"profiles", "remove"}, {"profiles", "import"}, {"profiles", "next"}, {"export"},
+                                      {"phrase", "change"}, {"phrase", "status"}, {"phrase", "show"}, {"phrase", "moved"},
+                                      {"rules", "show"}, {"rules", "site"}, {"browser", "setup"}, {"browser", "remove"}};
     for (const QStringList &command : commands) {
+        const QByteArray name = command.join(' ').toUtf8();
+        const QRegularExpression line("^  " + QRegularExpression::escape(name) + " +[a-z]\\S.*$",
+                                      QRegularExpression::MultilineOption);
+        QVERIFY2(line.match(QString::fromUtf8(help.out)).hasMatch(), name.constData());
         const Run own = cli(command + QStringList{"--help"});
         QCOMPARE(own.code, 0);
-        QVERIFY(own.out.startsWith("Usage: quorvane-cli " + command.join(' ').toUtf8() + " [options]"));
-        QVERIFY(help.out.contains(own.out));
+        QVERIFY(own.out.startsWith("Usage: quorvane-cli " + name + " [options]"));
         QCOMPARE(cli(command + QStringList{"-h"}).out, own.out);
+        QCOMPARE(cli(QStringList{"help"} + command).out, own.out);
+        // A wrong option points to the help of the command at fault.
+        const Run wrong = cli(command + QStringList{"--no-such-option"});
+        QCOMPARE(wrong.code, 2);
+        QVERIFY2(wrong.err.endsWith("Try 'quorvane-cli " + name + " --help'.\n"), wrong.err.constData());
     }
     QVERIFY(cli({"derive", "--help"}).out.contains("--exact"));
     QVERIFY(!cli({"profiles", "add", "--help"}).out.contains("--exact"));
-    QCOMPARE(cli({"help"}).out, help.out);
+    // A group's help lists its commands alone; a group without a command points to it.
+    const Run group = cli({"profiles", "--help"});
+    QVERIFY(group.out.contains("profiles import") && !group.out.contains("derive"));
+    QVERIFY(cli({"profiles"}).err.endsWith("Try 'quorvane-cli profiles --help'.\n"));
+    QVERIFY(cli({"frobnicate"}).err.endsWith("Try 'quorvane-cli --help'.\n"));
+    QVERIFY(cli({"derive", "--length=40"}).err.endsWith("Try 'quorvane-cli derive --help'.\n"));
 
     const Run version = cli({QStringLiteral("--version")});
     QCOMPARE(version.code, 0);
@@ -530,7 +551,7 @@ void TestCli::fingerprints()
     QVERIFY(run.err.contains("not valid UTF-8"));
     QVERIFY(run.out.isEmpty());
     QCOMPARE(cli({"fingerprint", "-i", "bank"}, "hello").code, 2);   // only the phrase enters it
-    QVERIFY(cli({"--help"}).out.contains("Usage: quorvane-cli fingerprint [options]"));
+    QVERIFY(cli({"fingerprint", "--help"}).out.startsWith("Usage: quorvane-cli fingerprint [options]"));
     // Read from a pipe, derive prints the password alone.
     QCOMPARE(cli({"derive", "--scheme=compatible", "-i", "bank", "-l", "16"}, "hello").out, QByteArray("bGYZDOUGjrL0dhJZ\n"));
 }

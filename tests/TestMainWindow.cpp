@@ -138,9 +138,9 @@ void TestMainWindow::initialState()
     QCOMPARE(QApplication::focusWidget(), phrase);
     QTest::keyClick(phrase, Qt::Key_Tab);
     QVERIFY(phrase->toPlainText().isEmpty());
-    QCOMPARE(QApplication::focusWidget(), child<QWidget>("showphrasebutton"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), child<QWidget>("pword_identifier_le"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), child<QWidget>("showphrasebutton"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     QCOMPARE(QApplication::focusWidget(), phrase);
@@ -741,7 +741,7 @@ void TestMainWindow::phraseStrengthMeter()
         QTRY_COMPARE(meter->text(), "Phrase strength: " + row.second);
     }
     child<QComboBox>("schemecombo")->setCurrentIndex(1);
-    QVERIFY(meter->text().contains(QLatin1String("no protection")));
+    QCOMPARE(meter->text(), QStringLiteral("Phrase strength: does not protect compatible passwords"));
 }
 
 void TestMainWindow::peerSchemes()
@@ -868,6 +868,9 @@ void TestMainWindow::siteRules()
                                           "[!#$%&*@^]; minlength: 8; maxlength: 20;"));
     QCOMPARE(length->value(), 20);   // the longest the rule allows, as --rule=site takes it
     QCOMPARE(length->minimum(), 8);
+    // A long rule shows its start; the whole of it is in the tooltip.
+    QCOMPARE(text->cursorPosition(), 0);
+    QCOMPARE(text->toolTip(), text->text());
     QVERIFY(!offer->isVisible());
     QVERIFY(generate().isEmpty());
     QCOMPARE(child<QLineEdit>("passwordoutput")->text(), QStringLiteral("hTcfvOYzAE&MhLcHw9F0"));
@@ -882,6 +885,8 @@ void TestMainWindow::siteRules()
     });
     QCOMPARE(rules->currentIndex(), 5);
     QCOMPARE(text->text().right(14), QStringLiteral("maxlength: 20;"));
+    QCOMPARE(text->cursorPosition(), 0);
+    QCOMPARE(text->toolTip(), text->text());
     QCOMPARE(length->value(), 20);
 }
 
@@ -929,18 +934,34 @@ void TestMainWindow::panelsKeepTheirOwn()
     lessPass.login = QStringLiteral("me");
     QCOMPARE(child<QLineEdit>("passwordoutput")->text(), lessPass.derive(QStringLiteral("password")));
 
+    // The longest password, LessPass's 35 characters, shows whole at the window's starting size:
+    // its end is as far from its start as the text is wide, with no scrolling between.
+    child<QSpinBox>("lesspasslengthspinbox")->setValue(35);
+    QVERIFY(generate().isEmpty());
+    auto *output = child<QLineEdit>("passwordoutput");
+    QCOMPARE(output->text().size(), 35);
+    QCOMPARE(window->width(), startWidth);
+    output->home(false);
+    const int start = output->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+    output->end(false);
+    QCOMPARE(output->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x() - start, output->fontMetrics().horizontalAdvance(output->text()));
+    child<QSpinBox>("lesspasslengthspinbox")->setValue(16);
+
     // Each panel keeps its values while another is chosen; the original length box stays at 4.
-    for (int scheme : {0, 3, 1, 2}) {
+    // The window keeps one width for every scheme, and the phrase box its height.
+    const int phraseHeight = child<QTextEdit>("inputtext")->height();
+    for (int scheme : {0, 3, 1, 2, 3, 2, 0}) {
         combo->setCurrentIndex(scheme);
         QApplication::processEvents();
-        QVERIFY2(window->width() <= 1024 && window->minimumSizeHint().width() <= 1024, qPrintable(combo->currentText()));
+        QCOMPARE(window->width(), startWidth);
+        QVERIFY(startWidth <= 1024);
+        QCOMPARE(child<QTextEdit>("inputtext")->height(), phraseHeight);
     }
     QCOMPARE(child<QLineEdit>("loginedit")->text(), QStringLiteral("me"));
+    combo->setCurrentIndex(1);
     QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 4);
-    // The window takes the size of the chosen panel and shrinks back.
     combo->setCurrentIndex(0);
-    QApplication::processEvents();
-    QCOMPARE(window->width(), startWidth);
+    QCOMPARE(child<QSpinBox>("plengthspinbox")->value(), 16);
 
     // A LessPass counter past 2^31 comes back from its profile whole.
     ProfileFile::append(home->profileFile(), QStringLiteral("example.org|16|lesspass|aA9!|3000000000|me"));
@@ -976,7 +997,19 @@ void TestMainWindow::eyeAndTabOrder()
     }
     QCOMPARE(phrase->toPlainText().size(), 5);
 
-    // Tab: phrase, Show, identifier, scheme, the panel's fields in reading order, Generate, Copy.
+    // The button says what a press will do.
+    auto *show = child<QToolButton>("showphrasebutton");
+    QCOMPARE(show->text(), QStringLiteral("Show"));
+    QCOMPARE(show->accessibleName(), QStringLiteral("Show phrase"));
+    show->click();
+    QCOMPARE(show->text(), QStringLiteral("Hide"));
+    QCOMPARE(show->accessibleName(), QStringLiteral("Hide phrase"));
+    QCOMPARE(phrase->toPlainText(), QStringLiteral("hello"));
+    show->click();
+    QCOMPARE(show->text(), QStringLiteral("Show"));
+
+    // Tab: phrase, identifier, Show, scheme, the panel's fields in reading order, Generate, Copy:
+    // a site typed after a Tab from the phrase lands in the identifier.
     const QList<QStringList> orders{
         {"plengthspinbox", "rulecombo", "counterspinbox"},
         {"loginedit", "lesspasslengthspinbox", "lesspasslowercasebox", "lesspassuppercasebox", "lesspassdigitsbox",
@@ -987,7 +1020,7 @@ void TestMainWindow::eyeAndTabOrder()
         child<QComboBox>("schemecombo")->setCurrentIndex(i == 0 ? 0 : i + 1);
         child<QLineEdit>("usernameedit")->setText(QStringLiteral("n"));
         QVERIFY(generate().isEmpty());
-        QStringList expected = QStringList{"inputtext", "showphrasebutton", "pword_identifier_le", "schemecombo"}
+        QStringList expected = QStringList{"inputtext", "pword_identifier_le", "showphrasebutton", "schemecombo"}
                                + orders.at(i) + QStringList{"generatepass", "copybutton"};
         phrase->setFocus();
         QStringList seen{QApplication::focusWidget()->objectName()};

@@ -1,7 +1,11 @@
 #include "notices.h"
+#include "strengthdialog.h"
 #include "testsupport.h"
 
+#include <QLabel>
+#include <QLayout>
 #include <QPushButton>
+#include <QStyle>
 #include <QTextBrowser>
 #include <QTextEdit>
 #include <QtTest>
@@ -17,6 +21,7 @@ private slots:
     void texts();
     void closing();
     void aboutBox();
+    void strengthDialogFitsItsText();
 };
 
 namespace {
@@ -115,6 +120,52 @@ void TestNotices::aboutBox()
     QVERIFY(!lines.at(4).isEmpty());
     const QList<ModalSeen> seen = answerModals([] { showNotice<aboutdialog>(); });
     QCOMPARE(seen.value(0).className, QStringLiteral("aboutdialog"));
+}
+
+void TestNotices::strengthDialogFitsItsText()
+{
+    // At the usual font and at twice its size (a 200% desktop), long and short texts: every
+    // text shows whole, and no more space stands between the rows than the layout's spacing.
+    const QFont usual = QApplication::font();
+    for (double scale : {1.0, 2.0}) {
+        QFont font = usual;
+        font.setPointSizeF(usual.pointSizeF() * scale);
+        QApplication::setFont(font);
+        for (const QString &passwordText : {QStringLiteral("no password generated yet"),
+                                            QStringLiteral("104.6 bits, excellent. The number of passwords the characters "
+                                                           "and the length allow, in bits.")}) {
+            strengthdialog dialog;
+            dialog.setPhraseStrength(QStringLiteral("70.3 bits, weak"));
+            dialog.setPasswordStrength(passwordText);
+            dialog.setGuessCost(QStringLiteral("Argon2id makes every guess of the phrase slow"));
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            const QString row = QStringLiteral("%1x, %2").arg(scale).arg(passwordText.size());
+            int bottom = 0;
+            QList<QWidget *> rows;
+            for (const char *name : {"phraseresult", "passwordresult", "explanation", "pushButton"})
+                rows << dialog.findChild<QWidget *>(QLatin1String(name));
+            for (QWidget *widget : rows) {
+                if (auto *label = qobject_cast<QLabel *>(widget)) {
+                    const int needed = label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
+                    QVERIFY2(label->height() >= needed, qPrintable(row + QLatin1Char(' ') + label->objectName() + QStringLiteral(" %1 < %2, dialog %3x%4").arg(label->height()).arg(needed).arg(dialog.width()).arg(dialog.height())));
+                    QVERIFY2(label->height() <= needed + label->fontMetrics().height(),
+                             qPrintable(row + QLatin1Char(' ') + label->objectName()));
+                }
+                const QRect box = widget->geometry();
+                QVERIFY2(box.top() >= bottom, qPrintable(row));
+                const int gap = box.top() - bottom;
+                const int spacing = dialog.layout()->spacing() + qMax(0, dialog.style()->pixelMetric(QStyle::PM_LayoutVerticalSpacing));
+                if (bottom > 0)
+                    QVERIFY2(gap <= 2 * spacing, qPrintable(row + QStringLiteral(": %1 px above %2").arg(gap).arg(widget->objectName())));
+                bottom = box.bottom() + 1;
+            }
+            const QMargins margins = dialog.layout()->contentsMargins();
+            QVERIFY2(dialog.height() - bottom <= margins.bottom() + 1, qPrintable(row));
+            QVERIFY2(dialog.width() <= 96 * dialog.fontMetrics().averageCharWidth(), qPrintable(row + QStringLiteral(" %1 px wide, %2 a character").arg(dialog.width()).arg(dialog.fontMetrics().averageCharWidth())));
+        }
+    }
+    QApplication::setFont(usual);
 }
 
 QTEST_MAIN(TestNotices)

@@ -297,6 +297,8 @@ void TestProfileDialogs::deleteRewrites()
     QCOMPARE(seen.size(), 1);   // no notice after a delete that worked
     QCOMPARE(rows, (QStringList{"L1|8", "L3|4", "bank|12", "bank|12", "my bank|12", "mybank|12"}));
     QCOMPARE(fileBytes(home->profileFile()), QByteArray("L1|8\r\n\r\nmy bank|12\r\nmybank|12\r\nL3|4\r\n"));
+    // The status bar says what went.
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Deleted the profile ") + ProfileFile::rowLabel("bank|12"));
     QVERIFY(trace.messages().contains(QStringLiteral("stringlist after replace-delete entry")));
     QVERIFY(trace.messages().contains(QStringLiteral("(\"L1|8\", \"\", \"my bank|12\", \"mybank|12\", \"L3|4\")")));
 
@@ -312,6 +314,7 @@ void TestProfileDialogs::deleteCloseLeavesFile()
     trigger("actionDelete", [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); return true; });
     trigger("actionDelete");
     QCOMPARE(fileBytes(home->profileFile()), content);
+    QVERIFY(window->statusBar()->currentMessage().isEmpty());
 }
 
 void TestProfileDialogs::deleteFailureIsReported()
@@ -324,6 +327,7 @@ void TestProfileDialogs::deleteFailureIsReported()
     QCOMPARE(seen.size(), 2);
     QCOMPARE(seen.at(1).className, QStringLiteral("notdeleted"));
     QVERIFY(seen.at(1).text.contains(QLatin1String("could not be deleted")));
+    QVERIFY(!window->statusBar()->currentMessage().contains(QLatin1String("Deleted")));
 }
 
 void TestProfileDialogs::profileRoundTrip()

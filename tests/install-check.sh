@@ -39,7 +39,14 @@ appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.quorvane.Quorv
     || fail "appstreamcli validate failed"
 
 # The manual page names every command and option that --help names.
-"$work/root/usr/bin/quorvane-cli" --help >"$work/help.txt"
+cli="$work/root/usr/bin/quorvane-cli"
+"$cli" --help >"$work/help.txt"
+sed -n '/^Commands:/,/^$/s/^  \([a-z]*\( [a-z]*\)\?\)  .*/\1/p' "$work/help.txt" | sed 's/ *$//' >"$work/commands.txt"
+[ "$(wc -l <"$work/commands.txt")" -ge 10 ] || fail "--help lists no commands"
+while read -r command; do
+    # shellcheck disable=SC2086 # a command is one or two words
+    "$cli" $command --help >>"$work/help.txt" || fail "$command --help failed"
+done <"$work/commands.txt"
 man="$work/root/usr/share/man/man1/quorvane-cli.1"
 for word in derive fingerprint "profiles list" "profiles add" "profiles remove" scheme identifier length exact version rule counter entropy; do
     grep -q -- "$word" "$work/help.txt" || fail "--help does not mention $word"
@@ -76,6 +83,12 @@ for lib in libqt5widgets5 libqt5core5a libsodium23 libssl3 libkf5archive5; do
 done
 [ "$(dpkg-deb -f "$deb" Suggests)" = "firefox-esr | firefox" ] || fail "Suggests is not firefox-esr | firefox"
 dpkg-deb -c "$deb" | grep -q './usr/bin/quorvane$' || fail "the package lacks /usr/bin/quorvane"
+# The binaries stripped, their debug information in the -dbgsym package beside it.
+dpkg-deb -x "$deb" "$work/unpacked"
+for binary in usr/bin/quorvane usr/bin/quorvane-cli usr/lib/quorvane/quorvane-browser-host; do
+    readelf -S "$work/unpacked/$binary" | grep -q '\.debug_info' && fail "$binary carries its debug information"
+done
+ls "$work"/package/quorvane-dbgsym_*.ddeb >/dev/null 2>&1 || fail "no -dbgsym package beside the package"
 dpkg-deb -c "$deb" | grep -q './etc/chromium/native-messaging-hosts/org.quorvane.browser_host.json$' \
     || fail "the package lacks Chromium's manifest"
 echo "install-check: files, launcher, AppStream data and package ($depends) are fine"
