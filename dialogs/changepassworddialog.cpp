@@ -1,7 +1,6 @@
 #include "changepassworddialog.h"
 #include "ui_changepassworddialog.h"
 
-#include "clipboard.h"
 #include "notices.h"
 #include "profilefile.h"
 
@@ -12,9 +11,10 @@
 using Phrase::wipe;
 
 changepassworddialog::changepassworddialog(const Recipe &current, const Recipe &next, const QString &phrase,
-                                           const QString &profilePath, Clipboard *clipboard, QWidget *parent)
+                                           const QString &profilePath, std::function<void(const QString &)> copyPassword,
+                                           QWidget *parent)
     : QDialog(parent), ui(new Ui::changepassworddialog), currentRecipe(current), nextRecipe(next), path(profilePath),
-      clipboard(clipboard)
+      copyPassword(std::move(copyPassword))
 {
     ui->setupUi(this);
     ui->currentlabel->setText(QStringLiteral("Current password (%1, %2)").arg(current.identifier, current.versionText()));
@@ -73,14 +73,14 @@ void changepassworddialog::on_showbox_toggled(bool shown)
 
 void changepassworddialog::on_copycurrentbutton_clicked()
 {
-    if (clipboard)
-        clipboard->setPassword(ui->currentoutput->text());
+    if (!ui->currentoutput->text().isEmpty())
+        copyPassword(ui->currentoutput->text());
 }
 
 void changepassworddialog::on_copynextbutton_clicked()
 {
-    if (clipboard)
-        clipboard->setPassword(ui->nextoutput->text());
+    if (!ui->nextoutput->text().isEmpty())
+        copyPassword(ui->nextoutput->text());
 }
 
 void changepassworddialog::on_savebutton_clicked()
@@ -115,14 +115,14 @@ void changepassworddialog::on_savebutton_clicked()
 }
 
 bool changepassworddialog::changeVersion(const Recipe &current, const QString &phrase, const QString &profilePath,
-                                         Clipboard *clipboard, Recipe *next)
+                                         const std::function<void(const QString &)> &copyPassword, Recipe *next)
 {
     QString problem;
     if (!current.nextVersion(next, &problem)) {
         badrule::showProblem(problem);
         return false;
     }
-    changepassworddialog dialog(current, *next, phrase, profilePath, clipboard);
+    changepassworddialog dialog(current, *next, phrase, profilePath, copyPassword);
     dialog.setModal(true);
     dialog.exec();
     return dialog.saved();

@@ -3,15 +3,13 @@
 #include "recipe.h"
 
 #include <QDialog>
-#include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <thread>
 
 namespace Ui { class changepassworddialog; }
-
-class Clipboard;
 
 // For a site that asks for a new password: the current password of the profile the window
 // shows and the next version's, side by side (hidden until shown, each copied as a password is
@@ -23,16 +21,17 @@ class changepassworddialog : public QDialog
 
 public:
     changepassworddialog(const Recipe &current, const Recipe &next, const QString &phrase, const QString &profilePath,
-                         Clipboard *clipboard, QWidget *parent = nullptr);
+                         std::function<void(const QString &)> copyPassword, QWidget *parent = nullptr);
     ~changepassworddialog() override;   // waits for the derivations, wipes the passwords
 
     // Whether Save kept the next version.
     bool saved() const { return kept; }
 
     // Shows the dialog for the recipe's next version (a notice says why when there is none);
-    // true, with the next version in *next, when Save kept it.
+    // true, with the next version in *next, when Save kept it. A Copy press hands its password
+    // to copyPassword (the window's clipboard).
     static bool changeVersion(const Recipe &current, const QString &phrase, const QString &profilePath,
-                              Clipboard *clipboard, Recipe *next);
+                              const std::function<void(const QString &)> &copyPassword, Recipe *next);
 
 private slots:
     void on_savebutton_clicked();
@@ -48,7 +47,7 @@ private:
     Recipe currentRecipe;
     Recipe nextRecipe;
     QString path;
-    QPointer<Clipboard> clipboard;
+    std::function<void(const QString &)> copyPassword;
     std::thread worker;
     bool kept = false;
 };

@@ -2,7 +2,6 @@
 #include "ui_phrasechangedialog.h"
 
 #include "batch.h"
-#include "clipboard.h"
 #include "phrasechange.h"
 #include "profilefile.h"
 
@@ -22,8 +21,9 @@ const QString hidden = QStringLiteral("••••••••");
 
 using Phrase::wipe;
 
-phrasechangedialog::phrasechangedialog(const QString &profilePath, Clipboard *clipboard, QWidget *parent)
-    : QDialog(parent), ui(new Ui::phrasechangedialog), path(profilePath), clipboard(clipboard)
+phrasechangedialog::phrasechangedialog(const QString &profilePath, std::function<void(const QString &)> copyPassword,
+                                       QWidget *parent)
+    : QDialog(parent), ui(new Ui::phrasechangedialog), path(profilePath), copyPassword(std::move(copyPassword))
 {
     ui->setupUi(this);
     ui->progress->hide();
@@ -216,8 +216,8 @@ void phrasechangedialog::copy(int column)
 {
     QTreeWidgetItem *item = ui->profilelist->currentItem();
     const QString password = item ? item->data(column, passwordRole).toString() : QString();
-    if (clipboard && !password.isEmpty())
-        clipboard->setPassword(password);
+    if (!password.isEmpty())
+        copyPassword(password);
 }
 
 void phrasechangedialog::on_copypreviousbutton_clicked()

@@ -3,12 +3,12 @@
 #include "batch.h"
 
 #include <QDialog>
-#include <QPointer>
 #include <QString>
+
+#include <functional>
 
 namespace Ui { class phrasechangedialog; }
 
-class Clipboard;
 class QTreeWidgetItem;
 
 // The assistant for a change of the secret phrase: the previous phrase and the new one (twice),
@@ -23,7 +23,9 @@ class phrasechangedialog : public QDialog
     Q_OBJECT
 
 public:
-    phrasechangedialog(const QString &profilePath, Clipboard *clipboard, QWidget *parent = nullptr);
+    // A Copy press hands its password to copyPassword (the window's clipboard).
+    phrasechangedialog(const QString &profilePath, std::function<void(const QString &)> copyPassword,
+                       QWidget *parent = nullptr);
     ~phrasechangedialog() override;   // stops the derivations, wipes phrases and passwords
 
     // Whether every password of the list has been made (for tests and the benchmark).
@@ -54,7 +56,7 @@ private:
 
     Ui::phrasechangedialog *ui;
     QString path;
-    QPointer<Clipboard> clipboard;
+    std::function<void(const QString &)> copyPassword;
     Batch::Background batch;
     int made = 0;
     int wanted = 0;

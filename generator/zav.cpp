@@ -410,7 +410,7 @@ void zav::on_actionChange_Password_triggered()
     }
     ui->fingerprintview->setPhrase(phrase);
     Recipe next;
-    if (!changepassworddialog::changeVersion(recipe, phrase, profile_file_path, clipboard, &next))
+    if (!changepassworddialog::changeVersion(recipe, phrase, profile_file_path, copyPassword(), &next))
         return;
     // The window shows the version now saved, so that Generate gives its password.
     selectScheme(next.scheme);
@@ -434,7 +434,7 @@ void zav::on_actionChange_Secret_Phrase_triggered()
     mergeSyncCopies();
     if (!profileFileUsable())
         return;
-    phrasechangedialog dialog(profile_file_path, clipboard);
+    phrasechangedialog dialog(profile_file_path, copyPassword());
     connect(&dialog, &phrasechangedialog::status, statusBar(), [this](const QString &text) {
         statusBar()->showMessage(text);
     });
@@ -474,6 +474,11 @@ void zav::on_showphrasebutton_toggled(bool checked)
 void zav::on_pword_identifier_le_returnPressed()
 {
     ui->generatepass->click();
+}
+
+std::function<void(const QString &)> zav::copyPassword()
+{
+    return [this](const QString &password) { clipboard->setPassword(password); };
 }
 
 void zav::on_copybutton_clicked()

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 namespace Ui { class zav; }
 
 class Clipboard;
@@ -76,6 +78,9 @@ private:
     // The window takes the size of the chosen panel: it grows for a larger one and shrinks back
     // to the size it had before, unless the user has resized it meanwhile.
     void fitToPanel();
+
+    // What the dialogs call to copy a password: the window's clipboard.
+    std::function<void(const QString &)> copyPassword();
 
     // Merges a sync tool's conflict copies of the profile file into it before the file is read,
     // and says so on the status bar.

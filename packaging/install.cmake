@@ -50,7 +50,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.quorvane.org/")
 # The runtime libraries the binaries actually link (Qt 5 widgets, libsodium, libcrypto, KArchive),
 # as dpkg-shlibdeps finds them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# libcrypto is opened when a derivation first needs it (generator/libcrypto.cpp), so no binary
+# libcrypto is opened when a derivation first needs it (generator/password/libcrypto.cpp), so no binary
 # names it for dpkg-shlibdeps to find.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3 (>= 3.0.0)")
 # Stripped as Debian strips its binaries: CPack moves their debug information into a package of its

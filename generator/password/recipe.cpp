@@ -37,6 +37,15 @@ const SchemeUnit &of(Scheme scheme)
     return strong;
 }
 
+bool nextCounter(quint32 maximum, const Recipe &recipe, Recipe *next)
+{
+    if (recipe.counter >= maximum)
+        return false;
+    *next = recipe;
+    ++next->counter;
+    return true;
+}
+
 }
 
 namespace Schemes {

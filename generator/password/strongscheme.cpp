@@ -115,11 +115,7 @@ QList<QPair<QString, QString>> textFields(const Recipe &r)
 
 bool next(const Recipe &r, Recipe *next)
 {
-    if (r.counter >= quint32(Counter::maximum))
-        return false;
-    *next = r;
-    ++next->counter;
-    return true;
+    return SchemeUnits::nextCounter(quint32(Counter::maximum), r, next);
 }
 
 bool same(const Recipe &a, const Recipe &b)

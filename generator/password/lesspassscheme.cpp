@@ -79,11 +79,7 @@ QList<QPair<QString, QString>> textFields(const Recipe &r)
 
 bool next(const Recipe &r, Recipe *next)
 {
-    if (r.counter >= Spectre::maximumCounter)
-        return false;
-    *next = r;
-    ++next->counter;
-    return true;
+    return SchemeUnits::nextCounter(Spectre::maximumCounter, r, next);
 }
 
 bool same(const Recipe &a, const Recipe &b)

@@ -59,4 +59,7 @@ extern const SchemeUnit spectre;
 // The unit of the scheme.
 const SchemeUnit &of(Scheme scheme);
 
+// A next() for a scheme whose versions are its counter, up to `maximum`.
+bool nextCounter(quint32 maximum, const Recipe &recipe, Recipe *next);
+
 }
