@@ -6,8 +6,6 @@
 
 #include "phrase.h"
 
-#include <QPointer>
-
 using Phrase::wipe;
 
 changepassworddialog::changepassworddialog(const Recipe &current, const Recipe &next, const QString &phrase,
@@ -23,40 +21,32 @@ changepassworddialog::changepassworddialog(const Recipe &current, const Recipe &
     ui->savebutton->setEnabled(false);
     ui->copycurrentbutton->setEnabled(false);
     ui->copynextbutton->setEnabled(false);
-    // Both made on a worker: the window stays free meanwhile; the result comes back through the
-    // event loop only while the dialog still exists (its destructor waits for the worker).
-    QPointer<changepassworddialog> self(this);
-    QString copy = phrase;
-    worker = std::thread([self, current, next, phrase = std::move(copy)]() mutable {
-        QString before = current.derive(phrase);
-        QString after = next.derive(phrase);
-        wipe(phrase);
-        QMetaObject::invokeMethod(qApp, [self, before, after]() mutable {
-            if (self)
-                self->derived(before, after);
-            wipe(before);
-            wipe(after);
-        }, Qt::QueuedConnection);
-    });
+    // Both made in the background: the window stays free meanwhile.
+    batch.start(this, {current, next}, {phrase}, [this](int which, int, const QString &password) { derived(which, password); });
 }
 
 changepassworddialog::~changepassworddialog()
 {
-    if (worker.joinable())
-        worker.join();
+    batch.stop();
+    for (QString &password : made)
+        wipe(password);
     ui->currentoutput->clear();
     ui->nextoutput->clear();
     delete ui;
 }
 
-void changepassworddialog::derived(const QString &current, const QString &next)
+void changepassworddialog::derived(int which, const QString &password)
 {
-    if (current.isNull() || next.isNull()) {
+    if (password.isNull()) {
+        batch.stop();
         ui->statuslabel->setText(QStringLiteral("The passwords could not be made."));
         return;
     }
-    ui->currentoutput->setText(current);
-    ui->nextoutput->setText(next);
+    made[which] = password;
+    if (++madeCount < 2)
+        return;
+    ui->currentoutput->setText(made[0]);
+    ui->nextoutput->setText(made[1]);
     ui->copycurrentbutton->setEnabled(true);
     ui->copynextbutton->setEnabled(true);
     ui->savebutton->setEnabled(true);

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "batch.h"
 #include "recipe.h"
 
 #include <QDialog>
 #include <QString>
 
 #include <functional>
-#include <memory>
-#include <thread>
 
 namespace Ui { class changepassworddialog; }
 
@@ -41,13 +40,16 @@ private slots:
     void on_showbox_toggled(bool shown);
 
 private:
-    void derived(const QString &current, const QString &next);
+    // Shows both passwords once both are made.
+    void derived(int which, const QString &password);
 
     Ui::changepassworddialog *ui;
     Recipe currentRecipe;
     Recipe nextRecipe;
     QString path;
     std::function<void(const QString &)> copyPassword;
-    std::thread worker;
+    Batch::Background batch;
+    QString made[2];
+    int madeCount = 0;
     bool kept = false;
 };
