@@ -71,6 +71,7 @@ int qMain(int argc, char **argv)
     // with QT_LOGGING_RULES="default.debug=true", which overrides this rule.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     Hardening::noCoreFiles();
+    Hardening::failWritesPastFileLimit();
     Hardening::wipeFreedMemory();
     QApplication app(argc, argv);
     zav window;

@@ -9,6 +9,8 @@
 #include "rule.h"
 #include "sha512.h"
 #include "sitelist.h"
+#include "deletions.h"
+#include "sync.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>
@@ -188,5 +190,25 @@ int main(int argc, char **argv)
     measure("profiles-remove-100k", fileRounds,
             [&] { ProfileFile::remove(path, QStringLiteral("account-0|4")); },
             [&] { writeProfiles(path, profiles); });
+
+    // Two machines' records of 60,000 deletes each meet: the merge under the lock.
+    QTemporaryDir syncDir;
+    const QString syncPath = syncDir.filePath(ProfileFile::fileName);
+    const auto writeRecords = [&](const QString &file, const char *prefix) {
+        QFile out(file);
+        out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        QByteArray data;
+        for (int i = 0; i < 60000; ++i)
+            data += "2026-12-09T10:00:00.000Z\t" + QByteArray(prefix) + QByteArray::number(i) + "|16|strong\r\n";
+        out.write(data);
+    };
+    measure("sync-merge-records-60k+60k", quick ? 3 : 11, [&] { Sync::mergeCopies(syncPath); }, [&] {
+        QDir(syncDir.path()).removeRecursively();
+        QDir().mkpath(syncDir.path());
+        writeProfiles(syncPath, 1000);
+        writeRecords(Deletions::path(syncPath), "a");
+        writeRecords(syncDir.filePath(QStringLiteral("deletions.sync-conflict-20261209-101530-ABCDEFG.txt")), "b");
+        writeProfiles(syncDir.filePath(QStringLiteral("zavdata.sync-conflict-20261209-101530-ABCDEFG.txt")), 1001);
+    });
     return 0;
 }

@@ -308,11 +308,21 @@ int Command::readTwoPhrases(QString *previous, QString *next)
             return fail(Failure, error);
         if (result == Terminal::ReadResult::TooLong)
             return fail(Usage, QStringLiteral("the secret phrases are longer than %1 KiB").arg(Phrase::maximumBytes / 1024));
-        // Two lines: the previous phrase, then the new one, each with its line end.
+        // Exactly two lines: the previous phrase, then the new one, each with its line end (the
+        // last may have none). A third line, even an empty one, is refused: it would otherwise
+        // end up inside the new phrase.
         const int end = input.indexOf('\n');
+        const int secondEnd = end < 0 ? -1 : input.indexOf('\n', end + 1);
+        const bool third = secondEnd >= 0 && secondEnd + 1 < input.size();
         QByteArray first = input.left(end < 0 ? input.size() : end);
-        QByteArray second = end < 0 ? QByteArray() : input.mid(end + 1);
+        QByteArray second = end < 0 ? QByteArray() : input.mid(end + 1, secondEnd < 0 ? -1 : secondEnd - end - 1);
         sodium_memzero(input.data(), std::size_t(input.size()));
+        if (third) {
+            sodium_memzero(first.data(), std::size_t(first.size()));
+            sodium_memzero(second.data(), std::size_t(second.size()));
+            return fail(Usage, QStringLiteral("read more than two lines: give exactly two, the previous secret phrase and "
+                                              "then the new one"));
+        }
         for (QByteArray *line : {&first, &second}) {
             if (line->endsWith('\n'))
                 line->chop(1);

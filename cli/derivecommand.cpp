@@ -89,7 +89,7 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
         return fail(Usage, QStringLiteral("--identifier cannot hold \"|\" under the %1 scheme")
                                .arg(Schemes::name(recipe.scheme)));
     // The password is made from whatever phrase was typed; the note says which one it should be.
-    if (!line.isEmpty() && PhraseChange::waits(line, PhraseState::target(ProfileFile::defaultPath())))
+    if (!line.isEmpty() && PhraseChange::waits(line, PhraseChange::target(ProfileFile::defaultPath())))
         Terminal::writeError(QStringLiteral("quorvane-cli: %1 still uses your previous secret phrase\n").arg(recipe.identifier));
     QString password = recipe.derive(phrase);
     phrase.fill(QChar(0));

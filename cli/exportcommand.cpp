@@ -62,10 +62,15 @@ int ExportCommand::execute(const QCommandLineParser &parser)
     const ProfileFile::ReadStatus status = ProfileFile::readLines(path, &lines);
     if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing)
         return fail(Failure, QStringLiteral("the profile file %1 %2").arg(path, ProfileFile::problemOf(path, status)));
+    const QString refused = Export::refusal(path, lines, format);
+    if (!refused.isEmpty())
+        return fail(Refused, refused + QStringLiteral("; nothing was written"));
     QStringList skipped;
     QList<Export::Entry> entries = Export::entriesOf(lines, format, &skipped);
     for (const QString &reason : qAsConst(skipped))
         Terminal::writeError(QStringLiteral("quorvane-cli: skipped %1\n").arg(reason));
+    for (const QString &note : Export::notes(format, entries))
+        Terminal::writeError(QStringLiteral("quorvane-cli: %1\n").arg(note));
 
     if (Export::holdsPasswords(format) && !entries.isEmpty()) {
         QString phrase;

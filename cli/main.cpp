@@ -97,6 +97,7 @@ int dispatch(QStringList arguments)
 int main(int argc, char **argv)
 {
     Hardening::noCoreFiles();
+    Hardening::failWritesPastFileLimit();
     Hardening::wipeFreedMemory();
     Terminal::ignoreBrokenPipes();
     // The application object only names the program for the parsers; it sees no argument.

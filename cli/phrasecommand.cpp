@@ -1,4 +1,5 @@
 #include "command.h"
+#include "wording.h"
 #include "commands.h"
 
 #include "libcrypto.h"
@@ -43,7 +44,7 @@ int unchanged(const QString &path, Unchanged why)
     case Unchanged::Failed:
         break;
     }
-    return fail(Failure, QStringLiteral("cannot rewrite %1; it was left as it was").arg(path));
+    return fail(Failure, QStringLiteral("%1; it was left as it was").arg(ProfileFile::failureText(path)));
 }
 
 }
@@ -136,8 +137,9 @@ int PhraseCommand::execute(const QCommandLineParser &parser)
         switch (PhraseChange::start(path, &target)) {
         case PhraseChange::StartResult::Started:
             PhraseChange::status(path, &now);
-            return printed(QStringLiteral("started a change of the secret phrase: %1 profiles still use the previous "
-                                          "one\n").arg(now.waiting.size()));
+            return printed(QStringLiteral("started a change of the secret phrase: %1 still %2 the previous one\n")
+                               .arg(Wording::count(now.waiting.size(), QStringLiteral("profile"), QStringLiteral("profiles")),
+                                    now.waiting.size() == 1 ? QStringLiteral("uses") : QStringLiteral("use")));
         case PhraseChange::StartResult::InProgress:
             return fail(Usage, QStringLiteral("a change of the secret phrase is in progress already (see \"phrase "
                                               "status\")"));

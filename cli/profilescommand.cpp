@@ -75,7 +75,9 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
         return usageError(QStringLiteral("--identifier is required"));
     Recipe recipe;
     QString error;
-    if (!Command::recipe(parser, true, &recipe, &error))
+    // A new profile takes the scheme's default length (or a site rule's longest), as derive
+    // does; a remove names the saved line exactly.
+    if (!Command::recipe(parser, !adds, &recipe, &error))
         return usageError(error);
 
     if (adds) {
@@ -102,7 +104,7 @@ int ChangeCommand::execute(const QCommandLineParser &parser)
         case ProfileFile::SaveResult::Failed:
             break;
         }
-        return fail(Failure, QStringLiteral("the profile could not be saved: cannot write %1").arg(path));
+        return fail(Failure, QStringLiteral("the profile could not be saved: %1").arg(ProfileFile::failureText(path)));
     }
 
     return removeLine(path, recipe.line());
@@ -123,7 +125,7 @@ int ChangeCommand::removeLine(const QString &path, const QString &line)
     case ProfileFile::RemoveResult::Failed:
         break;
     }
-    return fail(Failure, QStringLiteral("the profile could not be deleted: cannot rewrite %1; it was left as it was").arg(path));
+    return fail(Failure, QStringLiteral("the profile could not be deleted: %1; it was left as it was").arg(ProfileFile::failureText(path)));
 }
 
 int ChangeCommand::namedLine(const QString &path, const QString &name, QString *line)
@@ -137,8 +139,17 @@ int ChangeCommand::namedLine(const QString &path, const QString &name, QString *
     if (rows.contains(name)) {
         named << name;
     } else {
+        // A line given without the phrase mark its saved line has names that line; else the
+        // identifier names its lines.
         for (const QString &row : rows) {
-            if (ProfileFile::identifierOf(row) == name)
+            Recipe recipe;
+            if (row.startsWith(name) && row.contains(QLatin1String("|#")) && Recipe::phraseOfLine(row) > 1
+                && Recipe::fromLine(row, &recipe) && recipe.line() == name)
+                named << row;
+        }
+        const bool marked = !named.isEmpty();
+        for (const QString &row : rows) {
+            if (!marked && ProfileFile::identifierOf(row) == name)
                 named << row;
         }
         named.removeDuplicates();

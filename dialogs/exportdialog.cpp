@@ -86,6 +86,11 @@ void exportdialog::on_exportbutton_clicked()
         ui->statuslabel->setText(QStringLiteral("The profile file %1 %2.").arg(path, ProfileFile::problemOf(path, status)));
         return;
     }
+    const QString refused = Export::refusal(path, lines, format());
+    if (!refused.isEmpty()) {
+        ui->statuslabel->setText(refused.at(0).toUpper() + refused.mid(1) + QStringLiteral(". Nothing was written."));
+        return;
+    }
     QStringList skipped;
     entries = Export::entriesOf(lines, format(), &skipped);
     if (!Export::holdsPasswords(format()) || entries.isEmpty()) {
@@ -133,7 +138,11 @@ void exportdialog::finish()
                                      .arg(entries.size())
                                      .arg(target, Export::holdsPasswords(format())
                                                       ? QStringLiteral(" It holds every password in clear: delete it once "
-                                                                       "it is imported.") : QString()));
+                                                                       "it is imported.") : QString())
+                                 + (Export::notes(format(), entries).isEmpty()
+                                        ? QString()
+                                        : QLatin1Char(' ') + Export::notes(format(), entries).join(QStringLiteral(". "))
+                                              + QLatin1Char('.')));
         break;
     case Export::FileResult::Exists:
         ui->statuslabel->setText(QStringLiteral("%1 exists already: choose a new file. Nothing was written.").arg(target));

@@ -26,6 +26,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QHash>
 #include <QShortcut>
 #include <QStatusBar>
@@ -55,6 +56,15 @@ zav::zav(QWidget *parent, SecretTimings timings)
     const QMargins text = ui->passwordoutput->textMargins();
     ui->passwordoutput->setMinimumWidth(QFontMetrics(ui->passwordoutput->font()).horizontalAdvance(QString(36, QLatin1Char('W')))
                                         + text.left() + text.right() + 12);
+    // Under the password, for as long as it stands there: that it is still the previous phrase's.
+    phraseNote = new QLabel(this);
+    phraseNote->setObjectName(QStringLiteral("phrasenote"));
+    phraseNote->setWordWrap(true);
+    phraseNote->setTextFormat(Qt::PlainText);
+    phraseNote->setAccessibleName(QStringLiteral("Previous secret phrase"));
+    phraseNote->hide();
+    ui->verticalLayout->insertWidget(ui->verticalLayout->indexOf(ui->horizontalLayout_2) + 1, phraseNote);
+    connect(ui->passwordoutput, &QLineEdit::textChanged, phraseNote, &QLabel::hide);
     connect(clipboard, &Clipboard::status, this, [this](const QString &text) {
         if (text.isEmpty())
             statusBar()->clearMessage();
@@ -301,8 +311,13 @@ void zav::mergeSyncCopies()
 
 void zav::noteWaitingProfile(const Recipe &recipe)
 {
-    if (PhraseChange::waitsForTheNewPhrase(profile_file_path, recipe))
-        statusBar()->showMessage(QStringLiteral("%1 still uses your previous secret phrase").arg(recipe.identifier));
+    if (!PhraseChange::waitsForTheNewPhrase(profile_file_path, recipe))
+        return;
+    const QString text = QStringLiteral("%1 still uses your previous secret phrase").arg(recipe.identifier);
+    statusBar()->showMessage(text);
+    phraseNote->setText(QStringLiteral("This is the password of your previous secret phrase: %1 still uses it.")
+                            .arg(recipe.identifier));
+    phraseNote->show();
 }
 
 void zav::on_actionCalculate_Password_Strength_triggered()

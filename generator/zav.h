@@ -13,6 +13,7 @@ namespace Ui { class zav; }
 
 class Clipboard;
 class IdleWatch;
+class QLabel;
 class SchemePanel;
 
 // How long secrets stay: the password on the clipboard, and the phrase and password in the
@@ -97,6 +98,7 @@ private:
     Ui::zav *ui;
     Clipboard *clipboard;
     IdleWatch *idle;
+    QLabel *phraseNote;   // under the password: still the previous phrase's
     QVector<SchemeChoice> choices;
     QSize restingSize;
     QSize fittedSize;

@@ -63,6 +63,7 @@ void silent(QtMsgType, const QMessageLogContext &, const QString &)
 int main(int argc, char **argv)
 {
     Hardening::noCoreFiles();
+    Hardening::failWritesPastFileLimit();
     Hardening::wipeFreedMemory();
     std::signal(SIGPIPE, SIG_IGN);
     qInstallMessageHandler(silent);

@@ -43,7 +43,7 @@ QJsonObject lookup(const Request &request)
     QJsonArray profiles;
     int size = 0;
     int omitted = 0;
-    const int target = PhraseState::target(path);
+    const int target = PhraseState::target(path, lines);
     // In file order among equally specific ones: no sort of the whole file.
     for (const QString &row : PageMatch::profilesFor(page, lines)) {
         Recipe recipe;
@@ -120,7 +120,9 @@ QJsonObject compose(const Request &request)
     recipe.identifier = request.identifier.trimmed();
     if (recipe.identifier.isEmpty())
         return error(QStringLiteral("type the identifier (the site's name) first"));
-    if (scheme != Scheme::Spectre) {
+    // Without a length: the scheme's default, or a site rule's longest, as the CLI takes it.
+    const bool lengthGiven = !request.length.trimmed().isEmpty();
+    if (scheme != Scheme::Spectre && lengthGiven) {
         bool number = false;
         recipe.length = request.length.toInt(&number, 10);
         if (!number)
@@ -133,6 +135,8 @@ QJsonObject compose(const Request &request)
             return error(SiteRule::isRuleText(rule) ? QStringLiteral("the Site rules field holds no rule: ") + problem
                                                     : QStringLiteral("the characters are not a rule: ") + problem);
         }
+        if (!lengthGiven && recipe.rule.isSiteRule())
+            recipe.length = recipe.rule.maximumLength();
     }
     recipe.login = scheme == Scheme::LessPass ? request.login : QString();
     recipe.userName = scheme == Scheme::Spectre ? request.userName.trimmed() : QString();
@@ -207,7 +211,7 @@ QJsonObject save(const Request &request)
     case ProfileFile::SaveResult::Failed:
         break;
     }
-    return error(QStringLiteral("the profile could not be saved: cannot write %1").arg(path));
+    return error(QStringLiteral("the profile could not be saved: %1").arg(ProfileFile::failureText(path)));
 }
 
 // The next version of a profile line, on the phrase the line is on, for a site that asks for a
@@ -253,7 +257,7 @@ QJsonObject replace(const Request &request)
     case ProfileFile::RemoveResult::Failed:
         break;
     }
-    return error(QStringLiteral("the profile could not be changed: cannot rewrite %1").arg(path));
+    return error(QStringLiteral("the profile could not be changed: %1").arg(ProfileFile::failureText(path)));
 }
 
 // A profile marked as moved to the new secret phrase, during a change of it.

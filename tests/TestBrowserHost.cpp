@@ -404,6 +404,12 @@ void TestBrowserHost::changingPasswords()
     QVERIFY(host.ask(request("replace", {{"line", "bank.example|16|strong|base64|2"}, {"with", "other.example|16|strong"}}))
                 .value("error").toString().contains("same identifier"));
     QVERIFY(host.ask(request("replace", {{"line", "bank.example|16|strong|base64|2"}, {"with", "bank.example|16|strong"}})).value("replaced").toBool());
+    // A line replaced by itself stays.
+    QVERIFY(host.ask(request("replace", {{"line", "old.example|8"}, {"with", "old.example|8"}})).value("replaced").toBool());
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank.example|16|strong\r\nold.example|8\r\n"));
+    // A form without a length: the scheme's default, as the CLI's profiles add takes it.
+    QCOMPARE(host.ask(request("compose", {{"scheme", "strong"}, {"identifier", "new.example"}})).value("line").toString(),
+             QStringLiteral("new.example|16|strong"));
 
     // During a change of the secret phrase: which profiles wait, and marking one moved.
     QVERIFY(host.ask(request("moved", {{"line", "old.example|8"}})).value("error").toString().contains("No change"));

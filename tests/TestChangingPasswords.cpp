@@ -1,6 +1,7 @@
 #include "fingerprintview.h"
 #include "main.h"
 #include "phraseedit.h"
+#include "phrasechange.h"
 #include "phrasestate.h"
 #include "profilefile.h"
 #include "testsupport.h"
@@ -31,6 +32,7 @@ private slots:
     void cleanup();
     void nextVersionOfOneSite();
     void assistantForANewPhrase();
+    void marksAreTheTruth();
 
 private:
     template<class T>
@@ -167,11 +169,11 @@ void TestChangingPasswords::assistantForANewPhrase()
         fillPhrases(dialog, QStringLiteral("same"), QStringLiteral("same"), QStringLiteral("same"));
         in<QPushButton>(dialog, "startbutton")->click();
         QVERIFY(status->text().contains(QLatin1String("the same")));
-        QCOMPARE(PhraseState::target(home->profileFile()), 0);
+        QCOMPARE(PhraseChange::target(home->profileFile()), 0);
 
         fillPhrases(dialog, QStringLiteral("old phrase"), QStringLiteral("new phrase"), QStringLiteral("new phrase"));
         in<QPushButton>(dialog, "startbutton")->click();
-        QCOMPARE(PhraseState::target(home->profileFile()), 2);
+        QCOMPARE(PhraseChange::target(home->profileFile()), 2);
         // Both fingerprints, before any password.
         QTRY_VERIFY_WITH_TIMEOUT(!in<FingerprintView>(dialog, "newfingerprint")->text().isEmpty(), 20000);
         QCOMPARE(list->topLevelItemCount(), 3);
@@ -224,10 +226,59 @@ void TestChangingPasswords::assistantForANewPhrase()
             list->topLevelItem(i)->setCheckState(3, Qt::Checked);
         QVERIFY(status->text().contains(QLatin1String("the change is complete")));
     });
-    QCOMPARE(PhraseState::target(home->profileFile()), 0);
+    QCOMPARE(PhraseChange::target(home->profileFile()), 0);
     QVERIFY(!QFileInfo::exists(PhraseState::path(home->profileFile())));
     QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank.example|16|strong|#2\r\nmail.example|16|lesspass|aA9!|1|me|#2\r\n"
                                                         "old.example|8|#2\r\nadded|12|#2\r\n"));
+}
+
+void TestChangingPasswords::marksAreTheTruth()
+{
+    // The state file lost mid-change: the lines' marks still say a change to phrase 2 is in
+    // progress, to every door; no new change is numbered.
+    const QString file = home->profileFile();
+    const auto cli = [](const QStringList &args, const QByteArray &input = QByteArray()) {
+        return runProgram(QStringLiteral(QUORVANE_CLI), args, input);
+    };
+    writeFile(file, "bank.example|16|strong|#2\r\nshop.example|16|strong\r\n");
+    QVERIFY(!QFileInfo::exists(PhraseState::path(file)));
+    QCOMPARE(PhraseChange::target(file), 2);
+    const Run status = cli({"phrase", "status"});
+    QVERIFY2(status.out.contains("moved 1 of 2") && status.out.contains("shop.example|16|strong"), status.out.constData());
+    const Run again = cli({"phrase", "change"});
+    QVERIFY2(again.code == 2 && again.err.contains("in progress already"), again.err.constData());
+    const Run derived = cli({"derive", "--profile=shop.example"}, "new phrase");
+    QVERIFY2(derived.err.contains("shop.example still uses your previous secret phrase"), derived.err.constData());
+
+    // The window says it under the password for as long as that password stands there.
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("shop.example"));
+    child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("new phrase"));
+    QVERIFY(answerModals([this] { child<QPushButton>("generatepass")->click(); }).isEmpty());
+    auto *note = child<QLabel>("phrasenote");
+    QVERIFY(note->isVisible() && note->text().contains(QLatin1String("shop.example still uses it")));
+    window->statusBar()->showMessage(QStringLiteral("Copied to the clipboard"));
+    QVERIFY(note->isVisible());
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("bank.example"));
+    QVERIFY(answerModals([this] { child<QPushButton>("generatepass")->click(); }).isEmpty());
+    QVERIFY(!note->isVisible());
+
+    // A finished change, then a line from a machine that missed it: on the previous phrase.
+    writeFile(file, "bank.example|16|strong|#2\r\nshop.example|16|strong|#2\r\n");
+    QCOMPARE(PhraseChange::target(file), 0);
+    ProfileFile::append(file, QStringLiteral("late.example|16|strong"));
+    QCOMPARE(PhraseChange::target(file), 2);
+    QVERIFY(cli({"phrase", "status"}).out.contains("late.example|16|strong"));
+
+    // A marked line is removed by its unmarked form, as add finds it saved already.
+    QCOMPARE(cli({"profiles", "add", "-i", "bank.example", "-l", "16"}).code, 1);
+    const Run removed = cli({"profiles", "remove", "bank.example|16|strong"});
+    QVERIFY2(removed.code == 0, removed.err.constData());
+    QVERIFY(!fileBytes(file).contains("bank.example"));
+
+    // phrase show reads exactly two lines.
+    const Run three = cli({"phrase", "show", "shop.example|16|strong|#2"}, "old\nnew\n\n");
+    QVERIFY2(three.code == 2 && three.err.contains("more than two lines") && three.out.isEmpty(), three.err.constData());
+    QCOMPARE(cli({"phrase", "show", "shop.example|16|strong|#2"}, "old\nnew\n").code, 0);
 }
 
 QTEST_MAIN(TestChangingPasswords)

@@ -755,7 +755,7 @@ void TestCli::oddProfileFiles()
     refusedAll("is not a plain file");
     QFile::remove(path);
     QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
-    refusedAll("is not a plain file");
+    refusedAll("is a symbolic link");
     QFile::remove(path);
 
     // Over 2 GiB (sparse): no more an empty list, nor a duplicate appended.

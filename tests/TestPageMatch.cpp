@@ -91,6 +91,11 @@ void TestPageMatch::closeness_data()
     QTest::newRow("IPv6 unbracketed") << "http://[2001:db8::1]/" << "2001:DB8::1" << 1;
     QTest::newRow("another IPv6") << "http://[::1]/" << "[::2]" << 0;
     QTest::newRow("a suffix as the host") << "https://github.io/" << "github.io" << 2;
+    // "www." goes only where what is left is no public suffix: www.github.io is a site of its own.
+    QTest::newRow("www before a private suffix") << "https://www.github.io/" << "github.io" << 0;
+    QTest::newRow("www before a two-label suffix") << "https://www.co.uk/" << "co.uk" << 0;
+    QTest::newRow("www before localhost") << "http://www.localhost/" << "localhost" << 0;
+    QTest::newRow("www on a site below a suffix") << "https://www.foo.github.io/" << "foo.github.io" << 3;
 }
 
 void TestPageMatch::closeness()

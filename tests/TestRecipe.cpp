@@ -83,8 +83,8 @@ void TestRecipe::linesWriteBackByteForByte()
     QVERIFY(Recipe::fromLine(QStringLiteral("bank|99"), &old));
     QCOMPARE(old.scheme, Scheme::Compatible);
     QCOMPARE(old.length, 99);
-    QVERIFY(Recipe::fromLine(QStringLiteral("a|16|x|y"), &old));
-    QCOMPARE(old.scheme, Scheme::Compatible);
+    // A third field that names no scheme: no profile, whatever the field count.
+    QVERIFY(!Recipe::fromLine(QStringLiteral("a|16|x|y"), &old));
     QCOMPARE(old.identifier, QStringLiteral("a"));
     QVERIFY(Recipe::fromLine(QStringLiteral("bank|16|compatible"), &old));
     QCOMPARE(old.line(), QStringLiteral("bank|16"));
@@ -106,7 +106,9 @@ void TestRecipe::linesThatAreNoProfile()
                              "s|16|Strong", "s|16|weak", "s|16|strong|Aa|2", "s|16|strong|aA9|0",
                              "s|40|strong|aA9|2", "s|16|strong|aA9|2147483648", "s|16|compatible|base64|1",
                              // a line that names a scheme is never read as the original's "s|16"
-                             "s|16|lesspass|aA9!", "s|16|strong|aA9!", "s|16|strong|aA9!|1|x", "s|16|spectre|long"}) {
+                             "s|16|lesspass|aA9!", "s|16|strong|aA9!", "s|16|strong|aA9!|1|x", "s|16|spectre|long",
+                             // a third field that names no scheme exactly, whatever the field count
+                             "s|16|LessPass|aA9!|1|me", "s|16|Strong|aA9!", "s|16|x|y", "s|16|||||||"}) {
         Recipe recipe;
         QVERIFY2(!Recipe::fromLine(QString::fromLatin1(line), &recipe), line);
         QCOMPARE(recipe.identifier, QStringLiteral("s"));

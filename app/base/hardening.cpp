@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #ifdef Q_OS_UNIX
+#include <csignal>
 #include <sys/resource.h>
 #endif
 #ifdef Q_OS_LINUX
@@ -22,6 +23,13 @@ void noCoreFiles()
 #endif
 #ifdef Q_OS_LINUX
     prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+#endif
+}
+
+void failWritesPastFileLimit()
+{
+#ifdef Q_OS_UNIX
+    std::signal(SIGXFSZ, SIG_IGN);
 #endif
 }
 

@@ -219,17 +219,18 @@ bool Recipe::readLine(const QString &line, Recipe *recipe)
     // The original program wrote "identifier|length" and read only up to the first "|": the
     // identifier is what stands before it, the length the two characters after it. A line whose
     // third field names a scheme is that scheme's line or no profile at all: read as the
-    // original's, "big|16|lesspass|aA9!" would make another password than the one it names.
+    // original's, "big|16|lesspass|aA9!" would make another password than the one it names. The
+    // original never wrote a line of three fields or more that it could read as a length, so a
+    // third field that names no scheme exactly ("LessPass") makes no profile either.
     Recipe read;
     const int bar = line.indexOf(QLatin1Char('|'));
     read.identifier = line.left(bar);
     const QStringList fields = line.split(QLatin1Char('|'));
     const SchemeUnit *named = fields.size() >= 3 ? unitNamed(fields.at(2)) : nullptr;
-    const bool ownLine = fields.size() == 3 || fields.size() == 5;
     bool readable = false;
     if (named) {
         readable = named->readFields(fields, &read);
-    } else if (!ownLine) {
+    } else if (fields.size() < 3) {
         read.scheme = Scheme::Compatible;
         read.length = line.mid(bar + 1, 2).toInt(nullptr, 10);
         readable = true;
@@ -255,7 +256,8 @@ QString Recipe::lineProblem(const QString &line)
     const QStringList fields = line.split(QLatin1Char('|'));
     const SchemeUnit *named = unitNamed(fields.value(2));
     if (!named)
-        return QStringLiteral("its third field, \"%1\", names no scheme (strong, compatible, lesspass or spectre)")
+        return QStringLiteral("its third field, \"%1\", names no scheme (strong, compatible, lesspass or spectre, "
+                              "in lower case)")
             .arg(fields.value(2));
     // What the scheme's own reading makes of it says the most; else the form its lines take.
     Recipe partial = defaults(named->scheme);

@@ -1,28 +1,33 @@
 #include "deletions.h"
 
 #include "boundedfile.h"
+#include "safewrite.h"
 #include "utf8.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <algorithm>
 
 namespace Deletions {
 
 namespace {
 
 constexpr qint64 maximumSize = 64 * 1024 * 1024;
+const QString savedWord = QStringLiteral("saved");
 
-// The record names the accounts, as the profile file does: nobody else's to read.
-void keepPrivate(const QString &file)
+// Times compare as text once every one has its milliseconds.
+QString normalTime(const QString &time)
 {
-    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (time.endsWith(QLatin1Char('Z')) && !time.contains(QLatin1Char('.')))
+        return time.left(time.size() - 1) + QStringLiteral(".000Z");
+    return time;
 }
 
-QString lineOf(const QString &record)
+QByteArray recordText(const QString &time, Kind kind, const QString &line)
 {
-    return record.mid(record.indexOf(QLatin1Char('\t')) + 1);
+    return Utf8::encode(time + QLatin1Char('\t') + (kind == Kind::Saved ? savedWord + QLatin1Char('\t') : QString()) + line)
+           + "\r\n";
 }
 
 }
@@ -32,83 +37,102 @@ QString path(const QString &profilePath)
     return QFileInfo(profilePath).absolutePath() + QStringLiteral("/deletions.txt");
 }
 
-bool readRecords(const QString &file, QStringList *records)
+bool readLatest(const QString &file, Latest *latest)
 {
-    records->clear();
     QByteArray bytes;
-    const BoundedFile::Status status = BoundedFile::read(file, maximumSize, &bytes);
+    const BoundedFile::Status status = BoundedFile::read(file, maximumSize, &bytes, BoundedFile::Links::Refuse);
     if (status == BoundedFile::Status::Missing)
         return true;
     QString text;
     if (status != BoundedFile::Status::Read || !Utf8::decodeStrict(bytes, &text))
         return false;
-    for (const QString &record : text.split(QLatin1Char('\n'))) {
-        QString trimmed = record;
+    // This file's own order first: its last record of a line is the latest there.
+    Latest own;
+    for (const QStringRef &record : text.splitRef(QLatin1Char('\n'))) {
+        QStringRef trimmed = record;
         if (trimmed.endsWith(QLatin1Char('\r')))
             trimmed.chop(1);
-        if (trimmed.contains(QLatin1Char('\t')))
-            records->append(trimmed);
+        const int tab = trimmed.indexOf(QLatin1Char('\t'));
+        if (tab < 0)
+            continue;
+        Event event;
+        event.time = normalTime(trimmed.left(tab).toString());
+        QStringRef line = trimmed.mid(tab + 1);
+        if (line.startsWith(savedWord + QLatin1Char('\t'))) {
+            event.kind = Kind::Saved;
+            line = line.mid(savedWord.size() + 1);
+        }
+        own.insert(line.toString(), event);
+    }
+    for (auto i = own.cbegin(); i != own.cend(); ++i) {
+        auto known = latest->find(i.key());
+        if (known == latest->end())
+            latest->insert(i.key(), i.value());
+        else if (i.value().time > known->time || (i.value().time == known->time && i.value().kind == Kind::Saved))
+            *known = i.value();
     }
     return true;
+}
+
+QSet<QString> deletedIn(const Latest &latest)
+{
+    QSet<QString> lines;
+    for (auto i = latest.cbegin(); i != latest.cend(); ++i) {
+        if (i.value().kind == Kind::Deleted)
+            lines.insert(i.key());
+    }
+    return lines;
 }
 
 bool read(const QString &file, QSet<QString> *lines)
 {
-    QStringList records;
-    if (!readRecords(file, &records))
+    Latest latest;
+    if (!readLatest(file, &latest))
         return false;
-    for (const QString &record : qAsConst(records))
-        lines->insert(lineOf(record));
+    lines->unite(deletedIn(latest));
     return true;
 }
 
-bool writeRecords(const QString &profilePath, const QStringList &records)
+bool writeLatest(const QString &profilePath, const Latest &latest, QString *problem)
 {
+    QVector<QPair<QString, QString>> order;   // (time, line)
+    order.reserve(latest.size());
+    for (auto i = latest.cbegin(); i != latest.cend(); ++i)
+        order.append(qMakePair(i.value().time, i.key()));
+    std::sort(order.begin(), order.end());
     QByteArray content;
-    for (const QString &record : records)
-        content += Utf8::encode(record) + "\r\n";
-    QSaveFile file(path(profilePath));
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit())
-        return false;
-    keepPrivate(path(profilePath));
-    return true;
+    for (const auto &entry : qAsConst(order))
+        content += recordText(entry.first, latest.value(entry.second).kind, entry.second);
+    QString why;
+    const SafeWrite::Result result = SafeWrite::replace(path(profilePath), content, nullptr, &why);
+    if (result != SafeWrite::Result::Written && problem)
+        *problem = QStringLiteral("the record of deleted profiles %1 %2")
+                       .arg(path(profilePath), result == SafeWrite::Result::Failed ? why : SafeWrite::problem(result));
+    return result == SafeWrite::Result::Written;
 }
 
-bool record(const QString &profilePath, const QStringList &lines)
+bool record(const QString &profilePath, const QStringList &lines, Kind kind, qint64 *before, QString *problem)
 {
+    *before = -1;
     if (lines.isEmpty())
         return true;
-    const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+    const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     QByteArray content;
     for (const QString &line : lines)
-        content += Utf8::encode(now + QLatin1Char('\t') + line) + "\r\n";
-    QFile file(path(profilePath));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    const bool written = file.write(content) == content.size();
-    file.close();
-    keepPrivate(path(profilePath));
-    return written && file.error() == QFileDevice::NoError;
+        content += recordText(now, kind, line);
+    const SafeWrite::Result result = SafeWrite::append(path(profilePath), content, before);
+    if (result == SafeWrite::Result::Written)
+        return true;
+    *before = -1;
+    if (problem)
+        *problem = QStringLiteral("the record of deleted profiles %1 %2, so nothing was changed")
+                       .arg(path(profilePath), SafeWrite::problem(result));
+    return false;
 }
 
-bool forget(const QString &profilePath, const QStringList &lines)
+bool undo(const QString &profilePath, qint64 before)
 {
-    if (lines.isEmpty() || !QFileInfo::exists(path(profilePath)))
-        return true;
-    QStringList records;
-    if (!readRecords(path(profilePath), &records))
-        return false;
-    const QSet<QString> saved(lines.begin(), lines.end());
-    QStringList kept;
-    for (const QString &record : qAsConst(records)) {
-        if (!saved.contains(lineOf(record)))
-            kept.append(record);
-    }
-    return kept.size() == records.size() || writeRecords(profilePath, kept);
+    return before < 0 || SafeWrite::undo(path(profilePath), before);
 }
 
 }

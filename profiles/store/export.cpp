@@ -1,6 +1,8 @@
 #include "export.h"
 
 #include "pagematch.h"
+#include "phrasestate.h"
+#include "wording.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +14,7 @@
 
 #include <sodium.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -94,6 +97,14 @@ QByteArray bitwardenJson(const QList<Entry> &entries)
     return QJsonDocument(QJsonObject{{"encrypted", false}, {"folders", QJsonArray()}, {"items", items}}).toJson();
 }
 
+// A text cell that a spreadsheet would run as a formula (=, +, -, @, a tab or a CR first) gets
+// a leading "'". Never the password: it is exactly what the site was given.
+QString guardedCell(const QString &text)
+{
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    return !text.isEmpty() && formulaStarts.contains(text.at(0)) ? QLatin1Char('\'') + text : text;
+}
+
 // A field of a CSV line (RFC 4180): quoted when it holds a comma, a quote or a line break.
 QString csvField(const QString &text)
 {
@@ -107,12 +118,13 @@ QByteArray bitwardenCsv(const QList<Entry> &entries)
 {
     QString csv = QStringLiteral("folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,login_password,"
                                  "login_totp\r\n");
+    constexpr int passwordColumn = 9;
     for (const Entry &entry : entries) {
         const QStringList fields{QString(), QString(), QStringLiteral("login"), entry.recipe.identifier, entry.line, QString(),
                                  QStringLiteral("0"), uriOf(entry.recipe), userNameOf(entry.recipe), entry.password, QString()};
         QStringList quoted;
-        for (const QString &field : fields)
-            quoted << csvField(field);
+        for (int i = 0; i < fields.size(); ++i)
+            quoted << csvField(i == passwordColumn ? fields.at(i) : guardedCell(fields.at(i)));
         csv += quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     }
     QByteArray bytes = csv.toUtf8();
@@ -193,6 +205,47 @@ QList<Entry> entriesOf(const QStringList &lines, Format format, QStringList *ski
             entries << entry;
     }
     return entries;
+}
+
+QString refusal(const QString &profilePath, const QStringList &lines, Format format)
+{
+    const int target = PhraseState::target(profilePath, lines);
+    if (!holdsPasswords(format) || target < 2)
+        return QString();
+    int waiting = 0;
+    int moved = 0;
+    for (const QString &line : lines) {
+        Recipe recipe;
+        if (line.isEmpty() || !Recipe::fromLine(line, &recipe) || !recipe.problem().isEmpty())
+            continue;
+        ++(Recipe::phraseOfLine(line) < target ? waiting : moved);
+    }
+    return QStringLiteral("a change of the secret phrase is in progress: %1 still %2 the previous phrase and %3 the new "
+                          "one, so no one phrase makes every site's password. Finish the change (quorvane-cli phrase "
+                          "status says what is left), then export")
+        .arg(Wording::count(waiting, QStringLiteral("profile"), QStringLiteral("profiles")),
+             waiting == 1 ? QStringLiteral("uses") : QStringLiteral("use"))
+        .arg(moved);
+}
+
+QStringList notes(Format format, const QList<Entry> &entries)
+{
+    QStringList said;
+    if (format != Format::KeePassXml)
+        return said;
+    const auto hasControl = [](const QString &text) {
+        return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+            return (c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QLatin1Char('\n') && c != QLatin1Char('\r'))
+                   || (c.unicode() >= 0xFFFE);
+        });
+    };
+    for (const Entry &entry : entries) {
+        if (hasControl(entry.recipe.identifier) || hasControl(entry.line) || hasControl(userNameOf(entry.recipe)))
+            said << QStringLiteral("\"%1\": its control characters are left out of the XML file, which cannot hold them; "
+                                   "its password is whole")
+                        .arg(Wording::visible(entry.recipe.identifier));
+    }
+    return said;
 }
 
 QString uriOf(const Recipe &recipe)

@@ -33,6 +33,15 @@ struct Entry
 // with why. LessPass's format takes its own scheme's profiles only.
 QList<Entry> entriesOf(const QStringList &lines, Format format, QStringList *skipped);
 
+// Why an export with passwords cannot be made now, or empty: during a change of the secret
+// phrase some sites still have the previous phrase's password and others the new one's, so no
+// one phrase gives every site's real password.
+QString refusal(const QString &profilePath, const QStringList &lines, Format format);
+
+// What the file will not hold as the profile file does, one sentence an entry: KeePass's XML
+// cannot keep control characters, which are left out of its texts.
+QStringList notes(Format format, const QList<Entry> &entries);
+
 // An entry's address: https://IDENTIFIER/ for a host name, the identifier itself for an http or
 // https address, none otherwise. Its user name: LessPass's login, or the login name a Spectre site
 // list kept.

@@ -60,8 +60,13 @@ QString normalHost(const QString &host)
     return url.isValid() ? url.host(QUrl::FullyEncoded).toLower() : QString();
 }
 
+bool isPublicSuffix(const QString &name)
+{
+    return suffixes() && psl_is_public_suffix(suffixes(), name.toLatin1().constData());
+}
+
 // A host or identifier as the comparison takes it: lower case, in its ASCII form, without a
-// final dot or a leading "www."; an address stands for its host, an IPv6 address for itself
+// final dot or a leading "www." (unless a public suffix is what is left); an address stands for its host, an IPv6 address for itself
 // without brackets.
 QString plainHost(const QString &text)
 {
@@ -84,14 +89,10 @@ QString plainHost(const QString &text)
     }
     if (name.endsWith(QLatin1Char('.')))
         name.chop(1);
-    if (name.startsWith(QLatin1String("www.")))
+    // "www.github.io" is a site of its own, not "github.io": what is left must be no public suffix.
+    if (name.startsWith(QLatin1String("www.")) && !isPublicSuffix(name.mid(4)))
         name.remove(0, 4);
     return name;
-}
-
-bool isPublicSuffix(const QString &name)
-{
-    return suffixes() && psl_is_public_suffix(suffixes(), name.toLatin1().constData());
 }
 
 // An IPv6 address (the only hosts with ":"), or an IPv4 one: labels of digits only.

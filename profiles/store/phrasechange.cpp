@@ -4,6 +4,13 @@
 
 namespace PhraseChange {
 
+int target(const QString &path)
+{
+    QStringList lines;
+    ProfileFile::readLines(path, &lines);
+    return PhraseState::target(path, lines);
+}
+
 bool waits(const QString &line, int target)
 {
     return target > 1 && Recipe::phraseOfLine(line) < target;
@@ -11,9 +18,11 @@ bool waits(const QString &line, int target)
 
 bool waitsForTheNewPhrase(const QString &path, const Recipe &recipe)
 {
-    const int target = PhraseState::target(path);
     QStringList lines;
-    if (target < 2 || ProfileFile::readLines(path, &lines) != ProfileFile::ReadStatus::Read)
+    if (ProfileFile::readLines(path, &lines) != ProfileFile::ReadStatus::Read)
+        return false;
+    const int target = PhraseState::target(path, lines);
+    if (target < 2)
         return false;
     for (const QString &line : qAsConst(lines)) {
         Recipe saved;
@@ -28,7 +37,7 @@ ProfileFile::ReadStatus status(const QString &path, Status *status)
     *status = Status();
     QStringList lines;
     const ProfileFile::ReadStatus read = ProfileFile::readLines(path, &lines);
-    status->target = PhraseState::target(path);
+    status->target = PhraseState::target(path, lines);
     if (status->target < 2)
         return read;
     for (const QString &line : qAsConst(lines)) {
@@ -45,12 +54,12 @@ StartResult start(const QString &path, int *target)
     const ProfileFile::Lock lock(path);
     if (lock.state() != ProfileFile::Lock::Held)
         return lock.state() == ProfileFile::Lock::Busy ? StartResult::InProgress : StartResult::Failed;
-    if (PhraseState::target(path) > 1)
-        return StartResult::InProgress;
     QStringList lines;
     const ProfileFile::ReadStatus read = ProfileFile::readLines(path, &lines);
     if (read != ProfileFile::ReadStatus::Read && read != ProfileFile::ReadStatus::Missing)
         return StartResult::Unusable;
+    if (PhraseState::target(path, lines) > 1)
+        return StartResult::InProgress;
     int highest = 1;
     bool any = false;
     for (const QString &line : qAsConst(lines)) {

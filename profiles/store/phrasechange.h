@@ -22,6 +22,10 @@ struct Status
     QStringList waiting;
 };
 
+// The new phrase's number while a change is in progress, 0 when none is (PhraseState::target
+// over the file's lines).
+int target(const QString &path);
+
 // Reads where the change stands. Anything but Read or Missing: the file cannot be used.
 ProfileFile::ReadStatus status(const QString &path, Status *status);
 

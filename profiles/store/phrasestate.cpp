@@ -1,10 +1,10 @@
 #include "phrasestate.h"
 
 #include "boundedfile.h"
+#include "recipe.h"
+#include "safewrite.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace PhraseState {
 
@@ -12,17 +12,10 @@ namespace {
 
 const char prefix[] = "to phrase ";
 
-}
-
-QString path(const QString &profilePath)
-{
-    return QFileInfo(profilePath).absolutePath() + QStringLiteral("/phrase-change.txt");
-}
-
-int target(const QString &profilePath)
+int recorded(const QString &profilePath)
 {
     QByteArray content;
-    if (BoundedFile::read(path(profilePath), 4096, &content) != BoundedFile::Status::Read)
+    if (BoundedFile::read(path(profilePath), 4096, &content, BoundedFile::Links::Refuse) != BoundedFile::Status::Read)
         return 0;
     const QByteArray line = content.trimmed();
     if (!line.startsWith(prefix))
@@ -32,13 +25,37 @@ int target(const QString &profilePath)
     return number && phrase >= 2 ? phrase : 0;
 }
 
+}
+
+QString path(const QString &profilePath)
+{
+    return QFileInfo(profilePath).absolutePath() + QStringLiteral("/phrase-change.txt");
+}
+
+int target(const QString &profilePath, const QStringList &lines)
+{
+    int lowest = 0;
+    int highest = 0;
+    for (const QString &line : lines) {
+        Recipe recipe;
+        if (line.isEmpty() || !Recipe::fromLine(line, &recipe) || !recipe.problem().isEmpty())
+            continue;   // no profile: on no phrase
+        const int phrase = line.contains(QLatin1String("|#")) ? Recipe::phraseOfLine(line) : 1;
+        lowest = lowest == 0 ? phrase : qMin(lowest, phrase);
+        highest = qMax(highest, phrase);
+    }
+    const int started = recorded(profilePath);
+    if (lowest < highest)
+        return qMax(highest, started);
+    return started > highest ? started : 0;
+}
+
 bool setTarget(const QString &profilePath, int phrase)
 {
     if (phrase < 2)
-        return !QFileInfo::exists(path(profilePath)) || QFile::remove(path(profilePath));
-    QSaveFile file(path(profilePath));
+        return SafeWrite::remove(path(profilePath));
     const QByteArray content = prefix + QByteArray::number(phrase) + "\r\n";
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit();
+    return SafeWrite::replace(path(profilePath), content) == SafeWrite::Result::Written;
 }
 
 }

@@ -3,6 +3,7 @@
 #include "deletions.h"
 #include "phrasestate.h"
 #include "platform.h"
+#include "safewrite.h"
 #include "utf8.h"
 
 #include <QDir>
@@ -147,9 +148,9 @@ QVector<Span> splitLines(const Unit *data, int from, int size)
     return lines;
 }
 
-ReadStatus readStored(const QString &path, StoredFile *stored)
+ReadStatus readStored(const QString &path, StoredFile *stored, BoundedFile::Stamp *stamp = nullptr)
 {
-    const ReadStatus status = BoundedFile::read(path, maximumSize, &stored->content);
+    const ReadStatus status = BoundedFile::read(path, maximumSize, &stored->content, BoundedFile::Links::Refuse, stamp);
     if (status != ReadStatus::Read)
         return status;
     stored->bodyStart = stored->content.startsWith(byteOrderMark) ? 3 : 0;
@@ -179,7 +180,21 @@ QByteArray storedForm(const QString &line)
 
 ReadStatus check(const QString &path)
 {
-    return BoundedFile::check(path, maximumSize);
+    return BoundedFile::check(path, maximumSize, BoundedFile::Links::Refuse);
+}
+
+namespace {
+thread_local QString lastFailure;
+}
+
+QString failureDetail()
+{
+    return lastFailure;
+}
+
+QString failureText(const QString &path)
+{
+    return lastFailure.isEmpty() ? QStringLiteral("cannot write %1").arg(path) : lastFailure;
 }
 
 QString problem(ReadStatus status)
@@ -200,16 +215,18 @@ QString problem(ReadStatus status)
 
 QString problemOf(const QString &path, ReadStatus status)
 {
+    if (status == ReadStatus::NotAFile && QFileInfo(path).isSymLink())
+        return SafeWrite::problem(SafeWrite::Result::Link);
     if (status == ReadStatus::NotAFile && QFileInfo(path).isDir())
         return QStringLiteral("is a folder, not a file");
     return problem(status);
 }
 
-ReadStatus readLines(const QString &path, QStringList *lines)
+ReadStatus readLines(const QString &path, QStringList *lines, BoundedFile::Stamp *stamp)
 {
     lines->clear();
     StoredFile stored;
-    const ReadStatus status = readStored(path, &stored);
+    const ReadStatus status = readStored(path, &stored, stamp);
     if (status != ReadStatus::Read)
         return status;
     lines->reserve(stored.lines.size());
@@ -316,37 +333,27 @@ AppendResult append(const QString &path, const QString &line)
 
 AppendResult append(const QString &path, const QStringList &lines)
 {
+    lastFailure.clear();
     makePrivateFolder(QFileInfo(path).absolutePath());
     const ReadStatus status = check(path);
     if (status == ReadStatus::NotAFile || status == ReadStatus::TooLarge)
         return AppendResult::Unusable;
-
-    if (status == ReadStatus::Missing)
-        createPrivateFile(path);
-    QFile file(path);
-    const QIODevice::OpenMode mode = QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered;
-    if (!file.open(QIODevice::ReadWrite | mode) && !file.open(QIODevice::WriteOnly | mode))
-        return AppendResult::Failed;
-    const qint64 before = file.size();
     QByteArray data;
     for (const QString &line : lines)
         data += storedForm(line);
-    if (before > 0 && file.isReadable() && file.seek(before - 1)) {
-        char last = 0;
-        if (file.getChar(&last) && last != '\n' && last != '\r')
-            data.prepend("\r\n");
-    }
+    // The record first: a save it cannot record would be deleted again by the next merge of a
+    // sync tool's copies, or lost to an older delete.
+    qint64 recordBefore = -1;
+    if (!Deletions::record(path, lines, Deletions::Kind::Saved, &recordBefore, &lastFailure))
+        return AppendResult::Failed;
     // One write, so that a reader sees the line whole or not at all; a short one is undone.
-    if (file.write(data) != data.size() || file.error() != QFileDevice::NoError) {
-        file.resize(before);
-        return AppendResult::Failed;
-    }
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return AppendResult::Failed;
-    // Saved again after a delete: no longer deleted.
-    Deletions::forget(path, lines);
-    return AppendResult::Appended;
+    qint64 before = 0;
+    const SafeWrite::Result written = SafeWrite::append(path, data, &before, true);
+    if (written == SafeWrite::Result::Written)
+        return AppendResult::Appended;
+    Deletions::undo(path, recordBefore);
+    lastFailure = QStringLiteral("the profile file %1 %2").arg(path, SafeWrite::problem(written));
+    return written == SafeWrite::Result::Failed ? AppendResult::Failed : AppendResult::Unusable;
 }
 
 namespace {
@@ -356,80 +363,113 @@ namespace {
 // replacement already.
 RemoveResult rewrite(const QString &path, const QString &line, const QString *replacement, bool locked)
 {
+    lastFailure.clear();
     if (check(path) == ReadStatus::Missing)
         return RemoveResult::NotFound;
     std::unique_ptr<Lock> lock(locked ? nullptr : new Lock(path));
     if (lock && lock->state() != Lock::Held)
         return lock->state() == Lock::Busy ? RemoveResult::Busy : RemoveResult::Failed;
-
-    StoredFile stored;
-    const ReadStatus status = readStored(path, &stored);
-    if (status == ReadStatus::Missing)
-        return RemoveResult::NotFound;
-    if (status != ReadStatus::Read)
-        return RemoveResult::Unusable;
     // No line read from a file holds an unpaired surrogate, so such a line matches none.
     if (Utf8::hasLoneSurrogate(line))
         return RemoveResult::NotFound;
     const QByteArray lineUtf8 = Utf8::encode(line);
     const QByteArray replacementUtf8 = replacement ? Utf8::encode(*replacement) : QByteArray();
-    bool placed = !replacement;
-    if (replacement) {
-        for (const Span &span : qAsConst(stored.lines))
-            placed = placed || storedLineIs(stored.bytes(span), *replacement, replacementUtf8);
-    }
-    QByteArray content = stored.content.left(stored.bodyStart);
-    content.reserve(stored.content.size() + replacementUtf8.size());
-    bool removed = false;
-    for (const Span &span : qAsConst(stored.lines)) {
-        const QByteArray bytes = stored.bytes(span);
-        if (storedLineIs(bytes, line, lineUtf8)) {
-            removed = true;
-            if (!placed) {
-                content.append(replacementUtf8);
-                content.append(stored.content.constData() + span.start + span.length, span.endLength);
-                placed = true;
-            }
-            continue;
+    // A sync tool may put a newer file in place while a large one is rewritten: then the work is
+    // done again on that one, never written over it.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        StoredFile stored;
+        BoundedFile::Stamp stamp;
+        const ReadStatus status = readStored(path, &stored, &stamp);
+        if (status == ReadStatus::Missing)
+            return RemoveResult::NotFound;
+        if (status != ReadStatus::Read)
+            return RemoveResult::Unusable;
+        bool placed = !replacement;
+        if (replacement) {
+            for (const Span &span : qAsConst(stored.lines))
+                placed = placed || storedLineIs(stored.bytes(span), *replacement, replacementUtf8);
         }
-        content.append(stored.content.constData() + span.start, span.length + span.endLength);
-    }
-    if (!removed)
-        return RemoveResult::NotFound;
+        QByteArray content = stored.content.left(stored.bodyStart);
+        content.reserve(stored.content.size() + replacementUtf8.size());
+        bool removed = false;
+        for (const Span &span : qAsConst(stored.lines)) {
+            const QByteArray bytes = stored.bytes(span);
+            if (storedLineIs(bytes, line, lineUtf8)) {
+                removed = true;
+                if (!placed) {
+                    content.append(replacementUtf8);
+                    content.append(stored.content.constData() + span.start + span.length, span.endLength);
+                    placed = true;
+                }
+                continue;
+            }
+            content.append(stored.content.constData() + span.start, span.length + span.endLength);
+        }
+        if (!removed)
+            return RemoveResult::NotFound;
+        if (replacement && *replacement == line)
+            return RemoveResult::Removed;   // it is that line already: nothing to change
 
-    // The kept lines go back exactly as they were read: no text-mode translation. Unbuffered, so
-    // that a write that does not fit (a full disk) fails here rather than in the flush inside
-    // commit(), which would swap the cut file in all the same.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(content) != content.size()
-        || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        return RemoveResult::Failed;
+        // Recorded first, so that a delete that cannot be recorded does not happen (the next
+        // merge would bring the line back); taken back when the file cannot be written.
+        qint64 deletedBefore = -1;
+        qint64 savedBefore = -1;
+        if (!line.isEmpty() && !Deletions::record(path, {line}, Deletions::Kind::Deleted, &deletedBefore, &lastFailure))
+            return RemoveResult::Failed;
+        if (replacement && !Deletions::record(path, {*replacement}, Deletions::Kind::Saved, &savedBefore, &lastFailure)) {
+            Deletions::undo(path, deletedBefore);
+            return RemoveResult::Failed;
+        }
+        // The kept lines go back exactly as they were read: no text-mode translation.
+        QString why;
+        const SafeWrite::Result written = SafeWrite::replace(path, content, &stamp, &why);
+        if (written == SafeWrite::Result::Written)
+            return RemoveResult::Removed;
+        Deletions::undo(path, savedBefore >= 0 ? savedBefore : deletedBefore);
+        if (written != SafeWrite::Result::Changed) {
+            lastFailure = QStringLiteral("the profile file %1 %2").arg(path, written == SafeWrite::Result::Failed ? why : SafeWrite::problem(written));
+            return RemoveResult::Failed;
+        }
     }
-    if (!file.commit())
-        return RemoveResult::Failed;
-    // Recorded once the file holds the change: a record of a line still in the file would
-    // delete it at the next merge of a sync tool's copies.
-    if (!line.isEmpty())
-        Deletions::record(path, {line});
-    if (replacement)
-        Deletions::forget(path, {*replacement});
-    return RemoveResult::Removed;
+    lastFailure = QStringLiteral("the profile file %1 kept changing while it was rewritten").arg(path);
+    return RemoveResult::Failed;
+}
+
+// The saved line of a profile that carries a phrase mark: the line without it names the same
+// profile (profilesIn).
+QString markedLineOf(const QString &path, const QString &line)
+{
+    QStringList lines;
+    readLines(path, &lines);
+    for (const QString &stored : qAsConst(lines)) {
+        Recipe recipe;
+        if (stored != line && stored.contains(QLatin1String("|#")) && Recipe::phraseOfLine(stored) > 1
+            && Recipe::fromLine(stored, &recipe) && recipe.line() == line)
+            return stored;
+    }
+    return QString();
 }
 
 }
 
 RemoveResult remove(const QString &path, const QString &line)
 {
-    return rewrite(path, line, nullptr, false);
+    const RemoveResult removed = rewrite(path, line, nullptr, false);
+    if (removed != RemoveResult::NotFound)
+        return removed;
+    const QString marked = markedLineOf(path, line);
+    return marked.isEmpty() ? removed : rewrite(path, marked, nullptr, false);
 }
 
-bool writeLines(const QString &path, const QStringList &lines)
+SafeWrite::Result writeLines(const QString &path, const QStringList &lines, const BoundedFile::Stamp &expected)
 {
     StoredFile stored;
-    const ReadStatus status = readStored(path, &stored);
+    BoundedFile::Stamp stamp;
+    const ReadStatus status = readStored(path, &stored, &stamp);
     if (status != ReadStatus::Read && status != ReadStatus::Missing)
-        return false;
+        return SafeWrite::Result::NotAFile;
+    if (stamp != expected)
+        return SafeWrite::Result::Changed;
     // The file's own lines, by their text, each with its bytes and line end: a line written
     // again is written as it was.
     QHash<QString, QList<Span>> own;
@@ -453,17 +493,9 @@ bool writeLines(const QString &path, const QStringList &lines)
         else if (i + 1 < lines.size())
             content += "\r\n";   // a last line without an end, no longer last
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(content) != content.size()
-        || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit())
-        return false;
-    if (status == ReadStatus::Missing)
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    return true;
+    if (content.size() > maximumSize)
+        return SafeWrite::Result::Failed;
+    return SafeWrite::replace(path, content, &stamp);
 }
 
 RemoveResult replace(const QString &path, const QString &line, const QString &replacement, const Lock *held)
@@ -482,6 +514,19 @@ SaveResult save(const QString &path, const Recipe &recipe)
     return saveLine(path, recipe.line());
 }
 
+namespace {
+
+// Saved during a change of the secret phrase, a profile belongs to the new phrase.
+QString lineOnPhrase(const QString &line, int phrase)
+{
+    Recipe recipe;
+    if (phrase > 1 && Recipe::phraseOfLine(line) == 1 && Recipe::fromLine(line, &recipe))
+        return recipe.lineOnPhrase(phrase);
+    return line;
+}
+
+}
+
 SaveResult saveLines(const QString &path, const QStringList &candidates, int *added, int *present)
 {
     *added = *present = 0;
@@ -493,6 +538,7 @@ SaveResult saveLines(const QString &path, const QStringList &candidates, int *ad
     if (status != ReadStatus::Read && status != ReadStatus::Missing)
         return SaveResult::Unusable;
     QSet<QString> known = profilesIn(lines);
+    const int phrase = PhraseState::target(path, lines);
     QStringList fresh;
     for (const QString &candidate : candidates) {
         if (known.contains(candidate)) {
@@ -500,7 +546,7 @@ SaveResult saveLines(const QString &path, const QStringList &candidates, int *ad
             continue;
         }
         known.insert(candidate);
-        fresh.append(newLine(path, candidate));
+        fresh.append(lineOnPhrase(candidate, phrase));
     }
     if (fresh.isEmpty())
         return SaveResult::AlreadySaved;
@@ -530,12 +576,9 @@ QSet<QString> profilesIn(const QStringList &lines)
 
 QString newLine(const QString &path, const QString &line)
 {
-    // Saved during a change of the secret phrase, a profile belongs to the new phrase.
-    const int phrase = PhraseState::target(path);
-    Recipe recipe;
-    if (phrase > 1 && Recipe::phraseOfLine(line) == 1 && Recipe::fromLine(line, &recipe))
-        return recipe.lineOnPhrase(phrase);
-    return line;
+    QStringList lines;
+    readLines(path, &lines);
+    return lineOnPhrase(line, PhraseState::target(path, lines));
 }
 
 SaveResult saveLine(const QString &path, const QString &candidate)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "boundedfile.h"
+#include "safewrite.h"
 #include "recipe.h"
 
 #include <QByteArray>
@@ -54,7 +55,14 @@ struct Profile
 // Missing is as good as an empty file; TooLarge is over maximumSize.
 using ReadStatus = BoundedFile::Status;
 
-// Whether the file can be read, without reading it: Read or Missing when it can.
+// Why the last Failed result of a write in this thread failed, for its message: "the record of
+// deleted profiles ... is a symbolic link ...". Empty when nothing more is known.
+QString failureDetail();
+// That, or "cannot write PATH" when nothing more is known.
+QString failureText(const QString &path);
+
+// Whether the file can be read, without reading it: Read or Missing when it can. A symbolic link
+// at the path is never followed (NotAFile): a sync tool carries links from other machines.
 ReadStatus check(const QString &path);
 
 // What is wrong with the file, for a message: "cannot be read", "is not a plain file" ...
@@ -64,7 +72,7 @@ QString problemOf(const QString &path, ReadStatus status);
 
 // Reads every line of the file, empty and malformed lines included, without line ends. A lone
 // CR, CR LF and CR CR LF each end a line. Anything but Read leaves *lines empty.
-ReadStatus readLines(const QString &path, QStringList *lines);
+ReadStatus readLines(const QString &path, QStringList *lines, BoundedFile::Stamp *stamp = nullptr);
 
 // The lines that are profiles (every non-empty line), in ascending text order: the order of
 // QListWidget::sortItems, which compares item texts with QString's operator<.
@@ -135,10 +143,11 @@ RemoveResult remove(const QString &path, const QString &line);
 // just goes. A caller that holds the lock already (for more work around it) gives it as `held`.
 RemoveResult replace(const QString &path, const QString &line, const QString &replacement, const Lock *held = nullptr);
 
-// Replaces the file's content by these lines; the caller holds the lock. A line the file held
-// keeps its bytes and line end (a byte-order mark at the start too); a new one is written as an
-// append writes it. False, with the file as it was, when it could not be written whole.
-bool writeLines(const QString &path, const QStringList &lines);
+// Replaces the file's content by these lines; the caller holds the lock and read the file as
+// `expected`. A line the file held keeps its bytes and line end (a byte-order mark at the start
+// too); a new one is written as an append writes it. Anything but Written leaves the file as it
+// was: Changed when it is no longer the file read, Failed past maximumSize or on a failed write.
+SafeWrite::Result writeLines(const QString &path, const QStringList &lines, const BoundedFile::Stamp &expected);
 
 enum class SaveResult { Saved, InvalidIdentifier, UnstorableIdentifier, InvalidRecipe, AlreadySaved, Busy, Unusable, Failed };
 

@@ -3,10 +3,17 @@
 #include "boundedfile.h"
 #include "deletions.h"
 #include "profilefile.h"
+#include "safewrite.h"
+#include "utf8.h"
+
+#include <QFile>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <fcntl.h>
+#include <stdio.h>
 
 namespace Sync {
 
@@ -20,12 +27,13 @@ QStringList conflictCopies(const QString &fileName, const QStringList &names)
         // Syncthing: the date, the time and the device's short id before the extension.
         QRegularExpression(QStringLiteral("^%1\\.sync-conflict-\\d{8}-\\d{6}-[A-Z0-9]{7}%2$").arg(base, ext)),
         // Nextcloud, with or without the user's name; and its older form.
-        QRegularExpression(QStringLiteral("^%1 \\(conflicted copy (.+ )?%3 \\d{6}\\)%2$").arg(base, ext, date)),
+        QRegularExpression(QStringLiteral("^%1 \\(conflicted copy ([^()]+ )?%3 \\d{6}\\)%2$").arg(base, ext, date)),
         QRegularExpression(QStringLiteral("^%1_conflict-\\d{8}-\\d{6}%2$").arg(base, ext)),
-        // Dropbox, the owner's name first.
-        QRegularExpression(QStringLiteral("^%1 \\(.+['\\x{2019}]s conflicted copy %3( \\(\\d+\\))?\\)%2$").arg(base, ext, date)),
+        // Dropbox, the owner's name first. A name holds no parenthesis, so that the copy of
+        // "zavdata (work).txt" is never taken for one of "zavdata.txt".
+        QRegularExpression(QStringLiteral("^%1 \\([^()]+['\\x{2019}]s conflicted copy %3( \\(\\d+\\))?\\)%2$").arg(base, ext, date)),
         // Seafile, with the user's address and the time.
-        QRegularExpression(QStringLiteral("^%1 \\(SFConflict \\S+ %3-\\d{2}-\\d{2}-\\d{2}\\)%2$").arg(base, ext, date)),
+        QRegularExpression(QStringLiteral("^%1 \\(SFConflict [^\\s()]+ %3-\\d{2}-\\d{2}-\\d{2}\\)%2$").arg(base, ext, date)),
     };
     QStringList copies;
     for (const QString &name : names) {
@@ -39,13 +47,18 @@ QStringList conflictCopies(const QString &fileName, const QStringList &names)
     return copies;
 }
 
-QStringList merge(const QStringList &file, const QList<QStringList> &copies, const QSet<QString> &deleted)
+QStringList merge(const QStringList &file, const QList<QStringList> &copies, const QSet<QString> &deleted, QStringList *dropped)
 {
     QStringList merged;
     QSet<QString> seen;
-    const auto take = [&](const QString &line, bool empty) {
-        if (line.isEmpty() ? !empty : (deleted.contains(line) || seen.contains(line)))
+    const auto take = [&](const QString &line, bool own) {
+        if (line.isEmpty() ? !own : seen.contains(line))
             return;
+        if (!line.isEmpty() && deleted.contains(line)) {
+            if (own && dropped)
+                dropped->append(line);
+            return;
+        }
         seen.insert(line);
         merged.append(line);
     };
@@ -65,6 +78,10 @@ QStringList Report::messages() const
         said << QStringLiteral("merged %1, a sync tool's copy, into the profile file; it is kept in conflicts-merged").arg(copy);
     for (const auto &copy : left)
         said << QStringLiteral("left %1 as it is: it %2").arg(copy.first, copy.second);
+    for (const auto &copy : unreadable)
+        said << QStringLiteral("moved %1 into conflicts-unreadable without merging it: it %2").arg(copy.first, copy.second);
+    for (const QString &line : dropped)
+        said << QStringLiteral("removed %1 from the profile file: it was deleted on another machine").arg(line);
     if (noDeletions && !merged.isEmpty())
         said << QStringLiteral("no record of deleted profiles was found beside the profile file, so a profile deleted on "
                                "another machine may have come back");
@@ -78,35 +95,69 @@ QString mergedFolder(const QString &profilePath)
     return QFileInfo(profilePath).absolutePath() + QStringLiteral("/conflicts-merged");
 }
 
+QString unreadableFolder(const QString &profilePath)
+{
+    return QFileInfo(profilePath).absolutePath() + QStringLiteral("/conflicts-unreadable");
+}
+
 namespace {
 
-// Moves a merged copy out of the way, under its own name where that is free.
+// Moves a copy out of the way, under its own name where that is free; never a link, never into one.
 bool moveAside(const QString &folder, const QString &name, const QString &into)
 {
-    if (!ProfileFile::makePrivateFolder(into))
+    if (QFileInfo(into).isSymLink() || !ProfileFile::makePrivateFolder(into) || QFileInfo(folder + QLatin1Char('/') + name).isSymLink())
         return false;
     QString target = into + QLatin1Char('/') + name;
     for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
         target = into + QStringLiteral("/%1 (%2)").arg(name).arg(n);
-    return QDir().rename(folder + QLatin1Char('/') + name, target);
+    return ::renameat2(AT_FDCWD, QFile::encodeName(folder + QLatin1Char('/') + name).constData(), AT_FDCWD,
+                       QFile::encodeName(target).constData(), RENAME_NOREPLACE) == 0;
 }
 
-// A copy's lines, or why it cannot be read: anything but a plain, readable text file within the
-// profile file's size.
-bool readCopy(const QString &path, QStringList *lines, QString *why)
+enum class CopyRead { Read, Left, NotProfiles };
+
+// A copy's lines, or why it cannot be merged: anything but a plain, readable text file within
+// the profile file's size (Left: it stays where it is), or a file that is no profile file
+// (NotProfiles: it moves aside). Every line a merge would add must be one a save would take:
+// a profile, with no control character.
+CopyRead readCopy(const QString &path, const QSet<QString> &known, QStringList *lines, QString *why)
 {
     QByteArray bytes;
-    const BoundedFile::Status status = BoundedFile::read(path, ProfileFile::maximumSize, &bytes);
+    const BoundedFile::Status status = BoundedFile::read(path, ProfileFile::maximumSize, &bytes, BoundedFile::Links::Refuse);
     if (status != BoundedFile::Status::Read) {
         *why = ProfileFile::problemOf(path, status);
-        return false;
+        return CopyRead::Left;
     }
     if (bytes.contains('\0')) {
         *why = QStringLiteral("is not text");
-        return false;
+        return CopyRead::NotProfiles;
     }
     ProfileFile::readLines(path, lines);
-    return true;
+    for (int i = 0; i < lines->size(); ++i) {
+        const QString &line = lines->at(i);
+        if (line.isEmpty() || known.contains(line))
+            continue;
+        Recipe recipe;
+        const QString problem = !Schemes::isStorableText(line) ? QStringLiteral("holds a control character")
+                                : !Recipe::fromLine(line, &recipe) ? Recipe::lineProblem(line)
+                                                                   : recipe.problem();
+        if (!problem.isEmpty()) {
+            *why = QStringLiteral("is not a profile file (line %1: %2)").arg(i + 1).arg(problem.isEmpty() ? QStringLiteral("no profile") : problem);
+            return CopyRead::NotProfiles;
+        }
+    }
+    return CopyRead::Read;
+}
+
+bool mergeOnce(const QString &profilePath, const QString &folder, const QStringList &profileCopies,
+               const QStringList &recordCopies, const QStringList &candidates, Report *report);
+
+qint64 storedSize(const QStringList &lines)
+{
+    qint64 size = 0;
+    for (const QString &line : lines)
+        size += Utf8::encode(line).size() + 2;
+    return size;
 }
 
 }
@@ -128,64 +179,116 @@ Report mergeCopies(const QString &profilePath)
                                         "window or quorvane-cli is changing the profile file");
         return report;
     }
-    // The record of deletions first: a union of it and its copies.
-    QStringList records;
-    QSet<QString> deleted;
-    report.noDeletions = !QFileInfo::exists(Deletions::path(profilePath)) && recordCopies.isEmpty();
-    if (!Deletions::readRecords(Deletions::path(profilePath), &records) || !Deletions::read(Deletions::path(profilePath), &deleted)) {
-        report.failure = QStringLiteral("the record of deleted profiles %1 cannot be read; nothing was merged")
-                             .arg(Deletions::path(profilePath));
-        return report;
+    // Links are never followed nor moved: named, and left where they are.
+    QStringList candidates;
+    for (const QString &name : profileCopies + recordCopies) {
+        if (QFileInfo(folder + QLatin1Char('/') + name).isSymLink())
+            report.left << qMakePair(name, SafeWrite::problem(SafeWrite::Result::Link));
+        else
+            candidates << name;
+    }
+    // A sync tool may put a newer file in place meanwhile: then the merge starts again on it.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        Report tried = report;
+        if (mergeOnce(profilePath, folder, profileCopies, recordCopies, candidates, &tried))
+            return tried;
+    }
+    report.failure = QStringLiteral("the sync tools' copies were not merged: the profile file kept changing meanwhile");
+    return report;
+}
+
+namespace {
+
+bool mergeOnce(const QString &profilePath, const QString &folder, const QStringList &profileCopies,
+               const QStringList &recordCopies, const QStringList &candidates, Report *report)
+{
+    // The records first: for each line the latest thing that happened to it on any machine.
+    const QString ownRecord = Deletions::path(profilePath);
+    Deletions::Latest latest;
+    report->noDeletions = !QFileInfo::exists(ownRecord) && !QFileInfo(ownRecord).isSymLink() && recordCopies.isEmpty();
+    if (!Deletions::readLatest(ownRecord, &latest)) {
+        report->failure = QStringLiteral("the record of deleted profiles %1 %2; nothing was merged")
+                              .arg(ownRecord, QFileInfo(ownRecord).isSymLink() ? SafeWrite::problem(SafeWrite::Result::Link)
+                                                                              : QStringLiteral("cannot be read"));
+        return true;
     }
     QStringList recordsMerged;
     for (const QString &name : recordCopies) {
-        QStringList theirs;
-        if (!Deletions::readRecords(folder + QLatin1Char('/') + name, &theirs)) {
-            report.left << qMakePair(name, QStringLiteral("cannot be read as a record of deleted profiles"));
+        if (!candidates.contains(name))
             continue;
-        }
-        Deletions::read(folder + QLatin1Char('/') + name, &deleted);
-        for (const QString &record : qAsConst(theirs)) {
-            if (!records.contains(record))
-                records << record;
+        if (!Deletions::readLatest(folder + QLatin1Char('/') + name, &latest)) {
+            report->left << qMakePair(name, QStringLiteral("cannot be read as a record of deleted profiles"));
+            continue;
         }
         recordsMerged << name;
     }
 
     QStringList lines;
-    const ProfileFile::ReadStatus status = ProfileFile::readLines(profilePath, &lines);
+    BoundedFile::Stamp stamp;
+    const ProfileFile::ReadStatus status = ProfileFile::readLines(profilePath, &lines, &stamp);
     if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
-        report.failure = QStringLiteral("the profile file %1 %2; nothing was merged")
-                             .arg(profilePath, ProfileFile::problemOf(profilePath, status));
-        return report;
+        report->failure = QStringLiteral("the profile file %1 %2; nothing was merged")
+                              .arg(profilePath, ProfileFile::problemOf(profilePath, status));
+        return true;
     }
+    const QSet<QString> known(lines.begin(), lines.end());
     QList<QStringList> copies;
     QStringList copiesMerged;
+    QStringList notProfiles;
     for (const QString &name : profileCopies) {
+        if (!candidates.contains(name))
+            continue;
         QStringList theirs;
         QString why;
-        if (!readCopy(folder + QLatin1Char('/') + name, &theirs, &why)) {
-            report.left << qMakePair(name, why);
-            continue;
+        switch (readCopy(folder + QLatin1Char('/') + name, known, &theirs, &why)) {
+        case CopyRead::Read:
+            copies << theirs;
+            copiesMerged << name;
+            break;
+        case CopyRead::Left:
+            report->left << qMakePair(name, why);
+            break;
+        case CopyRead::NotProfiles:
+            report->unreadable << qMakePair(name, why);
+            notProfiles << name;
+            break;
         }
-        copies << theirs;
-        copiesMerged << name;
     }
-    // All or nothing: the merged file and record are written whole before any copy moves.
-    const QStringList merged = merge(lines, copies, deleted);
-    if ((!recordsMerged.isEmpty() && !Deletions::writeRecords(profilePath, records))
-        || (merged != lines && !ProfileFile::writeLines(profilePath, merged))) {
-        report.failure = QStringLiteral("the sync tools' copies could not be merged: cannot write %1; nothing was changed")
-                             .arg(profilePath);
-        return report;
+    // All or nothing: the merged record and file are written whole before any copy moves.
+    QStringList dropped;
+    const QStringList merged = merge(lines, copies, Deletions::deletedIn(latest), &dropped);
+    if (merged != lines && storedSize(merged) > ProfileFile::maximumSize) {
+        report->failure = QStringLiteral("the sync tools' copies were not merged: together they would make the profile file "
+                                         "larger than 64 MiB; the file and its copies are kept as they are");
+        return true;
     }
+    QString why;
+    if (!recordsMerged.isEmpty() && !Deletions::writeLatest(profilePath, latest, &why)) {
+        report->failure = QStringLiteral("the sync tools' copies were not merged: %1; nothing was changed").arg(why);
+        return true;
+    }
+    if (merged != lines) {
+        const SafeWrite::Result written = ProfileFile::writeLines(profilePath, merged, stamp);
+        if (written == SafeWrite::Result::Changed)
+            return false;
+        if (written != SafeWrite::Result::Written) {
+            report->failure = QStringLiteral("the sync tools' copies could not be merged: %1 %2; nothing was changed")
+                                  .arg(profilePath, SafeWrite::problem(written));
+            return true;
+        }
+    }
+    report->dropped = dropped;
     for (const QString &name : copiesMerged + recordsMerged) {
         if (moveAside(folder, name, mergedFolder(profilePath)))
-            report.merged << name;
+            report->merged << name;
         else
-            report.left << qMakePair(name, QStringLiteral("was merged but could not be moved into conflicts-merged"));
+            report->left << qMakePair(name, QStringLiteral("was merged but could not be moved into conflicts-merged"));
     }
-    return report;
+    for (const QString &name : notProfiles)
+        moveAside(folder, name, unreadableFolder(profilePath));
+    return true;
+}
+
 }
 
 }
