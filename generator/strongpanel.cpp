@@ -14,6 +14,7 @@ namespace {
 const char *const presetRules[] = {"base64", "aA9!", "aA9", "9"};
 constexpr int customIndex = 4;
 constexpr int siteRulesIndex = 5;
+constexpr int wordsIndex = 6;
 // Where the length box starts for each scheme: 16 for a strong password, as in every other
 // door, and the original program's lowest length for its scheme.
 int startLength(bool compatible)
@@ -47,7 +48,7 @@ StrongPanel::StrongPanel(QWidget *parent) : SchemePanel(parent), ui(new Ui::stro
     ui->setupUi(this);
     new WrapWatch(ui->schemewarning);
     follow({ui->plengthspinbox, ui->rulecombo, ui->lowercasebox, ui->uppercasebox, ui->digitsbox, ui->symbolsbox,
-            ui->symbolsedit, ui->ruletextedit, ui->counterspinbox});
+            ui->symbolsedit, ui->ruletextedit, ui->counterspinbox, ui->wordsspacebox, ui->wordscapsbox, ui->wordsdigitbox});
     connect(ui->rulecombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &StrongPanel::ruleChoiceChanged);
     connect(ui->symbolsbox, &QCheckBox::toggled, ui->symbolsedit, &QWidget::setEnabled);
     connect(ui->ruletextedit, &QLineEdit::textChanged, this, &StrongPanel::fitLengthToRule);
@@ -103,10 +104,13 @@ void StrongPanel::reset()
     ui->rulecombo->setCurrentIndex(0);
     ui->ruletextedit->clear();
     otherLength = startLength(!compatible);
+    otherCount = Derivation::wordsDefaultLength;
     ui->plengthspinbox->setValue(startLength(compatible));
     ui->counterspinbox->setValue(Counter::first);
     for (QCheckBox *box : {ui->lowercasebox, ui->uppercasebox, ui->digitsbox, ui->symbolsbox})
         box->setChecked(true);
+    for (QCheckBox *box : {ui->wordsspacebox, ui->wordscapsbox, ui->wordsdigitbox})
+        box->setChecked(false);
     ui->symbolsedit->clear();
 }
 
@@ -125,6 +129,7 @@ void StrongPanel::setScheme(Scheme scheme)
     for (QWidget *w : {static_cast<QWidget *>(ui->rulelabel), static_cast<QWidget *>(ui->rulecombo),
                        static_cast<QWidget *>(ui->versionlabel), static_cast<QWidget *>(ui->counterspinbox),
                        static_cast<QWidget *>(ui->customrule), static_cast<QWidget *>(ui->siterulelabel),
+                       static_cast<QWidget *>(ui->wordsrule),
                        static_cast<QWidget *>(ui->ruletextedit)})
         w->setEnabled(!compatible);
     fitLengthToRule();
@@ -155,8 +160,9 @@ void StrongPanel::showKept(const Recipe &r)
 
 QList<QWidget *> StrongPanel::fields() const
 {
-    return {ui->siterulebutton, ui->plengthspinbox, ui->rulecombo,   ui->lowercasebox,  ui->uppercasebox,
-            ui->digitsbox,      ui->symbolsbox,     ui->symbolsedit, ui->ruletextedit, ui->counterspinbox};
+    return {ui->siterulebutton, ui->plengthspinbox, ui->rulecombo,    ui->lowercasebox,  ui->uppercasebox,
+            ui->digitsbox,      ui->symbolsbox,     ui->symbolsedit,  ui->wordsspacebox, ui->wordscapsbox,
+            ui->wordsdigitbox,  ui->ruletextedit,   ui->counterspinbox};
 }
 
 bool StrongPanel::selectedRule(Rule *rule, QString *problem) const
@@ -172,6 +178,17 @@ bool StrongPanel::selectedRule(Rule *rule, QString *problem) const
     }
     if (index == siteRulesIndex)
         return Rule::parse(ui->ruletextedit->text(), rule, problem);
+    if (index == wordsIndex) {
+        QStringList options;
+        if (ui->wordsspacebox->isChecked())
+            options << QStringLiteral("space");
+        if (ui->wordscapsbox->isChecked())
+            options << QStringLiteral("caps");
+        if (ui->wordsdigitbox->isChecked())
+            options << QStringLiteral("digit");
+        return Rule::parse(options.isEmpty() ? QStringLiteral("words") : QStringLiteral("words:") + options.join(QLatin1Char(',')),
+                           rule, problem);
+    }
     const QString text = index >= 0 && index < customIndex
         ? QString::fromLatin1(presetRules[index])
         : Rule::compose(ui->lowercasebox->isChecked(), ui->uppercasebox->isChecked(), ui->digitsbox->isChecked(),
@@ -184,6 +201,14 @@ void StrongPanel::selectRule(const Rule &rule)
     if (rule.isSiteRule()) {
         showRuleText(rule.text());
         ui->rulecombo->setCurrentIndex(siteRulesIndex);
+        fitLengthToRule();
+        return;
+    }
+    if (rule.isWords()) {
+        ui->wordsspacebox->setChecked(rule.wordsJoinedBySpace());
+        ui->wordscapsbox->setChecked(rule.wordsCapitalised());
+        ui->wordsdigitbox->setChecked(rule.wordsWithDigit());
+        ui->rulecombo->setCurrentIndex(wordsIndex);
         fitLengthToRule();
         return;
     }
@@ -207,7 +232,21 @@ void StrongPanel::ruleChoiceChanged()
     ui->customrule->setVisible(index == customIndex);
     ui->siterulelabel->setVisible(index == siteRulesIndex);
     ui->ruletextedit->setVisible(index == siteRulesIndex);
+    ui->wordsrule->setVisible(index == wordsIndex);
     ui->symbolsedit->setEnabled(ui->symbolsbox->isChecked());
+    // The length box counts words for a passphrase (six at first, the EFF's advice), characters
+    // otherwise; each keeps the value the user gave it.
+    const bool words = index == wordsIndex;
+    if (words != countsWords) {
+        countsWords = words;
+        const int shown = ui->plengthspinbox->value();
+        fitLengthToRule();
+        ui->plengthspinbox->setValue(otherCount);
+        otherCount = shown;
+        ui->pwlength->setText(words ? QStringLiteral("Words") : QStringLiteral("Select Password Length (No. Of Characters)"));
+        ui->plengthspinbox->setAccessibleDescription(words ? QStringLiteral("Number of words of the passphrase, from 4 to 12")
+                                                           : QStringLiteral("Number of characters of the password, from 4 to 32"));
+    }
     fitLengthToRule();
     offerSiteRule();
 }
@@ -221,6 +260,9 @@ void StrongPanel::fitLengthToRule()
         && rule.minimumLength() <= rule.maximumLength()) {
         low = rule.minimumLength();
         high = rule.maximumLength();
+    } else if (!compatible && ui->rulecombo->currentIndex() == wordsIndex) {
+        low = Derivation::fewestWords;
+        high = Derivation::mostWords;
     }
     // A wrapping spin box would carry a length above the new range round to its lowest end.
     ui->plengthspinbox->setWrapping(false);

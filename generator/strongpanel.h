@@ -44,5 +44,7 @@ private:
     Ui::strongpanel *ui;
     bool compatible = false;
     int otherLength = Derivation::compatibleDefaultLength;   // the length of the scheme not shown
+    bool countsWords = false;                                 // "Words" is the chosen characters
+    int otherCount = Derivation::wordsDefaultLength;          // words when characters show, and back
     SiteList::Match offeredSite;
 };

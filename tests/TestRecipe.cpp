@@ -29,7 +29,7 @@ private slots:
 void TestRecipe::vectors()
 {
     const QList<Vector> all = TestSupport::vectors();
-    QCOMPARE(all.size(), 55 + 11 + 20 + 16 + 12 + 83);
+    QCOMPARE(all.size(), 55 + 11 + 20 + 16 + 8 + 12 + 83);
     for (const Vector &v : all) {
         const QString where = v.file + QLatin1Char(' ') + v.password;
         QVERIFY2(v.recipe.problem().isEmpty(), qPrintable(where + ": " + v.recipe.problem()));

@@ -2,6 +2,9 @@
 #include "recipe.h"
 #include "rule.h"
 #include "testsupport.h"
+#include "wordlist.h"
+
+#include <QCryptographicHash>
 
 #include <QHash>
 #include <QRandomGenerator>
@@ -21,6 +24,7 @@ private slots:
     void everyClassEvenInShortWords();
     void allowedWordsAreEquallyLikely();
     void counterRange();
+    void passphrases();
 };
 
 void TestRules::vectors_data()
@@ -189,6 +193,34 @@ void TestRules::counterRange()
     QVERIFY(recipe.derive(QStringLiteral("hello")).isNull());
     recipe.scheme = Scheme::Compatible;
     QCOMPARE(recipe.derive(QStringLiteral("hello")), Derivation::compatible(QStringLiteral("hello"), QString(), 8));
+}
+
+void TestRules::passphrases()
+{
+    // The word list is the EFF's, byte for byte: a changed list changes passphrases in use.
+    QCOMPARE(QCryptographicHash::hash(WordList::text(), QCryptographicHash::Sha256).toHex(),
+             QByteArray("6d557f0693958fb5e650b68b5bee585eb82cf4da32965505c789e924743bc522"));
+    QCOMPARE(WordList::words().size(), 7776);
+    // The rule texts: options in their order, each once; anything else starting "words" refused.
+    for (const char *text : {"words", "words:space", "words:caps", "words:digit", "words:caps,digit", "words:space,caps,digit"}) {
+        Rule rule;
+        QVERIFY2(Rule::parse(QString::fromLatin1(text), &rule) && rule.isWords() && rule.text() == QLatin1String(text), text);
+        QVERIFY(rule.lengthProblem(4).isEmpty() && rule.lengthProblem(12).isEmpty());
+        QVERIFY(!rule.lengthProblem(3).isEmpty() && rule.lengthProblem(13).contains(QLatin1String("4 to 12 words")));
+    }
+    for (const char *text : {"words:", "words:digit,caps", "words:caps,caps", "words:Caps", "wordsx", "words:space,", "words: caps"}) {
+        Rule rule;
+        QString problem;
+        QVERIFY2(!Rule::parse(QString::fromLatin1(text), &rule, &problem), text);
+        QVERIFY2(problem.contains(QLatin1String("space, caps and digit")), qPrintable(problem));
+    }
+    // A line keeps the rule as written, and reads back; the length counts words.
+    Recipe recipe;
+    QVERIFY(Recipe::fromLine(QStringLiteral("bank|6|strong|words:caps,digit|2"), &recipe));
+    QVERIFY(recipe.rule.isWords() && recipe.rule.wordsWithDigit() && recipe.length == 6 && recipe.counter == 2);
+    QCOMPARE(recipe.line(), QStringLiteral("bank|6|strong|words:caps,digit|2"));
+    QVERIFY(!Recipe::fromLine(QStringLiteral("bank|13|strong|words|1"), &recipe));
+    QCOMPARE(recipe.rule.entropyText(6), QStringLiteral("77.5"));
 }
 
 QTEST_GUILESS_MAIN(TestRules)

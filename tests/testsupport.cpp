@@ -59,6 +59,17 @@ QList<Vector> vectors()
             add(file, r, fromHexUnits(f.value(0)), f.value(5), f.value(6));
         }
     }
+    // Passphrases: the phrase with "\n" written as "\\n", the identifier and the rule as they are.
+    for (const QStringList &f : readTsv(QStringLiteral("strong-words.tsv"))) {
+        Recipe r = Recipe::defaults(Scheme::Strong);
+        r.identifier = f.value(1);
+        r.length = f.value(2).toInt();
+        if (!Rule::parse(f.value(3), &r.rule))
+            qFatal("rule %s of strong-words.tsv", qPrintable(f.value(3)));
+        r.counter = f.value(4).toUInt();
+        add(QStringLiteral("strong-words.tsv"), r, QString(f.value(0)).replace(QLatin1String("\\n"), QLatin1String("\n")),
+            f.value(5), f.value(6));
+    }
     for (const QStringList &f : readTsv(QStringLiteral("lesspass-passwords.tsv"))) {
         Recipe r = Recipe::defaults(Scheme::LessPass);
         r.identifier = f.value(0);

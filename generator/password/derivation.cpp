@@ -4,6 +4,7 @@
 #include "rule.h"
 #include "sha512.h"
 #include "utf8.h"
+#include "wordlist.h"
 
 #include <sodium.h>
 
@@ -97,27 +98,24 @@ QString compatible(const QString &phrase, const QString &identifier, int length)
     return password;
 }
 
-QString drawWithRule(const unsigned char key[48], const Rule &rule, int length)
+namespace {
+
+// The strong scheme's stream of bytes for a rule: block k is BLAKE2b-512 keyed with the tag, over
+// the domain text, the rule's text and k (four bytes, least significant first), each text closed
+// by a zero byte.
+class RuleStream
 {
-    const QString alphabet = rule.alphabet();
-    const int n = alphabet.size();
-    const int limit = 256 - 256 % n;   // bytes at or above it would favour the first characters
+public:
+    RuleStream(const unsigned char key[48], const Rule &rule)
+        : key(key), message(QByteArrayLiteral("Quorvane rule stream 1") + '\0' + rule.streamText().toUtf8() + '\0')
+    {
+        counterAt = message.size();
+        message.append(4, '\0');
+    }
+    ~RuleStream() { sodium_memzero(block, sizeof block); }
 
-    // Block k of the stream: BLAKE2b-512 keyed with the tag, over the domain text, the rule's
-    // text and k, each text closed by a zero byte.
-    QByteArray message = QByteArrayLiteral("Quorvane rule stream 1") + '\0' + rule.streamText().toUtf8() + '\0';
-    const int counterAt = message.size();
-    message.append(4, '\0');
-    unsigned char block[64];
-    quint32 k = 0;
-    int used = sizeof block;
-
-    QString word(length, QChar(0));
-    int drawn = 0;
-    // A rule is refused when fewer than 1 word in 2^20 holds it, so this many words is never
-    // reached in practice; it only bounds the work.
-    qint64 wordsLeft = qint64(1) << 26;
-    for (;;) {
+    int next()
+    {
         if (used == int(sizeof block)) {
             for (int i = 0; i < 4; ++i)
                 message[counterAt + i] = char((k >> (8 * i)) & 0xFF);
@@ -126,7 +124,33 @@ QString drawWithRule(const unsigned char key[48], const Rule &rule, int length)
                                std::size_t(message.size()), key, 48);
             used = 0;
         }
-        const int b = block[used++];
+        return block[used++];
+    }
+
+private:
+    const unsigned char *key;
+    QByteArray message;
+    int counterAt = 0;
+    unsigned char block[64];
+    quint32 k = 0;
+    int used = sizeof block;
+};
+
+}
+
+QString drawWithRule(const unsigned char key[48], const Rule &rule, int length)
+{
+    const QString alphabet = rule.alphabet();
+    const int n = alphabet.size();
+    const int limit = 256 - 256 % n;   // bytes at or above it would favour the first characters
+    RuleStream stream(key, rule);
+    QString word(length, QChar(0));
+    int drawn = 0;
+    // A rule is refused when fewer than 1 word in 2^20 holds it, so this many words is never
+    // reached in practice; it only bounds the work.
+    qint64 wordsLeft = qint64(1) << 26;
+    for (;;) {
+        const int b = stream.next();
         if (b >= limit)
             continue;
         word[drawn++] = alphabet.at(b % n);
@@ -141,8 +165,46 @@ QString drawWithRule(const unsigned char key[48], const Rule &rule, int length)
             break;
         }
     }
-    sodium_memzero(block, sizeof block);
     return word;
+}
+
+namespace {
+
+// A passphrase: each word from two bytes (big-endian) below 8 x 7776, so that every word is as
+// likely; then the capitals; then the word that gets the digit (a byte below the largest
+// multiple of the count) and the digit (a byte below 250).
+QString drawWords(const unsigned char key[48], const Rule &rule, int count)
+{
+    const QStringList &list = WordList::words();
+    if (list.size() != WordList::size)
+        return QString();
+    RuleStream stream(key, rule);
+    QStringList words;
+    while (words.size() < count) {
+        const int v = (stream.next() << 8) | stream.next();
+        if (v < 8 * WordList::size)
+            words << list.at(v % WordList::size);
+    }
+    if (rule.wordsCapitalised()) {
+        for (QString &word : words)
+            word[0] = word.at(0).toUpper();
+    }
+    if (rule.wordsWithDigit()) {
+        int b = stream.next();
+        while (b >= 256 - 256 % count)
+            b = stream.next();
+        const int which = b % count;
+        b = stream.next();
+        while (b >= 250)
+            b = stream.next();
+        words[which] += QChar(QLatin1Char(char('0' + b % 10)));
+    }
+    const QString phrase = words.join(rule.wordsJoinedBySpace() ? QLatin1Char(' ') : QLatin1Char('-'));
+    for (QString &word : words)
+        word.fill(QChar(0));
+    return phrase;
+}
+
 }
 
 QString strong(const QString &phrase, const QString &identifier, int length)
@@ -180,7 +242,9 @@ QString strong(const QString &phrase, const QString &identifier, int length, con
     sodium_memzero(secret.data(), std::size_t(secret.size()));
     QString password;
     if (result == 0)
-        password = rule.isBase64() ? passwordFromKey(key, sizeof key, length) : drawWithRule(key, rule, length);
+        password = rule.isBase64() ? passwordFromKey(key, sizeof key, length)
+                   : rule.isWords()  ? drawWords(key, rule, length)
+                                     : drawWithRule(key, rule, length);
     sodium_memzero(key, sizeof key);
     return password;
 }

@@ -33,6 +33,39 @@ Rule::Rule()
 {
 }
 
+bool Rule::parseWords(const QString &text, Rule *rule, QString *problem)
+{
+    static const QStringList options{QStringLiteral("space"), QStringLiteral("caps"), QStringLiteral("digit")};
+    bool chosen[3] = {false, false, false};
+    bool valid = text == QLatin1String("words") || (text.startsWith(QLatin1String("words:")) && text.size() > 6);
+    if (valid && text.size() > 5) {
+        int next = 0;
+        for (const QString &option : text.mid(6).split(QLatin1Char(','))) {
+            const int at = options.indexOf(option);
+            if (at < next) {
+                valid = false;
+                break;
+            }
+            chosen[at] = true;
+            next = at + 1;
+        }
+    }
+    if (!valid) {
+        if (problem)
+            *problem = QStringLiteral("\"%1\" is not a passphrase rule: use words, or words: followed by space, caps "
+                                      "and digit, comma-separated, in that order, each at most once (words:caps,digit)")
+                           .arg(text);
+        return false;
+    }
+    *rule = Rule();
+    rule->ruleText = text;
+    rule->words = true;
+    rule->wordSpace = chosen[0];
+    rule->wordCaps = chosen[1];
+    rule->wordDigit = chosen[2];
+    return true;
+}
+
 QString Rule::allSymbols()
 {
     return QString::fromLatin1(symbolCharacters);
@@ -50,6 +83,8 @@ bool Rule::parse(const QString &text, Rule *rule, QString *problem)
         *rule = Rule();
         return true;
     }
+    if (text.startsWith(QLatin1String("words")))
+        return parseWords(text, rule, problem);
     if (SiteRule::isRuleText(text)) {
         SiteRule site;
         if (!SiteRule::parse(text, &site, problem))
@@ -131,18 +166,20 @@ QString Rule::streamText() const
 
 int Rule::minimumLength() const
 {
-    return site ? siteRuleValue.minimumLength() : Derivation::minimumLength;
+    return site ? siteRuleValue.minimumLength() : words ? Derivation::fewestWords : Derivation::minimumLength;
 }
 
 int Rule::maximumLength() const
 {
-    return site ? siteRuleValue.maximumLength() : Derivation::maximumLength;
+    return site ? siteRuleValue.maximumLength() : words ? Derivation::mostWords : Derivation::maximumLength;
 }
 
 QString Rule::lengthProblem(int length) const
 {
     if (site)
         return siteRuleValue.lengthProblem(length);
+    if (words && (length < Derivation::fewestWords || length > Derivation::mostWords))
+        return QStringLiteral("a passphrase has %1 to %2 words").arg(Derivation::fewestWords).arg(Derivation::mostWords);
     if (length < Derivation::minimumLength || length > Derivation::maximumLength)
         return QStringLiteral("the length must be from %1 to %2").arg(Derivation::minimumLength).arg(Derivation::maximumLength);
     return QString();
@@ -152,6 +189,8 @@ QString Rule::description() const
 {
     if (site)
         return QStringLiteral("site rules");
+    if (words)
+        return ruleText == QLatin1String("words") ? QStringLiteral("words") : QStringLiteral("words, ") + ruleText.mid(6).replace(QLatin1Char(','), QStringLiteral(", "));
     static const QHash<QString, QString> presets{
         {QStringLiteral("base64"), QStringLiteral("letters digits + and /")},
         {QStringLiteral("aA9!"), QStringLiteral("letters digits and symbols")},
@@ -194,6 +233,13 @@ QString Rule::entropyText(int length) const
 {
     if (isBase64())
         return QString::number(6.0f * float(length), 'g', 6);   // 6 bits for each base64 character
+    if (words) {
+        // Each word one of 7,776; the digit one of 10 on one of the words.
+        double bits = length * std::log2(7776.0);
+        if (wordDigit)
+            bits += std::log2(10.0) + std::log2(double(length));
+        return QString::number(bits, 'f', 1);
+    }
     if (site) {
         const double bits = siteRuleValue.bits(length);
         return std::isfinite(bits) ? QString::number(bits, 'f', 1) : QStringLiteral("0");

@@ -13,6 +13,11 @@
 // at least once in each of its passwords, and every password that allows is equally likely.
 // A rule's text may also be a site's policy in the passwordrules language (siterule.h); such a
 // rule's text is its canonical form.
+//
+// Or a passphrase: "words", lower-case words of the EFF's list joined by "-", or "words:" and
+// options, comma-separated, in this order, each at most once: "space" (joined by a blank),
+// "caps" (each word's first letter upper case), "digit" (one digit added to one word). The
+// length is then the number of words, 4 to 12.
 class Rule
 {
 public:
@@ -30,6 +35,10 @@ public:
     static QString allSymbols();
 
     bool isBase64() const { return ruleText == QLatin1String("base64"); }
+    bool isWords() const { return words; }
+    bool wordsJoinedBySpace() const { return wordSpace; }
+    bool wordsCapitalised() const { return wordCaps; }
+    bool wordsWithDigit() const { return wordDigit; }
     bool isSiteRule() const { return site; }
     const SiteRule &siteRule() const { return siteRuleValue; }
     const QString &text() const { return ruleText; }
@@ -45,7 +54,7 @@ public:
     // Whether every class of the rule appears in the word (and a site rule's limit on runs holds).
     bool holds(const QString &word) const;
 
-    // The lengths the rule allows: 4 to 32, or fewer for a site rule.
+    // The lengths the rule allows: 4 to 32, fewer for a site rule, 4 to 12 words for a passphrase.
     int minimumLength() const;
     int maximumLength() const;
     // Why the rule makes no password of that length; empty when it does.
@@ -63,11 +72,17 @@ public:
     bool operator!=(const Rule &other) const { return ruleText != other.ruleText; }
 
 private:
+    static bool parseWords(const QString &text, Rule *rule, QString *problem);
+
     QString ruleText;
     QString classes;       // the class letters, in order
     QString ruleSymbols;
     bool site = false;
     SiteRule siteRuleValue;
+    bool words = false;
+    bool wordSpace = false;
+    bool wordCaps = false;
+    bool wordDigit = false;
 };
 
 // The strong scheme's counter, shown as "Version".
