@@ -66,7 +66,8 @@ function newProfileFields() {
     scheme: $('scheme').value,
     identifier: $('identifier').value,
     length: $('length').value,
-    rule: $('rule').value,
+    // A passphrase is the user's choice alone: a site's rule is never turned into words.
+    rule: $('scheme').value === 'strong' && $('words').checked ? 'words' : $('rule').value,
     login: $('login').value,
     userName: $('username').value,
   };
@@ -110,9 +111,25 @@ function showSchemeFields() {
   for (const field of document.querySelectorAll('[data-for]'))
     field.hidden = !field.dataset.for.split(' ').includes(scheme);
   const length = $('length');
+  const words = scheme === 'strong' && $('words').checked;
   length.min = scheme === 'lesspass' ? 5 : 4;
-  length.max = scheme === 'lesspass' ? 35 : 32;
+  length.max = scheme === 'lesspass' ? 35 : words ? 12 : 32;
+  $('rule').disabled = words;
+  $('length').title = words ? 'The number of words, 4 to 12' : '';
+  document.querySelector('label[for="length"]').textContent = words ? 'Words' : 'Length';
 }
+
+// Words: six at first (the EFF's advice); back to characters: the length the form had.
+let charactersLength = '16';
+$('words').addEventListener('change', () => {
+  if ($('words').checked) {
+    charactersLength = $('length').value;
+    $('length').value = '6';
+  } else {
+    $('length').value = charactersLength;
+  }
+  showSchemeFields();
+});
 
 function showProfiles(profiles, omitted = 0) {
   profilesShown = profiles;

@@ -48,8 +48,8 @@ const QCommandLineOption Command::identifierOption(
 const QCommandLineOption Command::lengthOption(
     {QStringLiteral("l"), QStringLiteral("length")},
     QStringLiteral("The password length: 4 to 32 for the strong scheme (derive: 16 by default, or a site rule's "
-                   "longest) and the compatible one (4 by default, as the original program starts), 5 to 35 for "
-                   "LessPass (16 by default)."),
+                   "longest; with --rule=words the number of words, 4 to 12, 6 by default) and the compatible one "
+                   "(4 by default, as the original program starts), 5 to 35 for LessPass (16 by default)."),
     QStringLiteral("N"));
 const QCommandLineOption Command::schemeOption(
     QStringLiteral("scheme"),
@@ -62,7 +62,8 @@ const QCommandLineOption Command::ruleOption(
                    "order, e.g. aA9!, aA9, 9; !:SYMBOLS names the site's own symbols, e.g. aA9!:!@#$%. Or a site's "
                    "rule in the passwordrules language, e.g. \"required: lower, upper; required: digit; maxlength: "
                    "20\" (without --length, its longest length up to 32); site takes the rule of the identifier's "
-                   "site, as \"rules site\" prints it."),
+                   "site, as \"rules site\" prints it. Or a passphrase: words (words of the EFF's list joined by "
+                   "-), or words: with space, caps, digit in that order, e.g. words:caps,digit."),
     QStringLiteral("RULE"));
 const QCommandLineOption Command::counterOption(
     QStringLiteral("counter"),
@@ -455,8 +456,9 @@ bool Command::lengthForRule(const QCommandLineParser &parser, const Rule &rule, 
                             QString *error)
 {
     if (!parser.isSet(lengthOption)) {
-        // A site's rule: its longest length up to 32, the strongest, as the window takes it.
-        *length = rule.isSiteRule() ? rule.maximumLength() : fallback;
+        // A site's rule: its longest length up to 32, the strongest, as the window takes it; a
+        // passphrase: six words.
+        *length = rule.isSiteRule() ? rule.maximumLength() : rule.isWords() ? Derivation::wordsDefaultLength : fallback;
     } else if (!Command::length(parser, true, 0, length, error)) {
         return false;
     }

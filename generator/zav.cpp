@@ -65,6 +65,12 @@ zav::zav(QWidget *parent, SecretTimings timings)
     phraseNote->hide();
     ui->verticalLayout->insertWidget(ui->verticalLayout->indexOf(ui->horizontalLayout_2) + 1, phraseNote);
     connect(ui->passwordoutput, &QLineEdit::textChanged, phraseNote, &QLabel::hide);
+    // A passphrase of twelve long words is wider than the field: its start shows, the whole in
+    // the tooltip (gone with the password).
+    connect(ui->passwordoutput, &QLineEdit::textChanged, this, [this](const QString &text) {
+        ui->passwordoutput->setToolTip(text.size() > 35 ? text : QString());
+        ui->passwordoutput->setCursorPosition(0);
+    });
     connect(clipboard, &Clipboard::status, this, [this](const QString &text) {
         if (text.isEmpty())
             statusBar()->clearMessage();

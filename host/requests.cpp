@@ -3,6 +3,7 @@
 #include "fingerprint.h"
 #include "libcrypto.h"
 #include "pagematch.h"
+#include "lengths.h"
 #include "phrasechange.h"
 #include "phrasestate.h"
 #include "profilefile.h"
@@ -137,6 +138,8 @@ QJsonObject compose(const Request &request)
         }
         if (!lengthGiven && recipe.rule.isSiteRule())
             recipe.length = recipe.rule.maximumLength();
+        if (!lengthGiven && recipe.rule.isWords())
+            recipe.length = Derivation::wordsDefaultLength;
     }
     recipe.login = scheme == Scheme::LessPass ? request.login : QString();
     recipe.userName = scheme == Scheme::Spectre ? request.userName.trimmed() : QString();

@@ -488,6 +488,20 @@ void TestCli::rulesAndCounters()
         QCOMPARE(QString::fromUtf8(run.out).section('\n', 0, 1), row.value(5) + '\n' + row.value(6) + " bits, "
                                                                  + PhraseStrength::rating(row.value(6).toDouble()));
     }
+    // Passphrases: the word count as --length, the rule as written; six words without --length.
+    for (const QStringList &row : readTsv(QStringLiteral("strong-words.tsv"))) {
+        const Run run = cli({"derive", "--identifier=" + row.value(1), "-l", row.value(2), "--rule=" + row.value(3),
+                             "--counter", row.value(4), "--exact", "--entropy"},
+                            QString(row.value(0)).replace(QLatin1String("\\n"), QLatin1String("\n")).toUtf8());
+        QCOMPARE(run.code, 0);
+        QCOMPARE(QString::fromUtf8(run.out).section('\n', 0, 1), row.value(5) + '\n' + row.value(6) + " bits, "
+                                                                 + PhraseStrength::rating(row.value(6).toDouble()));
+    }
+    QCOMPARE(cli({"derive", "-i", "tv", "--rule=words", "--entropy"}, "hello").out.split('\n').value(1), QByteArray("77.5 bits, good"));
+    const Run badWords = cli({"derive", "-i", "tv", "--rule=words:digit,caps"}, "hello");
+    QVERIFY2(badWords.code == 2 && badWords.err.contains("space, caps and digit"), badWords.err.constData());
+    QCOMPARE(cli({"derive", "-i", "tv", "--rule=words", "-l", "13"}, "hello").code, 2);
+
     // The entropy line of the other cases, as the window shows them, with its rating.
     QCOMPARE(cli({"derive", "-l", "16", "--entropy"}, "hello").out.split('\n').value(1), QByteArray("96 bits, good"));
     QCOMPARE(cli({"derive", "-l", "4", "--entropy"}, "hello").out.split('\n').value(1), QByteArray("24 bits, poor"));

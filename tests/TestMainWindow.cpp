@@ -4,6 +4,7 @@
 #include "main.h"
 #include "profilestate.h"
 #include "recipe.h"
+#include "rule.h"
 #include "testsupport.h"
 #include "zav.h"
 
@@ -343,7 +344,8 @@ void TestMainWindow::ruleAndVersionControls()
     auto *rules = child<QComboBox>("rulecombo");
     auto *version = child<QSpinBox>("counterspinbox");
     auto *custom = child<QWidget>("customrule");
-    QCOMPARE(rules->count(), 6);
+    QCOMPARE(rules->count(), 7);
+    QCOMPARE(rules->itemText(6), QStringLiteral("Words"));
     QCOMPARE(rules->itemText(0), QStringLiteral("Letters, digits, + and /"));
     QCOMPARE(rules->itemText(1), QStringLiteral("Letters, digits and symbols"));
     QCOMPARE(rules->itemText(2), QStringLiteral("Letters and digits"));
@@ -377,6 +379,33 @@ void TestMainWindow::ruleAndVersionControls()
     QCOMPARE(shown(), QStringLiteral("/iUL^TV0oBW00:=R 104.6"));
     rules->setCurrentIndex(0);
     QCOMPARE(shown(), QStringLiteral("V7AnVYaiF4qWy7xW 96"));
+    version->setValue(1);
+
+    // Words: the length box counts words (six at first, 4 to 12) and keeps the characters' own
+    // count; the passphrase rows of the vectors come out as the CLI and the host give them.
+    auto *length = child<QSpinBox>("plengthspinbox");
+    rules->setCurrentIndex(6);
+    QVERIFY(child<QWidget>("wordsrule")->isVisible() && !custom->isVisible());
+    QCOMPARE(child<QLabel>("pwlength")->text(), QStringLiteral("Words"));
+    QCOMPARE(length->value(), 6);
+    QCOMPARE(length->maximum(), 12);
+    for (const QStringList &row : readTsv(QStringLiteral("strong-words.tsv"))) {
+        child<QTextEdit>("inputtext")->setPlainText(QString(row.value(0)).replace(QLatin1String("\\n"), QLatin1String("\n")));
+        child<QLineEdit>("pword_identifier_le")->setText(row.value(1));
+        Rule rule;
+        QVERIFY(Rule::parse(row.value(3), &rule));
+        child<QCheckBox>("wordsspacebox")->setChecked(rule.wordsJoinedBySpace());
+        child<QCheckBox>("wordscapsbox")->setChecked(rule.wordsCapitalised());
+        child<QCheckBox>("wordsdigitbox")->setChecked(rule.wordsWithDigit());
+        length->setValue(row.value(2).toInt());
+        version->setValue(row.value(4).toInt());
+        QCOMPARE(shown(), row.value(5) + ' ' + row.value(6));
+    }
+    rules->setCurrentIndex(0);
+    QCOMPARE(length->value(), 16);
+    QCOMPARE(child<QLabel>("pwlength")->text(), QStringLiteral("Select Password Length (No. Of Characters)"));
+    child<QTextEdit>("inputtext")->setPlainText(QStringLiteral("hello"));
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("bank"));
     version->setValue(1);
     rules->setCurrentIndex(2);
     QCOMPARE(shown(), QStringLiteral("62pdVVgB73TjWhx2 95.2"));
@@ -422,8 +451,10 @@ void TestMainWindow::ruleAndVersionControls()
     QCOMPARE(rules->currentIndex(), 0);
     QCOMPARE(version->value(), 1);
     QVERIFY(!custom->isVisible());
-    for (QCheckBox *box : window->findChildren<QCheckBox *>())
-        QVERIFY(box->isChecked());
+    for (const char *name : {"lowercasebox", "uppercasebox", "digitsbox", "symbolsbox"})
+        QVERIFY2(child<QCheckBox>(name)->isChecked(), name);
+    for (const char *name : {"wordsspacebox", "wordscapsbox", "wordsdigitbox"})
+        QVERIFY2(!child<QCheckBox>(name)->isChecked(), name);
     QVERIFY(child<QLineEdit>("symbolsedit")->text().isEmpty());
 }
 

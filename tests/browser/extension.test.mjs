@@ -502,6 +502,21 @@ describe('in Chromium', () => {
     await close(popup, page);
   });
 
+  test('a new site: Words makes a passphrase, six words at first, saved as the CLI reads it', async () => {
+    const { page, popup } = await openPopup(url('phrase.test', '/login'));
+    await popup.click('#words');
+    assert.equal(await popup.$eval('#length', (f) => [f.value, f.max].join(' ')), '6 12');
+    assert.equal(await popup.$eval('#rule', (f) => f.disabled), true);
+    assert.equal(await fill(popup), 'Filled the password field. Saved the profile of phrase.test.');
+    assert.equal(await page.$eval('#pw', (f) => f.value), cliPassword('phrase.test|6|strong|words|1'));
+    assert.ok(savedLines().includes('phrase.test|6|strong|words|1'));
+    await close(popup, page);
+    // Words is the user's choice alone, on each new site: never chosen by itself.
+    const other = await openPopup(url('other-phrase.test', '/login'));
+    assert.equal(await other.popup.$eval('#words', (f) => f.checked), false);
+    await close(other.popup, other.page);
+  });
+
   test('problems are said in words, and go when what they were about changes', async () => {
     const { page, popup } = await openPopup(url('words.test', '/login'));
     const cases = [
