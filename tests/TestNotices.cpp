@@ -116,8 +116,10 @@ void TestNotices::aboutBox()
     QVERIFY(browser->isReadOnly());
     const QStringList lines = browser->toPlainText().split(QLatin1Char('\n'));
     QCOMPARE(lines.mid(0, 4), (QStringList{"", "", "Quorvane", "Version Beta"}));
-    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines.size(), 6);
     QVERIFY(!lines.at(4).isEmpty());
+    // The word list of passphrases is credited as its licence asks.
+    QVERIFY(lines.at(5).contains(QLatin1String("EFF's large word list")) && lines.at(5).contains(QLatin1String("CC BY 3.0 US")));
     const QList<ModalSeen> seen = answerModals([] { showNotice<aboutdialog>(); });
     QCOMPARE(seen.value(0).className, QStringLiteral("aboutdialog"));
 }
