@@ -68,9 +68,11 @@ bench: build
 install: programs
 	cmake --install $(BUILD)
 
-package: build
-	cmake --build $(BUILD) --target browser-xpi
-	cd $(BUILD) && cpack -G DEB
+# The Debian packages, made as Debian makes its own (debian/: dh with the CMake build), into
+# $(BUILD)/: quorvane (the programs), webext-quorvane (the extension for both browsers) and the
+# programs' debug information; apt install ./build/quorvane_*.deb ./build/webext-quorvane_*.deb.
+package: deps
+	scripts/build-packages $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
