@@ -13,6 +13,7 @@ const hostName = 'org.quorvane.browser_host';
 let tab = null;          // the tab the popup was opened on
 let origin = null;       // its origin when it was looked up
 let site = '';           // the page's host, as the header shows it
+let siteDomain = '';     // its registrable domain, as the related sites' words name it
 let lookedUp = false;    // the host has answered the lookup for this tab
 let busy = false;        // a fill is under way
 let formKind = 'none';   // the page's password form: login, signup, change (page.js)
@@ -87,10 +88,14 @@ function fieldOf(problem) {
 // The profile line to fill from: the chosen saved profile, or the new one composed by the host.
 // Null, with the problem said, when there is none.
 async function chosenLine() {
-  if (!newProfileShown()) {
-    const chosen = document.querySelector('#profiles input[name="profile"]:checked');
+  const picked = document.querySelector('#profiles input[name="profile"]:checked');
+  if (!newProfileShown() || (picked && picked.value !== newChoice)) {
+    const chosen = picked;
     if (!chosen) {
-      say('Choose a profile first.', { problem: true });
+      // A related site's profile is never taken by itself: the user picks it, or a new one.
+      const related = profilesShown.find((p) => p.sharesWith);
+      say(related ? `${siteDomain} shares its sign-in with ${related.sharesWith}: choose that profile, or a new one, first.`
+                  : 'Choose a profile first.', { problem: true, about: 'profiles' });
       return null;
     }
     const profile = profilesShown.find((p) => p.line === chosen.value) ?? {};
@@ -131,28 +136,50 @@ $('words').addEventListener('change', () => {
   showSchemeFields();
 });
 
-function showProfiles(profiles, omitted = 0) {
-  profilesShown = profiles;
+// The radio of "a new profile", offered beside related sites' profiles.
+const newChoice = ':new';   // no profile line: every line holds a "|"
+
+function showProfiles(profiles, omitted = 0, related = []) {
+  profilesShown = [...profiles, ...related];
   const list = $('profiles');
-  list.querySelectorAll('label').forEach((label) => label.remove());
-  profiles.forEach((profile, index) => {
+  list.querySelectorAll('label, p').forEach((label) => label.remove());
+  const add = (value, text, title, checked) => {
     const label = document.createElement('label');
     const radio = document.createElement('input');
     radio.type = 'radio';
     radio.name = 'profile';
-    radio.value = profile.line;
-    radio.checked = index === 0;
-    const text = profileText(profile, site);
-    label.title = `${profile.identifier}: ${profile.label}`;
+    radio.value = value;
+    radio.checked = checked;
+    label.title = title;
     label.append(radio, ` ${text}`);
     list.append(label);
-  });
+  };
+  profiles.forEach((profile, index) => add(profile.line, profileText(profile, site), `${profile.identifier}: ${profile.label}`, index === 0));
+  // Sites that share their sign-in with this one: said so, and never chosen.
+  for (const sharesWith of [...new Set(related.map((p) => p.sharesWith))]) {
+    const note = document.createElement('p');
+    note.className = 'hint';
+    note.textContent = `${siteDomain} shares its sign-in with ${sharesWith}:`;
+    list.append(note);
+    related.filter((p) => p.sharesWith === sharesWith)
+      .forEach((profile) => add(profile.line, `${profile.identifier}: ${profile.label}`, `${profile.identifier}: ${profile.label}`, false));
+  }
+  if (profiles.length === 0 && related.length > 0)
+    add(newChoice, `A new profile for ${siteDomain}`, 'A profile of its own for this site', false);
   $('omitted').hidden = omitted === 0;
   $('omitted').textContent = omitted === 1
     ? 'One more profile of this site is not listed (quorvane-cli profiles list shows every one).'
     : `${omitted} more profiles of this site are not listed (quorvane-cli profiles list shows every one).`;
   $('saved').hidden = false;
   $('new').hidden = true;
+  showPhraseNote();
+}
+
+// Beside related sites' profiles, the new profile's form shows only once it is picked.
+function profileChoiceChanged() {
+  const picked = document.querySelector('#profiles input[name="profile"]:checked');
+  if (profilesShown.some((p) => p.sharesWith) && !profilesShown.some((p) => !p.sharesWith))
+    $('new').hidden = picked?.value !== newChoice;
   showPhraseNote();
 }
 
@@ -213,13 +240,19 @@ async function lookUp() {
     return;
   }
   site = found.site;
+  siteDomain = found.domain ?? found.site;
   $('site').textContent = found.site;
   const hints = await readPageForm();
   formKind = hints.kind;
-  if (found.profiles.length > 0)
-    showProfiles(found.profiles, found.omitted ?? 0);
-  else
+  const related = found.related ?? [];
+  if (found.profiles.length > 0) {
+    showProfiles(found.profiles, found.omitted ?? 0, related);
+  } else if (related.length > 0) {
+    await offerNewProfile(found, hints);   // its fields ready, shown if the user picks it
+    showProfiles([], found.omitted ?? 0, related);
+  } else {
     await offerNewProfile(found, hints);
+  }
   lookedUp = true;
   $('fill').disabled = false;
   if (messageAbout === 'lookup')
@@ -451,7 +484,7 @@ $('phrase').addEventListener('input', () => phraseEdited());
 $('phrase').addEventListener('blur', () => showPhraseFingerprint());
 $('previous').addEventListener('input', () => phraseEdited('previous', 'previousfingerprint'));
 $('previous').addEventListener('blur', () => showPhraseFingerprint('previous', 'previousfingerprint'));
-$('profiles').addEventListener('change', showPhraseNote);
+$('profiles').addEventListener('change', profileChoiceChanged);
 document.addEventListener('keydown', (event) => {
   if (event.key === 'Escape') {
     window.close();

@@ -1,6 +1,7 @@
 #include "command.h"
 
 #include "derivation.h"
+#include "relatedsites.h"
 #include "fingerprint.h"
 #include "pagematch.h"
 #include "profilefile.h"
@@ -514,6 +515,17 @@ int Command::savedProfile(const QString &name, const QString &what, QString *lin
             named = named.mid(0, 1);
     }
     if (named.isEmpty()) {
+        // A site that shares its sign-in with a saved one: named, never used by itself.
+        const PageMatch::Page asPage = PageMatch::page(name.contains(QLatin1String("://")) ? name
+                                                                                          : QStringLiteral("https://") + name.trimmed());
+        const QList<PageMatch::Related> related = asPage.problem.isEmpty()
+            ? PageMatch::relatedProfilesFor(asPage, ProfileFile::rows(lines), RelatedSites::installed().relatedTo(asPage.domain))
+            : QList<PageMatch::Related>();
+        if (!related.isEmpty()) {
+            *error = QStringLiteral("%1: %2 shares its sign-in with %3: derive --profile=%4")
+                         .arg(what, asPage.domain, related.first().site, ProfileFile::identifierOf(related.first().row));
+            return Usage;
+        }
         *error = QStringLiteral("%1: no saved profile is named \"%2\"").arg(what, name);
         return Refused;
     }

@@ -69,8 +69,13 @@ int DeriveCommand::execute(const QCommandLineParser &parser)
         Recipe next;
         if (parser.isSet(nextOption) && !recipe.nextVersion(&next, &error))
             return fail(Refused, error);
-        if (parser.isSet(nextOption))
+        if (parser.isSet(nextOption)) {
             recipe = next;
+            // Where the site takes the new password (standard output carries the password).
+            const QString page = PageMatch::changePasswordPage(recipe.identifier);
+            if (!page.isEmpty())
+                Terminal::writeError(QStringLiteral("quorvane-cli: change it at %1\n").arg(page));
+        }
     } else if (parser.isSet(nextOption)) {
         return usageError(QStringLiteral("--next goes with --profile only"));
     } else if (!Command::recipe(parser, false, &recipe, &error)) {

@@ -1,4 +1,5 @@
 #include "command.h"
+#include "pagematch.h"
 #include "wording.h"
 #include "commands.h"
 
@@ -78,8 +79,12 @@ int NextCommand::execute(const QCommandLineParser &parser)
     // The next version keeps the phrase its line is on.
     const QString nextLine = next.lineOnPhrase(Recipe::phraseOfLine(line));
     switch (ProfileFile::replace(path, line, nextLine)) {
-    case ProfileFile::RemoveResult::Removed:
+    case ProfileFile::RemoveResult::Removed: {
+        const QString page = PageMatch::changePasswordPage(next.identifier);
+        if (!page.isEmpty())
+            Terminal::writeError(QStringLiteral("quorvane-cli: change it at %1\n").arg(page));
         return printed(nextLine + QLatin1Char('\n'));
+    }
     case ProfileFile::RemoveResult::NotFound:
         return unchanged(path, Unchanged::Meanwhile);
     case ProfileFile::RemoveResult::Busy:
@@ -156,8 +161,14 @@ int PhraseCommand::execute(const QCommandLineParser &parser)
         return fail(Refused, QStringLiteral("no change of the secret phrase is in progress (\"phrase change\" starts one)"));
     if (mode == Status) {
         QString text = QStringLiteral("moved %1 of %2\n").arg(now.moved.size()).arg(now.moved.size() + now.waiting.size());
-        for (const QString &line : qAsConst(now.waiting))
+        // The lines stay as a script reads them; where each site takes its new password goes to
+        // standard error, for every identifier that is a domain name.
+        for (const QString &line : qAsConst(now.waiting)) {
             text += line + QLatin1Char('\n');
+            const QString page = PageMatch::changePasswordPage(ProfileFile::identifierOf(line));
+            if (!page.isEmpty())
+                Terminal::writeError(QStringLiteral("quorvane-cli: change %1 at %2\n").arg(ProfileFile::identifierOf(line), page));
+        }
         return printed(text);
     }
 

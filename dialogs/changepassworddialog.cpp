@@ -2,7 +2,9 @@
 #include "ui_changepassworddialog.h"
 
 #include "notices.h"
+#include "pagematch.h"
 #include "profilefile.h"
+#include "changepage.h"
 
 #include "phrase.h"
 
@@ -21,6 +23,13 @@ changepassworddialog::changepassworddialog(const Recipe &current, const Recipe &
     ui->savebutton->setEnabled(false);
     ui->copycurrentbutton->setEnabled(false);
     ui->copynextbutton->setEnabled(false);
+    // Where the site takes its new password, for an identifier that is a domain name.
+    ui->changepagebutton->setVisible(!PageMatch::changePasswordPage(current.identifier).isEmpty());
+    connect(ui->changepagebutton, &QPushButton::clicked, this, [this] {
+        if (!ChangePage::open(currentRecipe.identifier))
+            ui->statuslabel->setText(QStringLiteral("No browser could be opened: go to %1 yourself.")
+                                         .arg(PageMatch::changePasswordPage(currentRecipe.identifier)));
+    });
     // Both made in the background: the window stays free meanwhile.
     batch.start(this, {current, next}, {phrase}, [this](int which, int, const QString &password) { derived(which, password); });
 }

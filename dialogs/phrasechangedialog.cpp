@@ -1,6 +1,10 @@
 #include "phrasechangedialog.h"
 #include "ui_phrasechangedialog.h"
 
+#include "changepage.h"
+
+#include "pagematch.h"
+
 #include "batch.h"
 #include "phrasechange.h"
 #include "profilefile.h"
@@ -38,7 +42,16 @@ phrasechangedialog::phrasechangedialog(const QString &profilePath, std::function
     guard(ui->previousedit, ui->previousfingerprint);
     guard(ui->newedit, ui->newfingerprint);
     connect(ui->profilelist, &QTreeWidget::itemChanged, this, &phrasechangedialog::markChanged);
+    ui->changepagebutton->setEnabled(false);
+    connect(ui->changepagebutton, &QPushButton::clicked, this, [this] {
+        QTreeWidgetItem *item = ui->profilelist->currentItem();
+        const QString identifier = item ? ProfileFile::identifierOf(item->data(ProfileColumn, lineRole).toString()) : QString();
+        if (!identifier.isEmpty() && !ChangePage::open(identifier))
+            say(QStringLiteral("No browser could be opened: go to %1 yourself.").arg(PageMatch::changePasswordPage(identifier)));
+    });
     connect(ui->profilelist, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
+        ui->changepagebutton->setEnabled(
+            item && !PageMatch::changePasswordPage(ProfileFile::identifierOf(item->data(ProfileColumn, lineRole).toString())).isEmpty());
         ui->copypreviousbutton->setEnabled(item && !item->data(PreviousColumn, passwordRole).toString().isEmpty());
         ui->copynewbutton->setEnabled(item && !item->data(NewColumn, passwordRole).toString().isEmpty());
     });

@@ -5,6 +5,7 @@
 #include "pagematch.h"
 #include "lengths.h"
 #include "phrasechange.h"
+#include "relatedsites.h"
 #include "phrasestate.h"
 #include "profilefile.h"
 #include "recipe.h"
@@ -64,7 +65,31 @@ QJsonObject lookup(const Request &request)
         size += bytes;
         profiles.append(profile);
     }
-    QJsonObject reply{{"site", page.site}, {"domain", page.domain}, {"profiles", profiles}, {"omitted", omitted},
+    // The profiles of sites that share their sign-in with this one: apart, each with its site, and
+    // never chosen by the popup.
+    QJsonArray related;
+    for (const PageMatch::Related &other :
+         PageMatch::relatedProfilesFor(page, lines, RelatedSites::installed().relatedTo(page.domain))) {
+        Recipe recipe;
+        if (!Recipe::fromLine(other.row, &recipe) || !recipe.problem().isEmpty())
+            continue;
+        const QJsonObject profile{{"line", other.row},
+                                  {"identifier", recipe.identifier},
+                                  {"scheme", Schemes::name(recipe.scheme)},
+                                  {"length", recipe.length},
+                                  {"label", recipe.label()},
+                                  {"waits", PhraseChange::waits(other.row, target)},
+                                  {"sharesWith", other.site}};
+        const int bytes = QJsonDocument(profile).toJson(QJsonDocument::Compact).size();
+        if (profiles.size() + related.size() >= maximumProfiles || size + bytes > profilesBudget) {
+            ++omitted;
+            continue;
+        }
+        size += bytes;
+        related.append(profile);
+    }
+    QJsonObject reply{{"site", page.site}, {"domain", page.domain}, {"profiles", profiles}, {"related", related},
+                      {"omitted", omitted},
                       {"rule", QJsonValue::Null}, {"ruleSource", QJsonValue::Null},
                       {"change", target > 1 ? QJsonValue(target) : QJsonValue(QJsonValue::Null)}};
     const SiteList::Match site = SiteList::installed().match(page.site);

@@ -404,6 +404,15 @@ void TestBrowserHost::changingPasswords()
     QVERIFY(host.ask(request("replace", {{"line", "bank.example|16|strong|base64|2"}, {"with", "other.example|16|strong"}}))
                 .value("error").toString().contains("same identifier"));
     QVERIFY(host.ask(request("replace", {{"line", "bank.example|16|strong|base64|2"}, {"with", "bank.example|16|strong"}})).value("replaced").toBool());
+    // A site that shares its sign-in with a saved one: offered apart, with the site it belongs to.
+    ProfileFile::append(home->profileFile(), QStringLiteral("apple.com|16|strong"));
+    QJsonObject icloud = host.ask(request("lookup", {{"url", "https://www.icloud.com/"}}));
+    QVERIFY(icloud.value("profiles").toArray().isEmpty());
+    QCOMPARE(icloud.value("related").toArray().size(), 1);
+    QCOMPARE(icloud.value("related").toArray().at(0).toObject().value("sharesWith").toString(), QStringLiteral("apple.com"));
+    QCOMPARE(icloud.value("related").toArray().at(0).toObject().value("line").toString(), QStringLiteral("apple.com|16|strong"));
+    QVERIFY(host.ask(request("lookup", {{"url", "https://apple.com/"}})).value("related").toArray().isEmpty());
+    QVERIFY(ProfileFile::remove(home->profileFile(), QStringLiteral("apple.com|16|strong")) == ProfileFile::RemoveResult::Removed);
     // A line replaced by itself stays.
     QVERIFY(host.ask(request("replace", {{"line", "old.example|8"}, {"with", "old.example|8"}})).value("replaced").toBool());
     QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank.example|16|strong\r\nold.example|8\r\n"));

@@ -11,6 +11,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,6 +29,10 @@ class TestChangingPasswords : public QObject
 {
     Q_OBJECT
 
+public slots:
+    // Stands for the user's browser: the pages the program asks the desktop to open.
+    void opened(const QUrl &url) { openedUrls << url; }
+
 private slots:
     void init();
     void cleanup();
@@ -42,6 +48,7 @@ private:
 
     std::unique_ptr<TempHome> home;
     std::unique_ptr<zav> window;
+    QList<QUrl> openedUrls;
 };
 
 namespace {
@@ -117,6 +124,11 @@ void TestChangingPasswords::nextVersionOfOneSite()
         QVERIFY(QGuiApplication::clipboard()->mimeData()->formats().contains(QStringLiteral("x-kde-passwordManagerHint")));
         in<QPushButton>(dialog, "savebutton")->click();
         QVERIFY(in<QLabel>(dialog, "statuslabel")->text().contains(QLatin1String("now at version 2")));
+        // The site's change page, opened through the desktop in the user's browser.
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "opened");
+        in<QPushButton>(dialog, "changepagebutton")->click();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QCOMPARE(openedUrls, QList<QUrl>{QUrl(QStringLiteral("https://bank.example/.well-known/change-password"))});
     });
     QCOMPARE(fileBytes(home->profileFile()), QByteArray("a|8\r\nbank.example|16|strong|base64|2\r\nold.example|8\r\n"));
     // The window now shows the next version: Generate gives its password.
@@ -143,7 +155,9 @@ void TestChangingPasswords::nextVersionOfOneSite()
     child<QSpinBox>("plengthspinbox")->setValue(8);
     child<QComboBox>("schemecombo")->setCurrentIndex(1);
     const QByteArray before = fileBytes(home->profileFile());
-    withDialog("actionChange_Password", [](QWidget *) {});
+    withDialog("actionChange_Password", [](QWidget *dialog) {
+        QVERIFY(!in<QPushButton>(dialog, "changepagebutton")->isVisibleTo(dialog));   // "a" is no domain name
+    });
     QCOMPARE(fileBytes(home->profileFile()), before);
     child<QTextEdit>("inputtext")->clear();
     const QList<ModalSeen> seen = answerModals([this] { child<QAction>("actionChange_Password")->trigger(); });

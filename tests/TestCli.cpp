@@ -34,6 +34,7 @@ private slots:
     void argumentsAreCheckedFirst();
     void concurrentWritersLoseNothing();
     void rulesAndCounters();
+    void relatedSitesAndChangePages();
     void siteRules();
     void importAndDeriveByName();
     void fingerprints();
@@ -474,6 +475,32 @@ void TestCli::siteRules()
         QVERIFY2(run.code == 2 && run.err.contains(entry.second), run.err.constData());
     }
     QVERIFY(fileBytes(home->profileFile()).isEmpty());
+}
+
+void TestCli::relatedSitesAndChangePages()
+{
+    writeFile(home->profileFile(), "apple.com|16|strong\r\nbank|16|strong\r\n");
+    // A site that shares its sign-in with a saved one: refused, and the profile it could use named.
+    for (const char *name : {"https://www.icloud.com/", "icloud.com"}) {
+        const Run run = cli({"derive", QStringLiteral("--profile=") + name}, "hello");
+        QCOMPARE(run.code, 2);
+        QVERIFY2(run.err.contains("icloud.com shares its sign-in with apple.com: derive --profile=apple.com") && run.out.isEmpty(),
+                 run.err.constData());
+    }
+    QCOMPARE(cli({"derive", "--profile=https://unrelated.example/"}, "hello").code, 1);
+    // The next version says where the site takes it; a bare word has no such page.
+    const Run next = cli({"derive", "--profile=apple.com", "--next"}, "hello");
+    QCOMPARE(next.code, 0);
+    QVERIFY(next.err.contains("change it at https://apple.com/.well-known/change-password"));
+    QVERIFY(!cli({"derive", "--profile=bank", "--next"}, "hello").err.contains("change it"));
+    const Run saved = cli({"profiles", "next", "apple.com"});
+    QCOMPARE(saved.out, QByteArray("apple.com|16|strong|base64|2\n"));
+    QVERIFY(saved.err.contains("https://apple.com/.well-known/change-password"));
+    QCOMPARE(cli({"phrase", "change"}).code, 0);
+    const Run status = cli({"phrase", "status"});
+    QCOMPARE(status.out, QByteArray("moved 0 of 2\napple.com|16|strong|base64|2\nbank|16|strong\n"));
+    QVERIFY(status.err.contains("change apple.com at https://apple.com/.well-known/change-password"));
+    QVERIFY(!status.err.contains("change bank"));
 }
 
 void TestCli::rulesAndCounters()

@@ -1,4 +1,5 @@
 #include "pagematch.h"
+#include "relatedsites.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
@@ -15,6 +16,7 @@ private slots:
     void closeness();
     void mostSpecificFirst();
     void namedOnTheCommandLine();
+    void relatedSites();
 };
 
 void TestPageMatch::pages()
@@ -56,6 +58,47 @@ void TestPageMatch::pages()
     const PageMatch::Page huge = PageMatch::page(QStringLiteral("https://") + QString(42000, QChar(0xe9)) + ".example/");
     QVERIFY(huge.problem.contains(QLatin1String("longer than 253")));
     QVERIFY(timer.elapsed() < 1000);
+}
+
+void TestPageMatch::relatedSites()
+{
+    // The test's own list (tests/data/sites/quorvane/), read as the site rules are.
+    const RelatedSites &sites = RelatedSites::installed();
+    QVERIFY2(sites.groups() == 3, qPrintable(sites.source()));
+    QCOMPARE(sites.relatedTo(QStringLiteral("icloud.com")), QStringList{"apple.com"});
+    QCOMPARE(sites.relatedTo(QStringLiteral("amazon.co.uk")), (QStringList{"amazon.com", "amazon.de"}));
+    QVERIFY(sites.relatedTo(QStringLiteral("example.com")).isEmpty());
+    // Malformed lists are no error: no related sites.
+    for (const char *json : {"", "[]", "{\"data\": 3}", "{\"data\": [{\"relatedRealms\": [[\"only.one\"]]}]}"}) {
+        RelatedSites read;
+        QString problem;
+        QVERIFY2(!RelatedSites::parseJson(QByteArray(json), &read, &problem) && !problem.isEmpty(), json);
+    }
+
+    // A page's related profiles: its own left out, each with the site it belongs to.
+    const QStringList rows{"apple.com|16|strong", "www.icloud.com|16|strong", "amazon.com|20|strong", "id.apple.com|16|strong",
+                           "bank|16|strong", "notapple.com|16|strong"};
+    const auto related = [&](const QString &url) {
+        const PageMatch::Page page = PageMatch::page(url);
+        QStringList found;
+        for (const PageMatch::Related &r : PageMatch::relatedProfilesFor(page, rows, sites.relatedTo(page.domain)))
+            found << r.row + QStringLiteral(" @") + r.site;
+        return found;
+    };
+    QCOMPARE(related(QStringLiteral("https://www.icloud.com/")), (QStringList{"apple.com|16|strong @apple.com", "id.apple.com|16|strong @apple.com"}));
+    QCOMPARE(related(QStringLiteral("https://appleid.apple.com/")), QStringList{"www.icloud.com|16|strong @icloud.com"});
+    QCOMPARE(related(QStringLiteral("https://www.amazon.de/")), QStringList{"amazon.com|20|strong @amazon.com"});
+    QVERIFY(related(QStringLiteral("https://example.com/")).isEmpty());
+
+    // The well-known change page: for a domain name or an address, none for a bare word.
+    const QList<QPair<QString, QString>> pages{
+        {"bank.example", "https://bank.example/.well-known/change-password"},
+        {"https://shop.example/login", "https://shop.example/.well-known/change-password"},
+        {"WWW.Example.COM", "https://www.example.com/.well-known/change-password"},
+        {"bank", ""}, {"my bank", ""}, {"co.uk", ""}, {"127.0.0.1", ""}, {"", ""}, {"a/b", ""},
+    };
+    for (const auto &row : pages)
+        QCOMPARE(PageMatch::changePasswordPage(row.first), row.second);
 }
 
 void TestPageMatch::closeness_data()

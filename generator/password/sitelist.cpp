@@ -59,8 +59,7 @@ QStringList SiteList::candidates()
     QStringList paths;
     for (const QString &folder : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         paths << folder + QStringLiteral("/quorvane/password-rules.json");
-    for (const char *folder : firefoxFolders)
-        paths << QString::fromLatin1(folder) + QStringLiteral("/browser/omni.ja");
+    paths << firefoxArchives();
     return paths;
 }
 
@@ -88,6 +87,38 @@ SiteList SiteList::firstReadable(const QStringList &paths)
 
 bool SiteList::readArchive(const QString &path, QByteArray *json, QString *problem)
 {
+    return readArchiveEntry(path, QString::fromLatin1(archiveEntry), json, problem);
+}
+
+QStringList SiteList::firefoxArchives()
+{
+    QStringList paths;
+    for (const char *folder : firefoxFolders)
+        paths << QString::fromLatin1(folder) + QStringLiteral("/browser/omni.ja");
+    return paths;
+}
+
+bool SiteList::readFirst(const QString &fileName, const QString &entry, QByteArray *json, QString *source)
+{
+    QStringList paths;
+    for (const QString &folder : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        paths << folder + QStringLiteral("/quorvane/") + fileName;
+    paths << firefoxArchives();
+    for (const QString &path : qAsConst(paths)) {
+        if (!QFile::exists(path))
+            continue;
+        QString problem;
+        if (path.endsWith(QLatin1String(".ja")) ? readArchiveEntry(path, entry, json, &problem) : readFile(path, json, &problem)) {
+            *source = path;
+            return true;
+        }
+        qDebug().noquote() << "site lists: skipped" << path << "-" << problem;
+    }
+    return false;
+}
+
+bool SiteList::readArchiveEntry(const QString &path, const QString &entryName, QByteArray *json, QString *problem)
+{
     if (BoundedFile::check(path, std::numeric_limits<qint64>::max()) != BoundedFile::Status::Read) {
         *problem = QStringLiteral("not a plain file that can be read");
         return false;
@@ -97,9 +128,9 @@ bool SiteList::readArchive(const QString &path, QByteArray *json, QString *probl
         *problem = QStringLiteral("not a zip archive");
         return false;
     }
-    const KArchiveEntry *entry = zip.directory()->entry(QString::fromLatin1(archiveEntry));
+    const KArchiveEntry *entry = zip.directory()->entry(entryName);
     if (!entry || !entry->isFile()) {
-        *problem = QStringLiteral("no %1 in the archive").arg(QLatin1String(archiveEntry));
+        *problem = QStringLiteral("no %1 in the archive").arg(entryName);
         return false;
     }
     const auto *file = static_cast<const KArchiveFile *>(entry);

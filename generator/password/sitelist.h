@@ -38,6 +38,14 @@ public:
     static bool parseJson(const QByteArray &json, QVector<Site> *sites, QString *problem);
     // The list inside a Firefox archive (omni.ja).
     static bool readArchive(const QString &path, QByteArray *json, QString *problem);
+    // Another entry of such an archive, read with the same bounds.
+    static bool readArchiveEntry(const QString &path, const QString &entryName, QByteArray *json, QString *problem);
+    // Firefox's folders, where omni.ja stands in browser/.
+    static QStringList firefoxArchives();
+    // A list file of a data folder or a Firefox archive's entry, whichever is found first
+    // ("quorvane/NAME" in the data folders, then `entry` in each Firefox archive): its bytes and
+    // where they came from. False when none could be read.
+    static bool readFirst(const QString &fileName, const QString &entry, QByteArray *json, QString *source);
 
     // The host an identifier names: "https://user@www.Example.com:8080/login" gives
     // "www.example.com".

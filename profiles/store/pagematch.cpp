@@ -198,6 +198,39 @@ QStringList profilesFor(const Page &page, const QStringList &rows)
     return result;
 }
 
+QList<Related> relatedProfilesFor(const Page &page, const QStringList &rows, const QStringList &relatedDomains)
+{
+    QList<Related> found;
+    if (relatedDomains.isEmpty())
+        return found;
+    const QHash<QString, int> own = namesOf(page);
+    for (const QString &row : rows) {
+        const QString host = plainHost(ProfileFile::identifierOf(row));
+        if (host.isEmpty() || own.contains(host))
+            continue;
+        for (const QString &domain : relatedDomains) {
+            if (host == domain || host.endsWith(QLatin1Char('.') + domain)) {
+                found.append({row, domain});
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+QString changePasswordPage(const QString &identifier)
+{
+    const QString text = identifier.trimmed();
+    const bool address = text.contains(QLatin1String("://"));
+    const Page asPage = page(address ? text : QStringLiteral("https://") + text + QLatin1Char('/'));
+    // A domain name: a host with a dot that the public suffix list knows a registrable domain of.
+    if (!asPage.problem.isEmpty() || (!address && (text.contains(QLatin1Char('/')) || text.contains(QLatin1Char(' '))))
+        || isAddress(asPage.site.startsWith(QLatin1Char('[')) ? asPage.site.mid(1, asPage.site.size() - 2) : asPage.site)
+        || !asPage.site.contains(QLatin1Char('.')) || isPublicSuffix(asPage.site))
+        return QString();
+    return QStringLiteral("https://%1/.well-known/change-password").arg(asPage.site);
+}
+
 QStringList profilesNamed(const QString &name, const QStringList &rows)
 {
     if (rows.contains(name))

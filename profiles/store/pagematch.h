@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +29,22 @@ int closeness(const QString &identifier, const Page &page);
 // The profile lines whose identifier names the page, most specific first, in the order given
 // among equally specific ones; empty lines name nothing.
 QStringList profilesFor(const Page &page, const QStringList &rows);
+
+// A saved profile of a site that shares its sign-in with the page's (RelatedSites), and that site.
+struct Related
+{
+    QString row;
+    QString site;   // the related domain the profile's identifier names ("apple.com")
+};
+
+// The profiles of the sites related to the page's domain, in file order, the page's own left out
+// (profilesFor). Only offered, never chosen: the list's makers ask for the user's review.
+QList<Related> relatedProfilesFor(const Page &page, const QStringList &rows, const QStringList &relatedDomains);
+
+// The change-of-password page of an identifier that is a domain name or an address:
+// https://HOST/.well-known/change-password (the W3C's well-known address, which sites redirect
+// to their change page); empty for a bare word such as "bank" or an address.
+QString changePasswordPage(const QString &identifier);
 
 // The saved profiles a name given on the command line stands for: the line itself; else the
 // lines of that identifier; else, for an address or a host name ("https://github.com/login",

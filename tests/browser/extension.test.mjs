@@ -517,6 +517,34 @@ describe('in Chromium', () => {
     await close(other.popup, other.page);
   });
 
+  test('a related site: its profile offered, never chosen; Fill waits for a pick; picked, it fills and saves nothing', async () => {
+    execFileSync(cli, ['profiles', 'add', '-i', 'signin.test'], { env });
+    const before = fs.readFileSync(profileFile);
+    const { page, popup } = await openPopup(url('www.shared.test', '/login'));
+    assert.equal(await popup.$eval('#saved', (s) => s.hidden), false);
+    assert.equal(await popup.$eval('#new', (s) => s.hidden), true);
+    assert.match(await popup.$eval('#profiles', (p) => p.textContent), /shared\.test shares its sign-in with signin\.test:/);
+    assert.deepEqual(await popup.$$eval('#profiles input', (radios) => radios.map((r) => r.checked)), [false, false]);
+    assert.equal(await fill(popup), 'shared.test shares its sign-in with signin.test: choose that profile, or a new one, first.');
+    assert.equal(await page.$eval('#pw', (f) => f.value), '');
+    await popup.$eval('#phrase', (f) => { f.value = ''; });
+    assert.equal(await fill(popup, { choose: 'signin.test|16|strong' }), 'Filled the password field.');
+    assert.equal(await page.$eval('#pw', (f) => f.value), cliPassword('signin.test|16|strong'));
+    assert.equal(Buffer.compare(fs.readFileSync(profileFile), before), 0, 'nothing saved');
+    await close(popup, page);
+    // Or a profile of its own: the new profile's form shows once it is picked.
+    const again = await openPopup(url('shared.test', '/login'));
+    await again.popup.click(`#profiles input[value=":new"]`);
+    assert.equal(await again.popup.$eval('#new', (s) => s.hidden), false);
+    assert.equal(await again.popup.$eval('#identifier', (f) => f.value), 'shared.test');
+    await close(again.popup, again.page);
+    // An unrelated site is offered nothing of it.
+    const other = await openPopup(url('unrelated.test', '/login'));
+    assert.equal(await other.popup.$eval('#new', (s) => s.hidden), false);
+    assert.doesNotMatch(await other.popup.$eval('#profiles', (p) => p.textContent), /shares its sign-in/);
+    await close(other.popup, other.page);
+  });
+
   test('problems are said in words, and go when what they were about changes', async () => {
     const { page, popup } = await openPopup(url('words.test', '/login'));
     const cases = [
