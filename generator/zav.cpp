@@ -25,6 +25,8 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QHash>
@@ -335,7 +337,23 @@ void zav::on_actionCalculate_Password_Strength_triggered()
 
 void zav::on_actionHelp_Information_triggered()
 {
-    openPage(QString::fromLatin1(makerSite) + QStringLiteral("usage.php"));
+    // The user guide of this very version, shipped with it: beside the program in a build
+    // folder, under share/doc/quorvane/ once installed. No network needed.
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QStringList places{folder + QStringLiteral("/doc/user-guide.html"),
+                             folder + QStringLiteral("/../doc/user-guide.html"),   // the tests, one folder down
+                             folder + QStringLiteral("/../share/doc/quorvane/user-guide.html"),
+                             QStringLiteral("/usr/share/doc/quorvane/user-guide.html")};
+    for (const QString &place : places) {
+        if (QFileInfo(place).isFile()) {
+            if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(place).canonicalFilePath())))
+                statusBar()->showMessage(QStringLiteral("The user guide could not be opened: no program here shows web "
+                                                        "pages. It is %1").arg(QFileInfo(place).canonicalFilePath()));
+            return;
+        }
+    }
+    statusBar()->showMessage(QStringLiteral("The user guide is not installed here: it is docs/user-guide.md of Quorvane's "
+                                            "source"));
 }
 
 void zav::on_actionCheck_For_Updates_triggered()

@@ -13,7 +13,12 @@ for tool in desktop-file-validate appstreamcli dpkg-deb dpkg-buildpackage dh lin
 done
 
 DESTDIR="$work/root" cmake --install "$build" --prefix /usr >/dev/null
-actual=$(cd "$work/root" && find . -type f ! -path './usr/share/webext/quorvane/*' | sort)
+actual=$(cd "$work/root" && find . -type f ! -path './usr/share/webext/quorvane/*' ! -path './usr/share/doc/quorvane/*' | sort)
+# The guides as HTML, with their pictures, for the window's Help.
+for page in user-guide secrets compatibility development; do
+    grep -q '<h2 id=' "$work/root/usr/share/doc/quorvane/$page.html" 2>/dev/null || fail "the $page guide is not installed as HTML"
+done
+[ -f "$work/root/usr/share/doc/quorvane/main-window.png" ] || fail "the guide's pictures are not installed"
 extension=$(cd "$work/root/usr/share/webext/quorvane" && find . -type f | sort)
 [ "$extension" = "$(cd "$(dirname "$0")/../browser" && find . -type f | sort)" ] || fail "the extension's files differ: $extension"
 expected=$(printf '%s\n' \

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Runs the README's command-line examples and compares what they print.
+"""Runs the README's and the guides' command-line examples and compares what they print.
 
-Every ```console block of README.md is a session: lines starting with "$ " are commands, the lines
+Every ```console block of README.md, then of docs/compatibility.md and docs/user-guide.md (the
+order the examples build on one another), is a session: lines starting with "$ " are commands, the lines
 after each, up to the next command, what it prints (standard output and standard error, as a
 terminal shows them). The blocks run one after another in one fresh HOME with the tests' small
 site list, "build/" standing for the build folder. Usage: readme-examples.py SOURCE_DIR BUILD_DIR
@@ -13,8 +14,10 @@ import sys
 import tempfile
 
 source, build = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-with open(os.path.join(source, "README.md"), encoding="utf-8") as readme:
-    blocks = re.findall(r"```console\n(.*?)```", readme.read(), re.S)
+blocks = []
+for page in ("README.md", "docs/compatibility.md", "docs/user-guide.md", "docs/secrets.md", "docs/development.md"):
+    with open(os.path.join(source, page), encoding="utf-8") as text:
+        blocks += re.findall(r"```console\n(.*?)```", text.read(), re.S)
 if not blocks:
     sys.exit("readme-examples: the README has no console examples")
 
