@@ -4,7 +4,7 @@
 // phrase field only, while the popup is open; nothing is stored anywhere.
 import { clearFingerprint, showFingerprint } from './fingerprint.js';
 import { composeRequest, lengthFor, profileText, ruleLengths } from './lines.js';
-import { fillPage, pageForm } from './page.js';
+import { fillPage } from './page.js';
 
 const api = globalThis.browser ?? globalThis.chrome;
 const $ = (id) => document.getElementById(id);
@@ -18,6 +18,8 @@ let lookedUp = false;    // the host has answered the lookup for this tab
 let busy = false;        // a fill is under way
 let formKind = 'none';   // the page's password form: login, signup, change (page.js)
 let profilesShown = [];  // the saved profiles listed, as the host gave them
+let lastChange = null;   // the change this popup filled: a second Fill on the form fills the same pair
+const savedHere = new Set();   // profiles this popup made: a sign-up form gets their first version
 let port = null;
 const waiting = [];      // one callback per request sent, answered in order
 
@@ -99,7 +101,16 @@ async function chosenLine() {
       return null;
     }
     const profile = profilesShown.find((p) => p.line === chosen.value) ?? {};
-    return { line: chosen.value, saved: true, identifier: profile.identifier, waits: !!profile.waits };
+    return { line: chosen.value, saved: true, identifier: profile.identifier, waits: !!profile.waits, login: profile.login };
+  }
+  // An identifier typed that a saved profile has: that profile, its version and settings, never
+  // a second line for it.
+  const named = await ask({ type: 'named', identifier: $('identifier').value.trim() });
+  if (!named.error && named.profiles?.length > 0) {
+    const profile = named.profiles[0];
+    showProfiles(named.profiles);
+    return { line: profile.line, saved: true, identifier: profile.identifier, waits: !!profile.waits, login: profile.login,
+             label: profile.label, note: `${profile.identifier} is saved already (${profile.label}): Quorvane uses that profile.` };
   }
   const composed = await ask(composeRequest(newProfileFields()));
   if (composed.error) {
@@ -198,7 +209,8 @@ function showPhraseNote() {
 // every page of the site. Only a form that makes a new password may add its own hints.
 // What kind of password form the page holds, and what its new-password field says.
 async function readPageForm() {
-  const [form] = await api.scripting.executeScript({ target: { tabId: tab.id, frameIds: [0] }, func: pageForm });
+  const [form] = await api.scripting.executeScript({ target: { tabId: tab.id, frameIds: [0] }, func: fillPage,
+                                                    args: [null, origin, '', true] });
   return form?.result ?? { kind: 'none' };
 }
 
@@ -237,6 +249,7 @@ async function lookUp() {
   const found = await ask({ type: 'lookup', url });
   if (found.error) {
     say(`This page cannot be looked up: ${found.error}`, { problem: true });
+    $('phrase').disabled = true;   // nothing can be filled: no phrase is asked for
     return;
   }
   site = found.site;
@@ -289,6 +302,7 @@ async function save(line) {
 
 // The new profile becomes the site's saved one: the form goes, the profile shows as saved.
 function showSaved(line, label) {
+  savedHere.add(line);
   showProfiles([{ line, identifier: $('identifier').value.trim(), label }]);
 }
 
@@ -296,6 +310,10 @@ async function saveClicked() {
   const chosen = await chosenLine();
   if (!chosen)
     return;
+  if (chosen.saved) {
+    say(chosen.note ?? 'Saved already.');
+    return;
+  }
   const problem = await save(chosen.line);
   if (problem) {
     say(problem, { problem: true });
@@ -313,6 +331,9 @@ function messageOf(result) {
     navigated: 'Not filled: the page changed since it was looked up. Open Quorvane again.',
     'not-web': 'Not filled: Quorvane fills only web pages.',
     none: 'Not filled: the page has no password field to fill (click into one, then try again).',
+    'user-filled': 'Filled the user name: fill the password on the next step.',
+    'user-step': result.kept ? 'This step asks for your user name, and it holds one already; fill the password on the next step.'
+      : 'This step asks for your user name; fill the password on the next step.',
   };
   return messages[result.outcome] ?? messages.none;
 }
@@ -330,11 +351,24 @@ async function derived(line, phrase) {
 // The passwords a fill puts into the page, and what it saves once filled; null when a problem
 // was said. A change form of a saved profile gets the current password and the next version's
 // (or, while the profile waits for a change of the secret phrase, the previous phrase's password
-// and the new phrase's); any other form the profile's own.
+// and the new phrase's); a form that asks only for a new password on a saved site is a change too
+// (its first step took the current one), and gets the next version. A second Fill on a form this
+// popup changed fills the same pair again: a change moves the profile on once. Any other form
+// gets the profile's own password; a site with no saved profile, its first version.
 async function passwordsFor(chosen, phrase) {
-  if (!chosen.saved || formKind !== 'change') {
+  const changes = chosen.saved && !savedHere.has(chosen.line) && (formKind === 'change' || formKind === 'signup');
+  if (!changes) {
     const own = await derived(chosen.line, phrase);
     return own === null ? null : { passwords: { own }, after: null };
+  }
+  if (lastChange && lastChange.origin === origin && lastChange.to === chosen.line) {
+    const current = formKind === 'change' ? await derived(lastChange.from, lastChange.phrase === 'previous' ? $('previous').value : phrase) : undefined;
+    const next = current === null ? null : await derived(lastChange.to, phrase);
+    return next === null ? null : { passwords: { current, next, own: next }, after: null, again: true };
+  }
+  if (chosen.waits && formKind === 'signup') {
+    const next = await derived(chosen.line, phrase);
+    return next === null ? null : { passwords: { next, own: next }, after: { moved: chosen.line } };
   }
   if (chosen.waits) {
     const previous = $('previous').value;
@@ -359,10 +393,10 @@ async function passwordsFor(chosen, phrase) {
     say(following.error, { problem: true });
     return null;
   }
-  const current = await derived(chosen.line, phrase);
+  const current = formKind === 'change' ? await derived(chosen.line, phrase) : undefined;
   const next = current === null ? null : await derived(following.line, phrase);
   return next === null ? null
-    : { passwords: { current, next, own: current }, after: { replace: chosen.line, with: following, identifier: chosen.identifier } };
+    : { passwords: { current, next, own: current ?? next }, after: { replace: chosen.line, with: following, identifier: chosen.identifier } };
 }
 
 // What a change-of-password fill keeps: the next version saved in the profile's place (with a
@@ -378,6 +412,7 @@ async function keep(after) {
       profile.waits = false;
     }
     showProfiles(profilesShown);
+    lastChange = { origin, from: after.moved, to: reply.line, phrase: 'previous' };
     const done = reply.finished ? ' Every profile now uses the new secret phrase: the change is complete.' : '';
     return `${profile?.identifier ?? 'The site'} now uses your new secret phrase.${done}`;
   }
@@ -390,6 +425,7 @@ async function keep(after) {
     profile.label = after.with.label;
   }
   showProfiles(profilesShown);
+  lastChange = { origin, from: after.replace, to: after.with.line, phrase: 'same' };
   offerBack(after.identifier, after.with.line, after.replace, after.with.previous);
   return after.with.previous === 'the original password' ? `${after.identifier} now has a strong password.`
                                                          : `${after.identifier} is now at ${after.with.version}.`;
@@ -410,6 +446,7 @@ function offerBack(identifier, line, previousLine, previousVersion) {
       return;
     }
     back.hidden = true;
+    lastChange = null;
     const profile = profilesShown.find((p) => p.line === line);
     if (profile)
       profile.line = previousLine;
@@ -455,11 +492,14 @@ async function fill() {
     const [filled] = await api.scripting.executeScript({
       target: { tabId: tab.id, frameIds: [0] },
       func: fillPage,
-      args: [made.passwords, origin],
+      args: [made.passwords, origin, chosen.login ?? '', false],
     });
     const result = filled?.result ?? { outcome: 'none' };
-    let text = messageOf(result);
-    if (result.outcome === 'filled' && made.after && result.kind === 'change') {
+    let text = (chosen.note ? `${chosen.note} ` : '') + messageOf(result) + (result.user ? ' Filled the user name too.' : '');
+    if (made.again && result.outcome === 'filled') {
+      text += ` The same pair as before: ${chosen.identifier} stays at the version this form was given.`;
+      $('back').hidden = lastChange?.phrase !== 'same';   // the way back is still the change's
+    } else if (result.outcome === 'filled' && made.after && (result.kind === 'change' || result.kind === 'signup')) {
       text += ` ${await keep(made.after)}`;
     } else if (result.outcome === 'filled' && !chosen.saved && $('remember').checked) {
       // A fill from a new profile remembers it, so that the next visit gives the same password.
@@ -471,7 +511,7 @@ async function fill() {
       showSaved(chosen.line, chosen.label);
       text += ` Saved the profile of ${$('identifier').value.trim()}.`;
     }
-    say(text, { problem: result.outcome !== 'filled' });
+    say(text, { problem: !['filled', 'user-filled', 'user-step'].includes(result.outcome) });
   } catch (error) {
     say(`Not filled: ${error.message}`, { problem: true });
   } finally {

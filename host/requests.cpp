@@ -4,6 +4,7 @@
 #include "libcrypto.h"
 #include "pagematch.h"
 #include "lengths.h"
+#include "export.h"
 #include "phrasechange.h"
 #include "relatedsites.h"
 #include "phrasestate.h"
@@ -31,6 +32,19 @@ QJsonObject version(const Request &)
 // The longest site rule a lookup passes on; a longer one (no site has one) is left out.
 constexpr int longestRule = 16 * 1024;
 
+// A profile as the popup lists it: its line, what it makes, whether it waits for the new phrase,
+// and the account's login where the profile keeps one (LessPass's login, a Spectre login name).
+QJsonObject profileJson(const QString &row, const Recipe &recipe, int target)
+{
+    return {{"line", row},
+            {"identifier", recipe.identifier},
+            {"scheme", Schemes::name(recipe.scheme)},
+            {"length", recipe.length},
+            {"label", recipe.label()},
+            {"waits", PhraseChange::waits(row, target)},
+            {"login", Export::userNameOf(recipe)}};
+}
+
 QJsonObject lookup(const Request &request)
 {
     Sync::mergeCopies(ProfileFile::defaultPath());
@@ -51,12 +65,7 @@ QJsonObject lookup(const Request &request)
         Recipe recipe;
         if (!Recipe::fromLine(row, &recipe) || !recipe.problem().isEmpty())
             continue;   // a line that names no password the page could use
-        const QJsonObject profile{{"line", row},
-                                  {"identifier", recipe.identifier},
-                                  {"scheme", Schemes::name(recipe.scheme)},
-                                  {"length", recipe.length},
-                                  {"label", recipe.label()},
-                                  {"waits", PhraseChange::waits(row, target)}};
+        const QJsonObject profile = profileJson(row, recipe, target);
         const int bytes = QJsonDocument(profile).toJson(QJsonDocument::Compact).size();
         if (profiles.size() == maximumProfiles || size + bytes > profilesBudget) {
             ++omitted;
@@ -73,13 +82,8 @@ QJsonObject lookup(const Request &request)
         Recipe recipe;
         if (!Recipe::fromLine(other.row, &recipe) || !recipe.problem().isEmpty())
             continue;
-        const QJsonObject profile{{"line", other.row},
-                                  {"identifier", recipe.identifier},
-                                  {"scheme", Schemes::name(recipe.scheme)},
-                                  {"length", recipe.length},
-                                  {"label", recipe.label()},
-                                  {"waits", PhraseChange::waits(other.row, target)},
-                                  {"sharesWith", other.site}};
+        QJsonObject profile = profileJson(other.row, recipe, target);
+        profile.insert("sharesWith", other.site);
         const int bytes = QJsonDocument(profile).toJson(QJsonDocument::Compact).size();
         if (profiles.size() + related.size() >= maximumProfiles || size + bytes > profilesBudget) {
             ++omitted;
@@ -99,6 +103,31 @@ QJsonObject lookup(const Request &request)
         reply.insert("ruleSource", site.source.right(longestRule));
     }
     return reply;
+}
+
+// The saved profiles of an identifier typed into the popup's new-profile form: the user means
+// that profile (its version, scheme and settings), never a second line for it.
+QJsonObject named(const Request &request)
+{
+    Sync::mergeCopies(ProfileFile::defaultPath());
+    const QString path = ProfileFile::defaultPath();
+    QStringList lines;
+    const ProfileFile::ReadStatus status = ProfileFile::readLines(path, &lines);
+    if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing)
+        return error(QStringLiteral("the profile file %1 %2").arg(path, ProfileFile::problem(status)));
+    const int target = PhraseState::target(path, lines);
+    const QString identifier = request.identifier.trimmed();
+    QJsonArray profiles;
+    for (const QString &row : qAsConst(lines)) {
+        Recipe recipe;
+        if (identifier.isEmpty() || ProfileFile::identifierOf(row) != identifier || !Recipe::fromLine(row, &recipe)
+            || !recipe.problem().isEmpty())
+            continue;
+        profiles.append(profileJson(row, recipe, target));
+        if (profiles.size() == maximumProfiles)
+            break;
+    }
+    return {{"profiles", profiles}};
 }
 
 // The recipe of a profile line, or what keeps it from being one that makes a password.
@@ -330,6 +359,7 @@ const Handler handlers[] = {
     {"next", {QStringLiteral("line")}, next},
     {"replace", {QStringLiteral("line"), QStringLiteral("with")}, replace},
     {"moved", {QStringLiteral("line")}, moved},
+    {"named", {QStringLiteral("identifier")}, named},
 };
 
 // The texts a request may carry besides those its type needs.

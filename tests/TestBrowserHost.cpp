@@ -413,6 +413,17 @@ void TestBrowserHost::changingPasswords()
     QCOMPARE(icloud.value("related").toArray().at(0).toObject().value("line").toString(), QStringLiteral("apple.com|16|strong"));
     QVERIFY(host.ask(request("lookup", {{"url", "https://apple.com/"}})).value("related").toArray().isEmpty());
     QVERIFY(ProfileFile::remove(home->profileFile(), QStringLiteral("apple.com|16|strong")) == ProfileFile::RemoveResult::Removed);
+    // An identifier typed into the new-profile form names its saved profiles, with the login a
+    // LessPass profile keeps.
+    ProfileFile::append(home->profileFile(), QStringLiteral("mail.example|16|lesspass|aA9!|1|me@mail.example"));
+    const QJsonArray named = host.ask(request("named", {{"identifier", "mail.example"}})).value("profiles").toArray();
+    QCOMPARE(named.size(), 1);
+    QCOMPARE(named.at(0).toObject().value("login").toString(), QStringLiteral("me@mail.example"));
+    QVERIFY(host.ask(request("named", {{"identifier", "mail"}})).value("profiles").toArray().isEmpty());
+    QCOMPARE(host.ask(request("lookup", {{"url", "https://mail.example/"}})).value("profiles").toArray().at(0).toObject()
+                 .value("login").toString(), QStringLiteral("me@mail.example"));
+    QVERIFY(ProfileFile::remove(home->profileFile(), QStringLiteral("mail.example|16|lesspass|aA9!|1|me@mail.example"))
+            == ProfileFile::RemoveResult::Removed);
     // A line replaced by itself stays.
     QVERIFY(host.ask(request("replace", {{"line", "old.example|8"}, {"with", "old.example|8"}})).value("replaced").toBool());
     QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank.example|16|strong\r\nold.example|8\r\n"));

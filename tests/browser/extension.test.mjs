@@ -92,6 +92,47 @@ const pages = {
   '/rules': `<form><input type="password" id="pw" autocomplete="new-password"
               passwordrules="required: lower; required: digit; minlength: 10; maxlength: 12;"></form>`,
   '/elsewhere': '<p>Another site.</p>',
+  // Web components: each input in a shadow root of its own, open or closed, inside the form.
+  '/shadow-open': `<form id="f"><x-field id="user" kind="text"></x-field><x-field id="pw" kind="password"></x-field>
+              <button>Sign in</button></form><script>
+      customElements.define('x-field', class extends HTMLElement {
+        constructor() {
+          super();
+          const input = document.createElement('input');
+          input.type = this.getAttribute('kind');
+          this.attachShadow({ mode: 'open' }).append(input);
+          this.input = input;
+        }
+      });
+      window.heard = [];
+      document.getElementById('f').addEventListener('input', (event) => window.heard.push(event.target.id));
+    </script>`,
+  '/shadow-closed': `<form id="f"><x-field id="user" kind="text"></x-field><x-field id="pw" kind="password"></x-field>
+              <button>Sign in</button></form><script>
+      customElements.define('x-field', class extends HTMLElement {
+        constructor() {
+          super();
+          const input = document.createElement('input');
+          input.type = this.getAttribute('kind');
+          this.attachShadow({ mode: 'closed' }).append(input);
+          this.input = input;
+        }
+      });
+      window.heard = [];
+      document.getElementById('f').addEventListener('input', (event) => window.heard.push(event.target.id));
+    </script>`,
+  // A login in a modal dialog (the top layer), and a formless one behind a "Show login" toggle.
+  '/dialog': `<dialog id="d"><form method="dialog"><input name="user"><input type="password" id="pw"></form></dialog>
+              <script>document.getElementById('d').showModal();</script>`,
+  '/toggle': `<button id="show" onclick="document.getElementById('box').hidden = false">Show login</button>
+              <div id="box" hidden><input type="password" id="pw"></div>`,
+  // Identifier first: the user name alone, then the password on a page of its own.
+  '/step1': '<form><input type="email" id="id" autocomplete="username"><button>Next</button></form>',
+  '/step2': '<form><input type="password" id="pw" autocomplete="current-password"><button>Sign in</button></form>',
+  // Honeypots, a one-time code and a search box beside the real fields.
+  '/decoys': `<form><input type="search" id="search"><input name="user" id="user">
+              <input type="password" id="trap" style="position:absolute;left:-9999px;width:0;height:0">
+              <input type="password" id="pw"><input id="otp" autocomplete="one-time-code"></form>`,
   // A page that puts a "|" into its own address, as any page may.
   '/hash': `<form><input type="password" id="pw"></form><script>history.replaceState(null, '', '#|');</script>`,
 };
@@ -309,8 +350,11 @@ describe('in Chromium', () => {
   test('every scheme fills the password the CLI gives', async () => {
     for (const line of profiles.slice(1, 5)) {
       const { page, popup } = await openPopup(url('login.shop.example.com', '/login'));
-      assert.equal(await fill(popup, { choose: line }), 'Filled the password field.', line);
+      // A LessPass profile keeps the account's login: it goes into the empty user name field.
+      const login = line.includes('|lesspass|') ? 'me@example.com' : '';
+      assert.equal(await fill(popup, { choose: line }), `Filled the password field.${login ? ' Filled the user name too.' : ''}`, line);
       assert.equal(await page.$eval('#pw', (f) => f.value), cliPassword(line), line);
+      assert.equal(await page.$eval('input[name=user]', (f) => f.value), login, line);
       await close(popup, page);
     }
   });
@@ -355,12 +399,105 @@ describe('in Chromium', () => {
     await close(popup, page);
   });
 
-  test('a sign-up form gets the profile\'s own password in both fields, and keeps it', async () => {
+  test('a new password on a saved site is a change: the next version, kept once however often Fill is pressed', async () => {
     const { page, popup } = await openPopup(url('signup.example.com', '/signup'));
-    assert.equal(await fill(popup), 'Filled the new password and its confirmation.');
-    const own = cliPassword('signup.example.com|16|strong');
-    assert.deepEqual(await page.$$eval('input[type=password]', (fields) => fields.map((f) => f.value)), [own, own]);
+    const next = linePassword('signup.example.com|16|strong|base64|2');
+    const values = () => page.$$eval('input[type=password]', (fields) => fields.map((f) => f.value));
+    assert.equal(await fill(popup), 'Filled the new password and its confirmation. signup.example.com is now at version 2.');
+    assert.deepEqual(await values(), [next, next]);
+    assert.ok(savedLines().includes('signup.example.com|16|strong|base64|2'));
+    await popup.$eval('#phrase', (f) => { f.value = ''; });
+    assert.match(await fill(popup), /^Filled the new password and its confirmation\. The same pair as before/);
+    assert.deepEqual(await values(), [next, next]);
+    assert.ok(!savedLines().some((line) => line.startsWith('signup.example.com|16|strong|base64|3')));
+    await popup.click('#back');
+    await popup.waitForFunction(() => document.getElementById('message').textContent.includes('back at version 1'));
     assert.ok(savedLines().includes('signup.example.com|16|strong'));
+    await close(popup, page);
+    // A site with no saved profile: a sign-up, its first version.
+    const fresh = await openPopup(url('brand-new.test', '/signup'));
+    assert.match(await fill(fresh.popup), /^Filled the new password and its confirmation\. Saved the profile of brand-new\.test\.$/);
+    const own = cliPassword('brand-new.test|16|strong');
+    assert.deepEqual(await fresh.page.$$eval('input[type=password]', (fields) => fields.map((f) => f.value)), [own, own]);
+    await close(fresh.popup, fresh.page);
+  });
+
+  test('a change form filled twice moves the profile on once; back goes to where the change started', async () => {
+    const { page, popup } = await openPopup(url('change.example.com', '/change'));
+    const first = linePassword('change.example.com|16|strong');
+    const second = linePassword('change.example.com|16|strong|base64|2');
+    await fill(popup);
+    await popup.$eval('#phrase', (f) => { f.value = ''; });
+    assert.match(await fill(popup), /^Filled the current password, the new one and its confirmation\. The same pair as before/);
+    assert.deepEqual(await page.$$eval('input', (fields) => fields.map((f) => f.value)), [first, second, second]);
+    assert.ok(savedLines().includes('change.example.com|16|strong|base64|2'));
+    assert.equal(await popup.$eval('#back', (b) => b.textContent), 'Back to version 1');
+    await popup.click('#back');
+    await popup.waitForFunction(() => document.getElementById('message').textContent.includes('back at version 1'));
+    assert.ok(savedLines().includes('change.example.com|16|strong'));
+    await close(popup, page);
+  });
+
+  for (const mode of ['open', 'closed']) {
+    test(`a login built of web components in ${mode} shadow roots: found, filled, heard outside the root`, async () => {
+      const { page, popup } = await openPopup(url(`shadow-${mode}.test`, `/shadow-${mode}`));
+      assert.match(await fill(popup), /^Filled the password field\./);
+      assert.equal(await page.evaluate(() => document.getElementById('pw').input.value), cliPassword(`shadow-${mode}.test|16|strong`));
+      assert.equal(await page.evaluate(() => document.getElementById('user').input.value), '');
+      assert.ok((await page.evaluate(() => window.heard)).includes('pw'), 'the form heard the input');
+      await close(popup, page);
+    });
+  }
+
+  test('identifier first: the login on step 1, the password on step 2; without a login step 1 is told plainly', async () => {
+    fs.appendFileSync(profileFile, 'steps.test|16|lesspass|aA9!|1|me@steps.test\r\nnologin.test|16|strong\r\n');
+    const one = await openPopup(url('steps.test', '/step1'));
+    assert.equal(await fill(one.popup), 'Filled the user name: fill the password on the next step.');
+    assert.equal(await one.page.$eval('#id', (f) => f.value), 'me@steps.test');
+    await close(one.popup, one.page);
+    const two = await openPopup(url('steps.test', '/step2'));
+    assert.equal(await fill(two.popup), 'Filled the password field.');
+    assert.equal(await two.page.$eval('#pw', (f) => f.value), cliPassword('steps.test|16|lesspass|aA9!|1|me@steps.test'));
+    await close(two.popup, two.page);
+    const plain = await openPopup(url('nologin.test', '/step1'));
+    assert.equal(await fill(plain.popup), 'This step asks for your user name; fill the password on the next step.');
+    assert.equal(await plain.page.$eval('#id', (f) => f.value), '');
+    await close(plain.popup, plain.page);
+  });
+
+  test('a login in a top-layer dialog, and one behind a "Show login" toggle once it is shown', async () => {
+    const dialog = await openPopup(url('dialog.test', '/dialog'));
+    assert.match(await fill(dialog.popup), /^Filled the password field\./);
+    assert.equal(await dialog.page.$eval('#pw', (f) => f.value), cliPassword('dialog.test|16|strong'));
+    await close(dialog.popup, dialog.page);
+    const hidden = await openPopup(url('toggle.test', '/toggle'));
+    assert.match(await fill(hidden.popup), /^Not filled: the page has no password field/);
+    await close(hidden.popup, hidden.page);
+    // (A click into the page closes the popup: the login is shown first, as the user does.)
+    const toggle = await openPopup(url('toggle.test', '/toggle'), { before: (page) => page.click('#show') });
+    assert.match(await fill(toggle.popup), /^Filled the password field\./);
+    assert.equal(await toggle.page.$eval('#pw', (f) => f.value), linePassword('toggle.test|16|strong'));
+    await close(toggle.popup, toggle.page);
+  });
+
+  test('decoys stay empty: a hidden honeypot, a one-time code, a search box; the user name only when kept', async () => {
+    const { page, popup } = await openPopup(url('decoys.test', '/decoys'));
+    assert.match(await fill(popup), /^Filled the password field\./);
+    const values = await page.$$eval('input', (fields) => Object.fromEntries(fields.map((f) => [f.id, f.value])));
+    assert.deepEqual(values, { search: '', user: '', trap: '', pw: cliPassword('decoys.test|16|strong'), otp: '' });
+    await close(popup, page);
+  });
+
+  test('a saved profile typed by name on another site: that profile, its version; no second line', async () => {
+    execFileSync(cli, ['profiles', 'add', '-i', 'bank', '--counter=3', '--rule=aA9'], { env });
+    const before = savedLines().filter((line) => line.startsWith('bank|')).length;
+    const { page, popup } = await openPopup(url('unnamed.test', '/login'));
+    await popup.$eval('#identifier', (f) => { f.value = 'bank'; });
+    assert.equal(await fill(popup), 'bank is saved already (strong, 16, letters and digits, version 3): Quorvane uses that profile. '
+                                    + 'Filled the password field.');
+    assert.equal(await page.$eval('#pw', (f) => f.value), cliPassword('bank|16|strong|aA9|3'));
+    assert.equal(savedLines().filter((line) => line.startsWith('bank|')).length, before);
+    assert.equal(execFileSync(cli, ['derive', '--profile=bank'], { input: phrase, env }).toString().trim(), cliPassword('bank|16|strong|aA9|3'));
     await close(popup, page);
   });
 
@@ -674,7 +811,8 @@ describe('in Firefox ESR', { skip: (!fs.existsSync(firefoxPath) && 'firefox-esr 
     fs.symlinkSync(path.dirname(profileFile), path.join(firefoxHome, 'Documents/Quorvane'));
     firefox = await Firefox.launch({
       env: { ...env, HOME: firefoxHome }, extension,
-      hosts: ['login.shop.example.com', 'change.example.com', 'short.example.com', 'firefox.example.com'],
+      hosts: ['login.shop.example.com', 'change.example.com', 'short.example.com', 'firefox.example.com',
+              'shadow-open.test', 'shadow-closed.test', 'steps.test'],
     });
   });
 
@@ -753,6 +891,30 @@ describe('in Firefox ESR', { skip: (!fs.existsSync(firefoxPath) && 'firefox-esr 
     const second = linePassword('change.example.com|16|strong|base64|2');
     assert.deepEqual(await page.$$eval('input', (fields) => fields.map((f) => f.value)), [first, second, second]);
     assert.equal(execFileSync(cli, ['derive', '--profile=change.example.com'], { input: phrase, env }).toString().trim(), second);
+    firefox.key('Escape');
+  });
+
+  for (const mode of ['open', 'closed']) {
+    test(`web components in ${mode} shadow roots are found and filled`, async () => {
+      const page = await openPage(url(`shadow-${mode}.test`, `/shadow-${mode}`));
+      await firefox.openPopupByShortcut(shortcut.toLowerCase());
+      assert.match(await typeAndFill(), /^Filled the password field\./);
+      assert.equal(await page.evaluate(() => document.getElementById('pw').input.value), linePassword(`shadow-${mode}.test|16|strong`));
+      assert.ok((await page.evaluate(() => window.heard)).includes('pw'));
+      firefox.key('Escape');
+    });
+  }
+
+  test('identifier first: the login on step 1, the password on step 2', async () => {
+    let page = await openPage(url('steps.test', '/step1'));
+    await firefox.openPopupByShortcut(shortcut.toLowerCase());
+    assert.equal(await typeAndFill(), 'Filled the user name: fill the password on the next step.');
+    assert.equal(await page.$eval('#id', (f) => f.value), 'me@steps.test');
+    firefox.key('Escape');
+    page = await openPage(url('steps.test', '/step2'));
+    await firefox.openPopupByShortcut(shortcut.toLowerCase());
+    assert.equal(await typeAndFill(), 'Filled the password field.');
+    assert.equal(await page.$eval('#pw', (f) => f.value), linePassword('steps.test|16|lesspass|aA9!|1|me@steps.test'));
     firefox.key('Escape');
   });
 
