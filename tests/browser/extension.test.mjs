@@ -66,6 +66,23 @@ function savedLines() {
   return fs.readFileSync(profileFile, 'utf8').split('\r\n').filter(Boolean);
 }
 
+// A login of web components: each input in a shadow root of its own (open or closed) inside the
+// form, which listens for input.
+const shadowPage = (mode) => `<form id="f"><x-field id="user" kind="text"></x-field><x-field id="pw" kind="password"></x-field>
+              <button>Sign in</button></form><script>
+      customElements.define('x-field', class extends HTMLElement {
+        constructor() {
+          super();
+          const input = document.createElement('input');
+          input.type = this.getAttribute('kind');
+          this.attachShadow({ mode: '${mode}' }).append(input);
+          this.input = input;
+        }
+      });
+      window.heard = [];
+      document.getElementById('f').addEventListener('input', (event) => window.heard.push(event.target.id));
+    </script>`;
+
 // The pages, by path.
 const pages = {
   '/login': '<form><input name="user"><input type="password" id="pw"><button>Sign in</button></form>',
@@ -93,34 +110,8 @@ const pages = {
               passwordrules="required: lower; required: digit; minlength: 10; maxlength: 12;"></form>`,
   '/elsewhere': '<p>Another site.</p>',
   // Web components: each input in a shadow root of its own, open or closed, inside the form.
-  '/shadow-open': `<form id="f"><x-field id="user" kind="text"></x-field><x-field id="pw" kind="password"></x-field>
-              <button>Sign in</button></form><script>
-      customElements.define('x-field', class extends HTMLElement {
-        constructor() {
-          super();
-          const input = document.createElement('input');
-          input.type = this.getAttribute('kind');
-          this.attachShadow({ mode: 'open' }).append(input);
-          this.input = input;
-        }
-      });
-      window.heard = [];
-      document.getElementById('f').addEventListener('input', (event) => window.heard.push(event.target.id));
-    </script>`,
-  '/shadow-closed': `<form id="f"><x-field id="user" kind="text"></x-field><x-field id="pw" kind="password"></x-field>
-              <button>Sign in</button></form><script>
-      customElements.define('x-field', class extends HTMLElement {
-        constructor() {
-          super();
-          const input = document.createElement('input');
-          input.type = this.getAttribute('kind');
-          this.attachShadow({ mode: 'closed' }).append(input);
-          this.input = input;
-        }
-      });
-      window.heard = [];
-      document.getElementById('f').addEventListener('input', (event) => window.heard.push(event.target.id));
-    </script>`,
+  '/shadow-open': shadowPage('open'),
+  '/shadow-closed': shadowPage('closed'),
   // A login in a modal dialog (the top layer), and a formless one behind a "Show login" toggle.
   '/dialog': `<dialog id="d"><form method="dialog"><input name="user"><input type="password" id="pw"></form></dialog>
               <script>document.getElementById('d').showModal();</script>`,
