@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <memory>
 
@@ -103,19 +105,59 @@ void Clipboard::adopt(QClipboard::Mode mode)
 bool Clipboard::holdsOurPassword(QClipboard::Mode mode) const
 {
     const Copy &copy = copyOf(mode);
-    return !copy.text.isEmpty() && QGuiApplication::clipboard()->text(mode) == copy.text;
+    if (copy.text.isEmpty())
+        return false;
+    // On Wayland a client that lost the focus may not see another program's copy; our own copy
+    // is still the selection exactly while the compositor has not cancelled it.
+    QClipboard *system = QGuiApplication::clipboard();
+    if (onWayland())
+        return mode == QClipboard::Selection ? system->ownsSelection() : system->ownsClipboard();
+    return system->text(mode) == copy.text;
+}
+
+bool Clipboard::onWayland()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform.startsWith(QLatin1String("wayland"))
+           || (platform == QLatin1String("xcb") && qEnvironmentVariableIsSet("WAYLAND_DISPLAY"));
+}
+
+bool Clipboard::clearOnWayland(QClipboard::Mode mode)
+{
+    if (!onWayland())
+        return true;
+    const QString helper = QStandardPaths::findExecutable(QStringLiteral("wl-copy"));
+    if (helper.isEmpty()) {
+        clearProblem = QStringLiteral("The clipboard cannot be cleared on Wayland without wl-copy: install the package "
+                                      "wl-clipboard. The password stays there until something else is copied");
+        return false;
+    }
+    QProcess clear;
+    clear.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    clear.start(helper, mode == QClipboard::Selection ? QStringList{QStringLiteral("--primary"), QStringLiteral("--clear")}
+                                                      : QStringList{QStringLiteral("--clear")});
+    if (!clear.waitForFinished(5000)) {
+        clear.kill();
+        clear.waitForFinished(1000);
+    }
+    if (clear.exitStatus() == QProcess::NormalExit && clear.exitCode() == 0)
+        return true;
+    clearProblem = QStringLiteral("The clipboard could not be cleared: wl-copy --clear failed");
+    return false;
 }
 
 bool Clipboard::clearMode(QClipboard::Mode mode)
 {
-    const bool ours = holdsOurPassword(mode);
-    if (ours) {
+    bool cleared = false;
+    if (holdsOurPassword(mode)) {
+        // The compositor's selection first, while it is still ours; then our own copy.
+        cleared = clearOnWayland(mode);
         writing = true;
         QGuiApplication::clipboard()->clear(mode);
         writing = false;
     }
     copyOf(mode).text = QString();
-    return ours;
+    return cleared;
 }
 
 void Clipboard::clearNow()
@@ -126,12 +168,13 @@ void Clipboard::clearNow()
 bool Clipboard::clearIfOurs()
 {
     const bool counting = !clipboard.text.isEmpty();
-    const bool ours = clearMode(QClipboard::Clipboard);
+    const bool ours = holdsOurPassword(QClipboard::Clipboard);
+    const bool cleared = clearMode(QClipboard::Clipboard);
     clearMode(QClipboard::Selection);
     ticker.stop();
     if (ours && counting)
-        emit status(QStringLiteral("Clipboard cleared"));
-    return ours;
+        emit status(cleared ? QStringLiteral("Clipboard cleared") : clearProblem);
+    return cleared;
 }
 
 void Clipboard::tick()
@@ -146,7 +189,9 @@ void Clipboard::tick()
     const qint64 left = clearMs - clipboard.since.elapsed();
     if (left <= 0) {
         // Nothing to say when something else is on the clipboard by now: we did not clear it.
-        emit status(clearMode(QClipboard::Clipboard) ? QStringLiteral("Clipboard cleared") : QString());
+        const bool ours = holdsOurPassword(QClipboard::Clipboard);
+        const bool cleared = clearMode(QClipboard::Clipboard);
+        emit status(cleared ? QStringLiteral("Clipboard cleared") : ours ? clearProblem : QString());
         if (selection.text.isEmpty())
             ticker.stop();
         return;

@@ -16,6 +16,12 @@ class QLineEdit;
 // (Ctrl+C, its context menu, selecting the text) are made or taken over here, so that they are
 // marked and cleared too; a copy that another program makes is never taken for ours, whatever
 // it holds.
+//
+// On Wayland (GNOME's mutter among them) the compositor ignores a clear from a client without
+// the keyboard focus, or one made with no key pressed since the copy, and its clipboard manager
+// keeps a copy of the text that it offers again, unmarked, once we let go. There the clear goes
+// through wl-copy --clear (wl-clipboard), which takes the focus for itself, while our copy is
+// still the selection; without wl-copy the program says so once, and never says "cleared".
 class Clipboard : public QObject
 {
     Q_OBJECT
@@ -38,6 +44,8 @@ public:
     bool clearIfOurs();
 
     bool holdsOurPassword(QClipboard::Mode mode = QClipboard::Clipboard) const;
+    // A Wayland session: the native platform, or XWayland beside a Wayland compositor.
+    static bool onWayland();
 
 signals:
     // "Clipboard clears in 12 s" each second, then "Clipboard cleared"; an empty text when there
@@ -67,4 +75,8 @@ private:
     int clearMs;
     bool writing = false;
     bool fieldCopying = false;   // the field's own context menu is open
+    QString clearProblem;   // why the last clear of our copy failed, for the status bar
+    // Clears the compositor's selection (and its clipboard manager's copy) on Wayland, while
+    // our copy is still the selection; true when it did, or when there is no Wayland to clear.
+    bool clearOnWayland(QClipboard::Mode mode);
 };

@@ -94,7 +94,7 @@ for lib in libqt5widgets5 libqt5core5a libsodium23 libssl3 libkf5archive5; do
     echo "$depends" | grep -q "$lib" || fail "Depends lacks $lib: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Suggests)" = "firefox-esr | firefox" ] || fail "Suggests is not firefox-esr | firefox"
-[ "$(dpkg-deb -f "$deb" Recommends)" = "webext-quorvane" ] || fail "quorvane does not recommend webext-quorvane"
+[ "$(dpkg-deb -f "$deb" Recommends)" = "webext-quorvane, wl-clipboard" ] || fail "quorvane does not recommend webext-quorvane and wl-clipboard"
 [ "$(dpkg-deb -f "$webext" Architecture)" = all ] || fail "webext-quorvane is not Architecture: all"
 dpkg-deb -f "$webext" Depends | grep -q '^quorvane (>= ' || fail "webext-quorvane does not depend on quorvane"
 [ "$(dpkg-deb -f "$webext" Recommends)" = "firefox-esr | chromium" ] || fail "webext-quorvane does not recommend the browsers"
