@@ -73,6 +73,12 @@ void exportdialog::on_exportbutton_clicked()
     chooser.setOption(QFileDialog::DontUseNativeDialog);
     chooser.setOption(QFileDialog::DontConfirmOverwrite);
     chooser.setAcceptMode(QFileDialog::AcceptSave);
+    // A name and a filter of the format's own: quorvane-export.xml, .json or .csv.
+    const QString extension = Export::fileExtension(format());
+    chooser.setNameFilters({QStringLiteral("%1 (*.%2)").arg(Export::formatTitle(format()), extension),
+                            QStringLiteral("All files (*)")});
+    chooser.setDefaultSuffix(extension);
+    chooser.selectFile(QStringLiteral("quorvane-export.") + extension);
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
         return;
     target = chooser.selectedFiles().constFirst();

@@ -410,6 +410,8 @@ void zav::on_actionRetrieve_triggered()
     selectScheme(pword_recipe.scheme);
     currentChoice().panel->setRecipe(pword_recipe);
     clearOutput();
+    // The next thing typed is the phrase: no character of it goes to another field.
+    ui->inputtext->setFocus(Qt::OtherFocusReason);
 }
 
 void zav::on_actionDelete_triggered()

@@ -253,10 +253,14 @@ void TestExport::window()
     const QString cancelled = home->path() + QStringLiteral("/cancelled.xml");
     // Walks the dialog: the format, the phrase, Export..., the file chosen; then waits for the
     // file, or cancels at once. What the dialog said in *warning and *status.
+    QString proposed;
     const auto walk = [&](const QString &target, int format, bool cancel, QString *warning, QString *status) {
         bool chosen = false;
         answerModals([&] { window.findChild<QAction *>(QStringLiteral("actionExport"))->trigger(); }, [&](QWidget *dialog) {
             if (auto *chooser = qobject_cast<QFileDialog *>(dialog)) {
+                // What it proposes: a name and a filter of the format's own.
+                proposed = chooser->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text() + QLatin1Char(' ')
+                           + chooser->nameFilters().value(0);
                 // As a user does: the name typed into the dialog's name field, then Save.
                 chooser->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(target);
                 static_cast<QDialog *>(chooser)->accept();
@@ -284,11 +288,13 @@ void TestExport::window()
     QString warning;
     QString status;
     QVERIFY(walk(file, 1, false, &warning, &status));
+    QCOMPARE(proposed, QStringLiteral("quorvane-export.json Bitwarden JSON (*.json)"));
     QVERIFY(warning.contains(QLatin1String("every password in clear")));
     QVERIFY2(status.startsWith(QLatin1String("Wrote 5 entries")), qPrintable(status));
     QCOMPARE(modeOf(file), 0600);
     QCOMPARE(QJsonDocument::fromJson(fileBytes(file)).object().value("items").toArray().size(), 5);
     QVERIFY(walk(cancelled, 0, true, &warning, &status));
+    QCOMPARE(proposed, QStringLiteral("quorvane-export.xml KeePass 2 XML (*.xml)"));
     QVERIFY2(status.contains(QLatin1String("Cancelled")), qPrintable(status));
     QVERIFY(!QFileInfo::exists(cancelled));
     QCOMPARE(QDir(home->path()).entryList(QStringList{"*.quorvane-*"}, QDir::Files), QStringList());

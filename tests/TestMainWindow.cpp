@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QToolBar>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -166,16 +167,19 @@ void TestMainWindow::menus()
     QStringList titles;
     for (QAction *a : window->menuBar()->actions())
         titles << a->text();
-    QCOMPARE(titles, (QStringList{"File", "Password Strength", "Help", "About"}));
+    QCOMPARE(titles, (QStringList{"File", "Profile", "Password Strength", "Help", "About"}));
+    // No empty tool bar strip under the menu bar.
+    QVERIFY(window->findChildren<QToolBar *>().isEmpty());
     auto texts = [this](const char *menu) {
         QStringList list;
         for (QAction *a : child<QMenu>(menu)->actions())
             list << a->text();
         return list;
     };
-    QCOMPARE(texts("menuFile"), (QStringList{"Save Profile", "Retrieve Profile", "Delete Profile", "Import Profiles...",
-                                             "Export...", "Change Secret Phrase...", "", "Quit"}));
-    QCOMPARE(texts("menuPassword_Strength"), (QStringList{"Calculate Password Strength", "Change Password..."}));
+    QCOMPARE(texts("menuFile"), (QStringList{"Import Profiles...", "Export...", "Change Secret Phrase...", "", "Quit"}));
+    // Change Password stands beside what it changes: the profile's Save, Retrieve and Delete.
+    QCOMPARE(texts("menuProfile"), (QStringList{"Save Profile", "Retrieve Profile", "Delete Profile", "", "Change Password..."}));
+    QCOMPARE(texts("menuPassword_Strength"), (QStringList{"Calculate Password Strength"}));
     QCOMPARE(texts("menuHelp"), (QStringList{"Learn More", "Get Help", "Check For Updates"}));
     QCOMPARE(texts("menuAbout"), QStringList{"About"});
 
@@ -831,12 +835,15 @@ void TestMainWindow::peerSchemes()
     QCOMPARE(answerModals([this] { child<QAction>("actionSave")->trigger(); }).value(0).className,
              QStringLiteral("addprodialog"));
     const QString saved = child<QLineEdit>("pword_identifier_le")->text();
+    child<QPushButton>("clear_parameters")->setFocus();
     child<QPushButton>("clear_parameters")->click();
     QVERIFY(child<QLineEdit>("usernameedit")->text().isEmpty());
     answerModals([this] { child<QAction>("actionRetrieve")->trigger(); }, [](QWidget *dialog) {
         dialog->findChild<QPushButton *>(QStringLiteral("pushButton"))->click();
         return true;
     });
+    // The phrase box has the focus after a retrieve: what is typed next is the phrase.
+    QTRY_COMPARE(window->focusWidget(), static_cast<QWidget *>(child<QTextEdit>("inputtext")));
     QCOMPARE(child<QComboBox>("schemecombo")->currentText(), QStringLiteral("Spectre"));
     QCOMPARE(child<QLineEdit>("pword_identifier_le")->text(), saved);
     const QStringList last = readTsv(QStringLiteral("spectre-passwords.tsv")).constLast();

@@ -182,6 +182,28 @@ QString formatName(Format format)
     return QString();
 }
 
+QString fileExtension(Format format)
+{
+    switch (format) {
+    case Format::KeePassXml: return QStringLiteral("xml");
+    case Format::BitwardenCsv: return QStringLiteral("csv");
+    case Format::BitwardenJson:
+    case Format::LessPassJson: break;
+    }
+    return QStringLiteral("json");
+}
+
+QString formatTitle(Format format)
+{
+    switch (format) {
+    case Format::KeePassXml: return QStringLiteral("KeePass 2 XML");
+    case Format::BitwardenJson: return QStringLiteral("Bitwarden JSON");
+    case Format::BitwardenCsv: return QStringLiteral("Bitwarden CSV");
+    case Format::LessPassJson: break;
+    }
+    return QStringLiteral("LessPass JSON");
+}
+
 bool holdsPasswords(Format format)
 {
     return format != Format::LessPassJson;

@@ -19,6 +19,9 @@ enum class Format { KeePassXml, BitwardenJson, BitwardenCsv, LessPassJson };
 QStringList formatNames();
 bool formatFromName(const QString &name, Format *format);
 QString formatName(Format format);
+// The extension of its files ("xml", "json", "csv") and its name for a file dialog's filter.
+QString fileExtension(Format format);
+QString formatTitle(Format format);
 // Whether the format holds passwords (and so needs the phrase): all but LessPass's.
 bool holdsPasswords(Format format);
 
