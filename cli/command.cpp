@@ -177,7 +177,7 @@ int Command::run(const QStringList &arguments)
         return Terminal::flushOutput() ? Ok : Failure;
     }
     const QStringList operands = parser.positionalArguments();
-    if (operands.size() > (operandName().isEmpty() ? 0 : 1))
+    if (operands.size() > maximumOperands())
         return usageError(QStringLiteral("unexpected argument: %1").arg(operands.last()));
     if (operands.isEmpty() && !operandName().isEmpty() && operandRequired())
         return usageError(QStringLiteral("%1 is required").arg(operandName()));
@@ -571,7 +571,8 @@ const QHash<QString, QString> &summaries()
         {QStringLiteral("phrase change"), QStringLiteral("start a change of the secret phrase")},
         {QStringLiteral("phrase status"), QStringLiteral("print the profiles still on the previous phrase")},
         {QStringLiteral("phrase show"), QStringLiteral("print a profile's password under both phrases")},
-        {QStringLiteral("phrase moved"), QStringLiteral("mark a profile moved to the new phrase")},
+        {QStringLiteral("phrase moved"), QStringLiteral("mark profiles moved to the new phrase (or back)")},
+        {QStringLiteral("phrase cancel"), QStringLiteral("end a change of the secret phrase no site has moved to yet")},
         {QStringLiteral("rules show"), QStringLiteral("print a password rule's canonical text and strength")},
         {QStringLiteral("rules site"), QStringLiteral("print the password rule of an identifier's site")},
         {QStringLiteral("browser setup"), QStringLiteral("let the browsers start Quorvane's browser host")},

@@ -42,6 +42,8 @@ protected:
     virtual QString operandName() const { return QString(); }
     // Whether those words must be given.
     virtual bool operandRequired() const { return true; }
+    // How many operands it takes at most: one, where it has any.
+    virtual int maximumOperands() const { return operandName().isEmpty() ? 0 : 1; }
     // Whether the command reads the profile file: then a sync tool's conflict copies of it are
     // merged first, and each is named on standard error.
     virtual bool readsProfiles(const QCommandLineParser &) const { return false; }

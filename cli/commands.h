@@ -1,6 +1,7 @@
 #pragma once
 
 #include "command.h"
+#include "phrasechange.h"
 
 namespace Cli {
 
@@ -128,7 +129,7 @@ protected:
 class PhraseCommand : public Command
 {
 public:
-    enum Mode { Change, Status, Show, Moved };
+    enum Mode { Change, Status, Show, Moved, Cancel };
     explicit PhraseCommand(Mode mode);
 
 protected:
@@ -136,8 +137,12 @@ protected:
     QList<QCommandLineOption> options() const override;
     int execute(const QCommandLineParser &parser) override;
     QString operandName() const override;
+    bool operandRequired() const override { return mode != Moved; }
+    int maximumOperands() const override { return mode == Moved ? 1000000 : operandName().isEmpty() ? 0 : 1; }
 
 private:
+    int markMoved(const QCommandLineParser &parser, const QString &path, const PhraseChange::Status &now);
+
     Mode mode;
 };
 

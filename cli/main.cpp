@@ -30,11 +30,12 @@ QList<Command *> commands()
     static PhraseCommand change(PhraseCommand::Change);
     static PhraseCommand status(PhraseCommand::Status);
     static PhraseCommand phraseShow(PhraseCommand::Show);
+    static PhraseCommand phraseCancel(PhraseCommand::Cancel);
     static PhraseCommand moved(PhraseCommand::Moved);
     static BrowserCommand setup(true);
     static BrowserCommand unset(false);
     return {&derive, &fingerprint, &strength, &list, &add, &remove, &import, &next, &export_, &change, &status,
-            &phraseShow, &moved, &show, &site, &setup, &unset};
+            &phraseShow, &moved, &phraseCancel, &show, &site, &setup, &unset};
 }
 
 }
@@ -72,7 +73,8 @@ int dispatch(QStringList arguments)
     const QHash<QString, QStringList> groups{
         {QStringLiteral("profiles"), {QStringLiteral("list"), QStringLiteral("add"), QStringLiteral("remove"), QStringLiteral("import"),
                                       QStringLiteral("next")}},
-        {QStringLiteral("phrase"), {QStringLiteral("change"), QStringLiteral("status"), QStringLiteral("show"), QStringLiteral("moved")}},
+        {QStringLiteral("phrase"), {QStringLiteral("change"), QStringLiteral("status"), QStringLiteral("show"), QStringLiteral("moved"),
+                                     QStringLiteral("cancel")}},
         {QStringLiteral("rules"), {QStringLiteral("show"), QStringLiteral("site")}},
         {QStringLiteral("browser"), {QStringLiteral("setup"), QStringLiteral("remove")}}};
     if (groups.contains(first)) {

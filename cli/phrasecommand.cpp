@@ -97,10 +97,20 @@ int NextCommand::execute(const QCommandLineParser &parser)
     return unchanged(path, Unchanged::Failed);
 }
 
+namespace {
+
+const QCommandLineOption allOption(QStringLiteral("all"), QStringLiteral("Every profile still on the previous phrase."));
+const QCommandLineOption backOption(
+    QStringLiteral("back"),
+    QStringLiteral("Marks the profiles back on the previous phrase: their sites were changed back (to cancel a change)."));
+
+}
+
 PhraseCommand::PhraseCommand(Mode mode)
     : Command(mode == Change   ? QStringLiteral("phrase change")
               : mode == Status ? QStringLiteral("phrase status")
               : mode == Show   ? QStringLiteral("phrase show")
+              : mode == Cancel ? QStringLiteral("phrase cancel")
                                : QStringLiteral("phrase moved"),
               mode == Change
                   ? QStringLiteral("Starts a change of the secret phrase: every saved profile is still on the previous\n"
@@ -112,16 +122,22 @@ PhraseCommand::PhraseCommand(Mode mode)
               : mode == Show
                   ? QStringLiteral("Reads the previous and the new secret phrase (two lines from a pipe; on a terminal\n"
                                    "each is asked, the new one twice, with its fingerprint) and prints two lines: the\n"
-                                   "profile's password under the previous phrase, then under the new one.")
-                  : QStringLiteral("Marks the profile moved to the new phrase, once the site took the new password.\n"
-                                   "When the last one moves, the change ends. Exit 1 when it is marked already.")),
+                                   "profile's password under the previous phrase, then under the new one (labelled on\n"
+                                   "a terminal).")
+              : mode == Cancel
+                  ? QStringLiteral("Ends a change of the secret phrase that no site has moved to yet. With sites moved,\n"
+                                   "names them and ends nothing: change each back on its site, then \"phrase moved --back\n"
+                                   "NAME\" (or --all), then cancel. Exit 1 when no change is in progress.")
+                  : QStringLiteral("Marks the profiles (one NAME or more, or --all) moved to the new phrase, once their\n"
+                                   "sites took the new password; with --back, back on the previous one. When the last\n"
+                                   "one moves, the change ends. Exit 1 when one is marked already.")),
       mode(mode)
 {
 }
 
 QList<QCommandLineOption> PhraseCommand::options() const
 {
-    return {};
+    return mode == Moved ? QList<QCommandLineOption>{allOption, backOption} : QList<QCommandLineOption>{};
 }
 
 QString PhraseCommand::operandName() const
@@ -159,6 +175,36 @@ int PhraseCommand::execute(const QCommandLineParser &parser)
     }
     if (now.target < 2)
         return fail(Refused, QStringLiteral("no change of the secret phrase is in progress (\"phrase change\" starts one)"));
+    if (mode == Cancel) {
+        QStringList moved;
+        switch (PhraseChange::cancel(path, &moved)) {
+        case PhraseChange::CancelResult::Ended:
+            return printed(QStringLiteral("the change of the secret phrase is cancelled: every profile stays on the previous "
+                                          "phrase\n"));
+        case PhraseChange::CancelResult::SitesMoved: {
+            QStringList sites;
+            for (const QString &line : qAsConst(moved))
+                sites << ProfileFile::identifierOf(line);
+            return fail(Refused, QStringLiteral("%1 already %2 the new phrase's password: %3. Change each back on its site "
+                                                "(\"phrase show NAME\" prints both passwords), mark it with \"phrase moved "
+                                                "--back NAME\", then cancel; or go on with the change. Nothing was changed")
+                                     .arg(Wording::count(sites.size(), QStringLiteral("site"), QStringLiteral("sites")),
+                                          sites.size() == 1 ? QStringLiteral("has") : QStringLiteral("have"),
+                                          sites.join(QStringLiteral(", "))));
+        }
+        case PhraseChange::CancelResult::NoChange:
+            return unchanged(path, Unchanged::Meanwhile);
+        case PhraseChange::CancelResult::Busy:
+            return unchanged(path, Unchanged::Busy);
+        case PhraseChange::CancelResult::Unusable:
+            return unchanged(path, Unchanged::Unusable);
+        case PhraseChange::CancelResult::Failed:
+            break;
+        }
+        return unchanged(path, Unchanged::Failed);
+    }
+    if (mode == Moved)
+        return markMoved(parser, path, now);
     if (mode == Status) {
         QString text = QStringLiteral("moved %1 of %2\n").arg(now.moved.size()).arg(now.moved.size() + now.waiting.size());
         // The lines stay as a script reads them; where each site takes its new password goes to
@@ -169,6 +215,12 @@ int PhraseCommand::execute(const QCommandLineParser &parser)
             if (!page.isEmpty())
                 Terminal::writeError(QStringLiteral("quorvane-cli: change %1 at %2\n").arg(ProfileFile::identifierOf(line), page));
         }
+        // What to do next, for a person at a terminal.
+        if (Terminal::outputIsTerminal())
+            text += now.waiting.isEmpty() ? QString()
+                                          : QStringLiteral("next: log in to each site above with its previous password (\"phrase "
+                                                           "show NAME\" prints both), change it to the new one, then "
+                                                           "\"phrase moved NAME\"\n");
         return printed(text);
     }
 
@@ -178,27 +230,6 @@ int PhraseCommand::execute(const QCommandLineParser &parser)
     const int found = savedProfile(parser.positionalArguments().constFirst(), QStringLiteral("NAME"), &line, &recipe, &error);
     if (found != Ok)
         return fail(found, error);
-    if (mode == Moved) {
-        bool finished = false;
-        switch (PhraseChange::move(path, &line, false, &finished)) {
-        case PhraseChange::MoveResult::Moved:
-            return printed(line + QLatin1Char('\n')
-                           + (finished ? QStringLiteral("every profile now uses the new secret phrase: the change is "
-                                                        "complete\n") : QString()));
-        case PhraseChange::MoveResult::AlreadyMoved:
-            return fail(Refused, QStringLiteral("%1 uses the new secret phrase already").arg(recipe.identifier));
-        case PhraseChange::MoveResult::NotFound:
-        case PhraseChange::MoveResult::NoChange:
-            return unchanged(path, Unchanged::Meanwhile);
-        case PhraseChange::MoveResult::Busy:
-            return unchanged(path, Unchanged::Busy);
-        case PhraseChange::MoveResult::Unusable:
-            return unchanged(path, Unchanged::Unusable);
-        case PhraseChange::MoveResult::Failed:
-            break;
-        }
-        return unchanged(path, Unchanged::Failed);
-    }
 
     QString previous;
     QString next;
@@ -211,12 +242,72 @@ int PhraseCommand::execute(const QCommandLineParser &parser)
     next.fill(QChar(0));
     if (before.isNull() || after.isNull())
         return fail(Failure, QStringLiteral("the passwords could not be made (%1)").arg(LibCrypto::failureReason()));
-    Terminal::writeOutput(before + QLatin1Char('\n') + after + QLatin1Char('\n'));
+    // Labelled for a person; as two bare lines for a script.
+    const bool labelled = Terminal::outputIsTerminal();
+    Terminal::writeOutput((labelled ? QStringLiteral("previous phrase: ") : QString()) + before + QLatin1Char('\n')
+                          + (labelled ? QStringLiteral("new phrase:      ") : QString()) + after + QLatin1Char('\n'));
     before.fill(QChar(0));
     after.fill(QChar(0));
     if (!Terminal::flushOutput())
         return fail(Failure, QStringLiteral("the passwords could not be written to standard output"));
     return Ok;
+}
+
+int PhraseCommand::markMoved(const QCommandLineParser &parser, const QString &path, const PhraseChange::Status &now)
+{
+    const bool back = parser.isSet(backOption);
+    QStringList lines;
+    if (parser.isSet(allOption)) {
+        if (!parser.positionalArguments().isEmpty())
+            return usageError(QStringLiteral("give either NAME or --all, not both"));
+        lines = back ? now.moved : now.waiting;
+    } else {
+        if (parser.positionalArguments().isEmpty())
+            return usageError(QStringLiteral("NAME is required (or --all)"));
+        for (const QString &name : parser.positionalArguments()) {
+            QString line;
+            Recipe recipe;
+            QString error;
+            const int found = savedProfile(name, QStringLiteral("NAME"), &line, &recipe, &error);
+            if (found != Ok)
+                return fail(found, error);
+            lines << line;
+        }
+    }
+    QString text;
+    int result = Ok;
+    for (QString line : qAsConst(lines)) {
+        bool finished = false;
+        const QString identifier = ProfileFile::identifierOf(line);
+        switch (PhraseChange::move(path, &line, back, &finished)) {
+        case PhraseChange::MoveResult::Moved:
+            text += line + QLatin1Char('\n');
+            if (finished)
+                text += QStringLiteral("every profile now uses the new secret phrase: the change is complete\n");
+            continue;
+        case PhraseChange::MoveResult::AlreadyMoved:
+            Terminal::writeError(QStringLiteral("quorvane-cli: %1 uses the %2 secret phrase already\n")
+                                     .arg(identifier, back ? QStringLiteral("previous") : QStringLiteral("new")));
+            result = Refused;
+            continue;
+        case PhraseChange::MoveResult::NotFound:
+        case PhraseChange::MoveResult::NoChange:
+            printed(text);
+            return unchanged(path, Unchanged::Meanwhile);
+        case PhraseChange::MoveResult::Busy:
+            printed(text);
+            return unchanged(path, Unchanged::Busy);
+        case PhraseChange::MoveResult::Unusable:
+            printed(text);
+            return unchanged(path, Unchanged::Unusable);
+        case PhraseChange::MoveResult::Failed:
+            break;
+        }
+        printed(text);
+        return unchanged(path, Unchanged::Failed);
+    }
+    const int shown = printed(text);
+    return result != Ok ? result : shown;
 }
 
 }

@@ -110,6 +110,11 @@ bool inputIsTerminal()
     return isTerminal(STDIN_FILENO);
 }
 
+bool outputIsTerminal()
+{
+    return isTerminal(STDOUT_FILENO);
+}
+
 ReadResult readHiddenLine(QByteArray *line, QString *error, int limit, const char *prompt)
 {
     line->clear();

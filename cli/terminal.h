@@ -11,6 +11,7 @@ namespace Terminal {
 void ignoreBrokenPipes();
 
 bool inputIsTerminal();
+bool outputIsTerminal();
 
 enum class ReadResult { Read, Failed, TooLong };
 

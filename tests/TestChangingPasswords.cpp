@@ -289,6 +289,24 @@ void TestChangingPasswords::marksAreTheTruth()
     QVERIFY2(removed.code == 0, removed.err.constData());
     QVERIFY(!fileBytes(file).contains("bank.example"));
 
+    // A way out: cancel ends nothing while a site holds the new phrase's password, and names it;
+    // marked back, the change is cancelled. Several names and --all mark at once.
+    writeFile(file, "a.example|16|strong\r\nb.example|16|strong\r\nc.example|16|strong\r\n");
+    QCOMPARE(cli({"phrase", "change"}).code, 0);
+    QCOMPARE(cli({"phrase", "moved", "a.example"}).code, 0);
+    const Run refused = cli({"phrase", "cancel"});
+    QVERIFY2(refused.code == 1 && refused.err.contains("1 site already has the new phrase's password: a.example"), refused.err.constData());
+    QCOMPARE(PhraseChange::target(file), 2);
+    QCOMPARE(cli({"phrase", "moved", "--back", "a.example"}).out, QByteArray("a.example|16|strong\n"));
+    QCOMPARE(cli({"phrase", "cancel"}).code, 0);
+    QCOMPARE(PhraseChange::target(file), 0);
+    QCOMPARE(cli({"phrase", "change"}).code, 0);
+    QCOMPARE(cli({"phrase", "moved", "a.example", "b.example"}).out, QByteArray("a.example|16|strong|#2\nb.example|16|strong|#2\n"));
+    const Run all = cli({"phrase", "moved", "--all"});
+    QVERIFY(all.out.startsWith("c.example|16|strong|#2\n") && all.out.contains("the change is complete"));
+    QCOMPARE(PhraseChange::target(file), 0);
+    writeFile(file, "shop.example|16|strong|#2\r\nother.example|16|strong\r\n");
+
     // phrase show reads exactly two lines.
     const Run three = cli({"phrase", "show", "shop.example|16|strong|#2"}, "old\nnew\n\n");
     QVERIFY2(three.code == 2 && three.err.contains("more than two lines") && three.out.isEmpty(), three.err.constData());

@@ -75,6 +75,25 @@ StartResult start(const QString &path, int *target)
     return PhraseState::setTarget(path, *target) ? StartResult::Started : StartResult::Failed;
 }
 
+CancelResult cancel(const QString &path, QStringList *moved)
+{
+    moved->clear();
+    const ProfileFile::Lock lock(path);
+    if (lock.state() != ProfileFile::Lock::Held)
+        return lock.state() == ProfileFile::Lock::Busy ? CancelResult::Busy : CancelResult::Failed;
+    Status now;
+    const ProfileFile::ReadStatus read = status(path, &now);
+    if (read != ProfileFile::ReadStatus::Read && read != ProfileFile::ReadStatus::Missing)
+        return CancelResult::Unusable;
+    if (now.target < 2)
+        return CancelResult::NoChange;
+    if (!now.moved.isEmpty()) {
+        *moved = now.moved;
+        return CancelResult::SitesMoved;
+    }
+    return PhraseState::setTarget(path, 0) ? CancelResult::Ended : CancelResult::Failed;
+}
+
 MoveResult move(const QString &path, QString *line, bool back, bool *finished)
 {
     *finished = false;

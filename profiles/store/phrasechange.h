@@ -40,6 +40,13 @@ enum class StartResult { Started, InProgress, NoProfiles, Unusable, Failed };
 // phrase's number (one past the highest a line records).
 StartResult start(const QString &path, int *target);
 
+enum class CancelResult { Ended, SitesMoved, NoChange, Busy, Unusable, Failed };
+
+// Ends a change before any site moved: nothing else changes. With sites moved already it ends
+// nothing (those sites hold the new phrase's password, which no line would then know of): *moved
+// gets their lines, to be changed back on each site and marked back (move with `back`) first.
+CancelResult cancel(const QString &path, QStringList *moved);
+
 enum class MoveResult { Moved, AlreadyMoved, NotFound, NoChange, Busy, Unusable, Failed };
 
 // Under the profile file's lock, re-read first: marks the saved line as moved to the new phrase
