@@ -1,4 +1,5 @@
 #include "command.h"
+#include "deletions.h"
 #include "pagematch.h"
 #include "wording.h"
 #include "commands.h"
@@ -55,13 +56,21 @@ NextCommand::NextCommand()
               QStringLiteral("Saves the profile NAME names (as derive --profile finds it) at its next version, in\n"
                              "its place, and prints its new line: for a site that asks for a new password.\n"
                              "\"derive --profile=NAME\" then gives the new password. A compatible profile's next\n"
-                             "version is a strong profile of the same identifier."))
+                             "version is a strong profile of the same identifier. --undo puts back the line the last\n"
+                             "change of it replaced, for a site that refused the new password."))
 {
+}
+
+namespace {
+
+const QCommandLineOption undoOption(QStringLiteral("undo"),
+                                    QStringLiteral("Back to the version before: the line the last change replaced."));
+
 }
 
 QList<QCommandLineOption> NextCommand::options() const
 {
-    return {};
+    return {undoOption};
 }
 
 int NextCommand::execute(const QCommandLineParser &parser)
@@ -72,15 +81,38 @@ int NextCommand::execute(const QCommandLineParser &parser)
     const int found = savedProfile(parser.positionalArguments().constFirst(), QStringLiteral("NAME"), &line, &recipe, &error);
     if (found != Ok)
         return fail(found, error);
-    Recipe next;
-    if (!recipe.nextVersion(&next, &error))
-        return fail(Refused, error);
     const QString path = ProfileFile::defaultPath();
-    // The next version keeps the phrase its line is on.
-    const QString nextLine = next.lineOnPhrase(Recipe::phraseOfLine(line));
+    QString nextLine;
+    Recipe next;
+    if (parser.isSet(undoOption)) {
+        // The version before: the counter one down; before a first strong version, the
+        // original program's line it upgraded, as the record of deletions knows it.
+        Recipe before;
+        if (recipe.scheme != Scheme::Compatible && recipe.counter > 1) {
+            next = recipe;
+            next.counter = recipe.counter - 1;
+            nextLine = next.lineOnPhrase(Recipe::phraseOfLine(line));
+        } else if (recipe.scheme == Scheme::Strong) {
+            const QString replaced = Deletions::lastDeleted(path, recipe.identifier, [](const QString &deleted) {
+                Recipe old;
+                return Recipe::fromLine(deleted, &old) && old.scheme == Scheme::Compatible;
+            });
+            if (Recipe::fromLine(replaced, &before)) {
+                next = before;
+                nextLine = replaced;
+            }
+        }
+        if (nextLine.isEmpty())
+            return fail(Refused, QStringLiteral("%1 has no version before %2").arg(recipe.identifier, recipe.versionText()));
+    } else {
+        if (!recipe.nextVersion(&next, &error))
+            return fail(Refused, error);
+        // The next version keeps the phrase its line is on.
+        nextLine = next.lineOnPhrase(Recipe::phraseOfLine(line));
+    }
     switch (ProfileFile::replace(path, line, nextLine)) {
     case ProfileFile::RemoveResult::Removed: {
-        const QString page = PageMatch::changePasswordPage(next.identifier);
+        const QString page = parser.isSet(undoOption) ? QString() : PageMatch::changePasswordPage(next.identifier);
         if (!page.isEmpty())
             Terminal::writeError(QStringLiteral("quorvane-cli: change it at %1\n").arg(page));
         return printed(nextLine + QLatin1Char('\n'));

@@ -2,6 +2,10 @@
 #include "ui_changepassworddialog.h"
 
 #include "notices.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPushButton>
 #include "pagematch.h"
 #include "profilefile.h"
 #include "changepage.h"
@@ -17,8 +21,41 @@ changepassworddialog::changepassworddialog(const Recipe &current, const Recipe &
       copyPassword(std::move(copyPassword))
 {
     ui->setupUi(this);
+    // Both labels alike; the whole of each recipe in the tooltips.
     ui->currentlabel->setText(QStringLiteral("Current password (%1, %2)").arg(current.identifier, current.versionText()));
-    ui->nextlabel->setText(QStringLiteral("Next password (%1)").arg(next.label()));
+    ui->nextlabel->setText(QStringLiteral("Next password (%1, %2)").arg(next.identifier, next.versionText()));
+    ui->currentlabel->setToolTip(current.label());
+    ui->nextlabel->setToolTip(next.label());
+    // Room for 32 characters of the fixed font the main window shows passwords in, hidden or shown.
+    for (QLineEdit *box : {ui->currentoutput, ui->nextoutput}) {
+        box->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        const QMargins text = box->textMargins();
+        const QFontMetrics metrics(box->font());
+        box->setMinimumWidth(qMax(metrics.horizontalAdvance(QString(33, QLatin1Char('W'))),
+                                  33 * metrics.horizontalAdvance(QChar(0x25CF)))
+                             + text.left() + text.right() + 12);
+    }
+    saveCurrentButton = new QPushButton(QStringLiteral("Save %1").arg(current.versionText()), this);
+    saveCurrentButton->setObjectName(QStringLiteral("savecurrentbutton"));
+    saveCurrentButton->setAccessibleDescription(QStringLiteral("Saves the profile at its current version, for a site that still has it"));
+    backButton = new QPushButton(QStringLiteral("Back to %1").arg(current.versionText()), this);
+    backButton->setObjectName(QStringLiteral("backbutton"));
+    backButton->setAccessibleDescription(QStringLiteral("Puts the profile back at the version it had, for a site that refused the new password"));
+    ui->buttons->insertWidget(ui->buttons->indexOf(ui->savebutton) + 1, saveCurrentButton);
+    ui->buttons->insertWidget(ui->buttons->indexOf(ui->savebutton) + 1, backButton);
+    saveCurrentButton->hide();
+    backButton->hide();
+    connect(backButton, &QPushButton::clicked, this, &changepassworddialog::goBack);
+    connect(saveCurrentButton, &QPushButton::clicked, this, [this] {
+        const ProfileFile::SaveResult result = ProfileFile::save(path, currentRecipe);
+        const bool done = result == ProfileFile::SaveResult::Saved || result == ProfileFile::SaveResult::AlreadySaved;
+        ui->statuslabel->setText(done ? QStringLiteral("Saved %1 at %2.").arg(currentRecipe.identifier, currentRecipe.versionText())
+                                      : QStringLiteral("Nothing was saved: the profile file cannot be written now."));
+        if (done) {
+            saveCurrentButton->hide();
+            ui->savebutton->setEnabled(true);
+        }
+    });
     ui->statuslabel->setText(QStringLiteral("Making the two passwords…"));
     ui->savebutton->setEnabled(false);
     ui->copycurrentbutton->setEnabled(false);
@@ -59,8 +96,44 @@ void changepassworddialog::derived(int which, const QString &password)
     ui->copycurrentbutton->setEnabled(true);
     ui->copynextbutton->setEnabled(true);
     ui->savebutton->setEnabled(true);
-    ui->statuslabel->setText(QStringLiteral("Type the current password into the site's form, then the next one; Save "
-                                            "once the site has taken it."));
+    // The instruction stands once, at the top; here only what is not said there.
+    if (savedLine().isEmpty()) {
+        ui->statuslabel->setText(QStringLiteral("No profile is saved as %1. Save keeps %2; \"Save %3\" keeps %3 instead, "
+                                                "if the site still has it.")
+                                     .arg(currentRecipe.identifier, nextRecipe.versionText(), currentRecipe.versionText()));
+        saveCurrentButton->show();
+    } else {
+        ui->statuslabel->setText(QStringLiteral("Both passwords are made."));
+    }
+}
+
+QString changepassworddialog::savedLine() const
+{
+    QStringList lines;
+    ProfileFile::readLines(path, &lines);
+    for (const QString &line : qAsConst(lines)) {
+        Recipe recipe;
+        if (Recipe::fromLine(line, &recipe) && recipe == currentRecipe)
+            return line;
+    }
+    return QString();
+}
+
+void changepassworddialog::goBack()
+{
+    // The line Save wrote gives its place back to the one it replaced (or goes, for a profile
+    // Save made).
+    const ProfileFile::RemoveResult result = replacedLine.isEmpty() ? ProfileFile::remove(path, keptLine)
+                                                                    : ProfileFile::replace(path, keptLine, replacedLine);
+    if (result != ProfileFile::RemoveResult::Removed) {
+        ui->statuslabel->setText(QStringLiteral("The profile was not put back: the profile file is busy, changed meanwhile "
+                                                "or cannot be written."));
+        return;
+    }
+    kept = false;
+    backButton->hide();
+    ui->savebutton->setEnabled(true);
+    ui->statuslabel->setText(QStringLiteral("%1 is back at %2.").arg(currentRecipe.identifier, currentRecipe.versionText()));
 }
 
 void changepassworddialog::on_showbox_toggled(bool shown)
@@ -88,12 +161,7 @@ void changepassworddialog::on_savebutton_clicked()
     // next version on the same phrase; a profile not saved is saved at its next version.
     QStringList lines;
     const ProfileFile::ReadStatus status = ProfileFile::readLines(path, &lines);
-    QString saved;
-    for (const QString &line : qAsConst(lines)) {
-        Recipe recipe;
-        if (saved.isEmpty() && Recipe::fromLine(line, &recipe) && recipe == currentRecipe)
-            saved = line;
-    }
+    const QString saved = savedLine();
     QString outcome;
     if (status != ProfileFile::ReadStatus::Read && status != ProfileFile::ReadStatus::Missing) {
         outcome = QStringLiteral("Nothing was saved: the profile file %1 %2.").arg(path, ProfileFile::problemOf(path, status));
@@ -102,15 +170,21 @@ void changepassworddialog::on_savebutton_clicked()
         kept = result == ProfileFile::SaveResult::Saved || result == ProfileFile::SaveResult::AlreadySaved;
         outcome = kept ? QStringLiteral("Saved %1 at %2.").arg(nextRecipe.identifier, nextRecipe.versionText())
                        : QStringLiteral("Nothing was saved: the profile file cannot be written now.");
+        keptLine = ProfileFile::newLine(path, nextRecipe.line());
+        replacedLine.clear();
     } else {
         const ProfileFile::RemoveResult result
             = ProfileFile::replace(path, saved, nextRecipe.lineOnPhrase(Recipe::phraseOfLine(saved)));
         kept = result == ProfileFile::RemoveResult::Removed;
         outcome = kept ? QStringLiteral("%1 is now at %2.").arg(nextRecipe.identifier, nextRecipe.versionText())
                        : QStringLiteral("Nothing was saved: the profile file is busy or cannot be written; try again.");
+        keptLine = nextRecipe.lineOnPhrase(Recipe::phraseOfLine(saved));
+        replacedLine = saved;
     }
     ui->statuslabel->setText(outcome);
     ui->savebutton->setEnabled(!kept);
+    saveCurrentButton->hide();
+    backButton->setVisible(kept);
 }
 
 bool changepassworddialog::changeVersion(const Recipe &current, const QString &phrase, const QString &profilePath,

@@ -52,4 +52,11 @@ private:
     QString made[2];
     int madeCount = 0;
     bool kept = false;
+    QString keptLine;       // the line Save wrote, and the one it replaced (empty for a new profile)
+    QString replacedLine;
+    class QPushButton *saveCurrentButton = nullptr;
+    class QPushButton *backButton = nullptr;
+    // The saved line of the current profile, on whichever phrase; empty when none is saved.
+    QString savedLine() const;
+    void goBack();
 };

@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFontDatabase>
 #include <QUrl>
 #include <QLabel>
 #include <QLineEdit>
@@ -122,8 +123,20 @@ void TestChangingPasswords::nextVersionOfOneSite()
         in<QPushButton>(dialog, "copynextbutton")->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), next->text());
         QVERIFY(QGuiApplication::clipboard()->mimeData()->formats().contains(QStringLiteral("x-kde-passwordManagerHint")));
+        // Labels alike; boxes for 32 characters of the fixed font, shown or hidden.
+        QCOMPARE(in<QLabel>(dialog, "nextlabel")->text(), QStringLiteral("Next password (bank.example, version 2)"));
+        QCOMPARE(current->font().family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+        QVERIFY(current->width() >= QFontMetrics(current->font()).horizontalAdvance(QString(32, QLatin1Char('W'))));
+        QVERIFY(!in<QLabel>(dialog, "statuslabel")->text().contains(QLatin1String("Type the current password")));
         in<QPushButton>(dialog, "savebutton")->click();
         QVERIFY(in<QLabel>(dialog, "statuslabel")->text().contains(QLatin1String("now at version 2")));
+        // The site refused it: one click back, and Save again.
+        auto *back = in<QPushButton>(dialog, "backbutton");
+        QVERIFY(back->isVisibleTo(dialog));
+        QCOMPARE(back->text(), QStringLiteral("Back to version 1"));
+        back->click();
+        QCOMPARE(fileBytes(home->profileFile()), QByteArray("a|8\r\nbank.example|16|strong\r\nold.example|8\r\n"));
+        in<QPushButton>(dialog, "savebutton")->click();
         // The site's change page, opened through the desktop in the user's browser.
         QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "opened");
         in<QPushButton>(dialog, "changepagebutton")->click();
@@ -158,6 +171,17 @@ void TestChangingPasswords::nextVersionOfOneSite()
     withDialog("actionChange_Password", [](QWidget *dialog) {
         QVERIFY(!in<QPushButton>(dialog, "changepagebutton")->isVisibleTo(dialog));   // "a" is no domain name
     });
+    // An identifier never saved: said, and either version may be saved.
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("never-saved.example"));
+    withDialog("actionChange_Password", [](QWidget *dialog) {
+        QTRY_VERIFY_WITH_TIMEOUT(in<QPushButton>(dialog, "savebutton")->isEnabled(), 20000);
+        QVERIFY(in<QLabel>(dialog, "statuslabel")->text().startsWith(QLatin1String("No profile is saved as never-saved.example")));
+        QVERIFY(in<QPushButton>(dialog, "savecurrentbutton")->isVisibleTo(dialog));
+        in<QPushButton>(dialog, "savecurrentbutton")->click();
+    });
+    QVERIFY(fileBytes(home->profileFile()).contains("never-saved.example|8\r\n"));
+    writeFile(home->profileFile(), before);
+    child<QLineEdit>("pword_identifier_le")->setText(QStringLiteral("a"));
     QCOMPARE(fileBytes(home->profileFile()), before);
     child<QTextEdit>("inputtext")->clear();
     const QList<ModalSeen> seen = answerModals([this] { child<QAction>("actionChange_Password")->trigger(); });

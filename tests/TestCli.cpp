@@ -501,6 +501,17 @@ void TestCli::relatedSitesAndChangePages()
     QCOMPARE(status.out, QByteArray("moved 0 of 2\napple.com|16|strong|base64|2\nbank|16|strong\n"));
     QVERIFY(status.err.contains("change apple.com at https://apple.com/.well-known/change-password"));
     QVERIFY(!status.err.contains("change bank"));
+
+    // Back a version: the counter one down, then the original program's line a strong version
+    // replaced; then nothing before it.
+    writeFile(home->profileFile(), "old|8\r\n");
+    cli({"profiles", "next", "old"});
+    cli({"profiles", "next", "old"});
+    QCOMPARE(cli({"profiles", "next", "--undo", "old"}).out, QByteArray("old|16|strong\n"));
+    QCOMPARE(cli({"profiles", "next", "--undo", "old"}).out, QByteArray("old|8\n"));
+    const Run first = cli({"profiles", "next", "--undo", "old"});
+    QVERIFY2(first.code == 1 && first.err.contains("no version before"), first.err.constData());
+    QCOMPARE(fileBytes(home->profileFile()), QByteArray("old|8\r\n"));
 }
 
 void TestCli::rulesAndCounters()

@@ -93,6 +93,23 @@ bool read(const QString &file, QSet<QString> *lines)
     return true;
 }
 
+QString lastDeleted(const QString &profilePath, const QString &identifier, const std::function<bool(const QString &)> &accept)
+{
+    Latest latest;
+    if (!readLatest(path(profilePath), &latest))
+        return QString();
+    QString found;
+    QString when;
+    for (auto i = latest.cbegin(); i != latest.cend(); ++i) {
+        if (i.value().kind == Kind::Deleted && i.value().time >= when
+            && i.key().left(i.key().indexOf(QLatin1Char('|'))) == identifier && accept(i.key())) {
+            found = i.key();
+            when = i.value().time;
+        }
+    }
+    return found;
+}
+
 bool writeLatest(const QString &profilePath, const Latest &latest, QString *problem)
 {
     QVector<QPair<QString, QString>> order;   // (time, line)

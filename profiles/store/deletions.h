@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QHash>
+
+#include <functional>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -45,6 +47,10 @@ bool readLatest(const QString &file, Latest *latest);
 bool read(const QString &file, QSet<QString> *lines);
 // The lines deleted in `latest`.
 QSet<QString> deletedIn(const Latest &latest);
+
+// The line of that identifier deleted last, of those `accept` takes (an original program's line
+// that a strong version replaced, say); empty when the record knows none.
+QString lastDeleted(const QString &profilePath, const QString &identifier, const std::function<bool(const QString &)> &accept);
 
 // Replaces the record by one record a line, oldest first, whole and never through a link.
 bool writeLatest(const QString &profilePath, const Latest &latest, QString *problem);
