@@ -1,5 +1,14 @@
 #include "phrasechangedialog.h"
 #include "ui_phrasechangedialog.h"
+#include "wording.h"
+#include <QSet>
+#include <QBoxLayout>
+#include <QMessageBox>
+#include <QLineEdit>
+#include <QLabel>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QFontDatabase>
 
 #include "changepage.h"
 
@@ -56,18 +65,65 @@ phrasechangedialog::phrasechangedialog(const QString &profilePath, std::function
         ui->copynewbutton->setEnabled(item && !item->data(NewColumn, passwordRole).toString().isEmpty());
     });
 
+    // The steps, once, where a new user reads first.
+    auto *steps = new QLabel(QStringLiteral("Changing the secret phrase takes a few days, one site at a time: 1. type "
+                                            "both phrases and check their fingerprints; 2. on each site, log in with the "
+                                            "previous password and change it to the new one; 3. tick Moved for that site. "
+                                            "The change is finished when every site is ticked; close this window any "
+                                            "time, and open it again to go on."), this);
+    steps->setObjectName(QStringLiteral("stepslabel"));
+    steps->setWordWrap(true);
+    static_cast<QBoxLayout *>(layout())->insertWidget(0, steps);
+    // A filter, as the retrieve dialog has, above the list.
+    filter = new QLineEdit(this);
+    filter->setObjectName(QStringLiteral("filteredit"));
+    filter->setPlaceholderText(QStringLiteral("Filter by site"));
+    filter->setAccessibleName(QStringLiteral("Filter the profiles"));
+    filter->setClearButtonEnabled(true);
+    static_cast<QBoxLayout *>(layout())->insertWidget(layout()->indexOf(ui->profilelist), filter);
+    connect(filter, &QLineEdit::textChanged, this, [this](const QString &text) {
+        for (int i = 0; i < ui->profilelist->topLevelItemCount(); ++i) {
+            QTreeWidgetItem *item = ui->profilelist->topLevelItem(i);
+            item->setHidden(!item->text(ProfileColumn).contains(text.trimmed(), Qt::CaseInsensitive));
+        }
+    });
+    // Wide enough for its four columns, passwords whole in the fixed font; the size it was left
+    // at is kept while the program runs.
+    const QFontMetrics fixed(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    ui->profilelist->setColumnWidth(PreviousColumn, fixed.horizontalAdvance(QString(34, QLatin1Char('W'))));
+    ui->profilelist->setColumnWidth(NewColumn, fixed.horizontalAdvance(QString(34, QLatin1Char('W'))));
+    ui->profilelist->header()->setMinimumSectionSize(fontMetrics().horizontalAdvance(QStringLiteral("Previous password")) + 24);
+    resize(keptSize().isValid() ? keptSize()
+                                : QSize(fontMetrics().horizontalAdvance(QString(30, QLatin1Char('x')))
+                                            + 2 * fixed.horizontalAdvance(QString(34, QLatin1Char('W')))
+                                            + fontMetrics().horizontalAdvance(QStringLiteral("Moved")) + 120,
+                                        sizeHint().height() + 160));
+
     PhraseChange::Status now;
     PhraseChange::status(path, &now);
-    if (now.target > 1)
+    if (now.target > 1) {
         say(QStringLiteral("A change of the secret phrase is in progress: %1 of %2 profiles moved. Type both phrases "
                            "again to go on.").arg(now.moved.size()).arg(now.moved.size() + now.waiting.size()));
-    else
+        // Where the list will be: why it is empty.
+        auto *why = new QTreeWidgetItem(ui->profilelist);
+        why->setText(ProfileColumn, QStringLiteral("The profiles show again, with both passwords, once both phrases are "
+                                                   "typed: nothing about either phrase is kept."));
+        why->setFlags(Qt::NoItemFlags);
+    } else {
         say(QStringLiteral("Type the previous phrase and the new one: every profile then shows both passwords."));
+    }
     ui->previousedit->setFocus();
+}
+
+QSize &phrasechangedialog::keptSize()
+{
+    static QSize size;
+    return size;
 }
 
 phrasechangedialog::~phrasechangedialog()
 {
+    keptSize() = size();
     stop();
     delete ui;
 }
@@ -106,6 +162,28 @@ void phrasechangedialog::on_startbutton_clicked()
     ui->previousfingerprint->setPhrase(previous);
     ui->newfingerprint->setPhrase(next);
 
+    // A change is started once, asked: it is days of work over every site. The first press
+    // asks, the second starts.
+    if (PhraseChange::target(path) < 2 && !confirming) {
+        QStringList lines;
+        ProfileFile::readLines(path, &lines);
+        const int profiles = ProfileFile::rows(lines).size();
+        if (profiles > 0) {
+            wipe(previous);
+            wipe(next);
+            confirming = true;
+            startText = ui->startbutton->text();
+            ui->startbutton->setText(QStringLiteral("Start the Change"));
+            say(QStringLiteral("Start changing the secret phrase of %1? Each site keeps its password from the previous "
+                               "phrase until you change it there and tick Moved. Press \"Start the Change\" to begin.")
+                    .arg(Wording::count(profiles, QStringLiteral("profile"), QStringLiteral("profiles"))));
+            return;
+        }
+    }
+    if (confirming) {
+        confirming = false;
+        ui->startbutton->setText(startText);
+    }
     int target = 0;
     const PhraseChange::StartResult started = PhraseChange::start(path, &target);
     if (started == PhraseChange::StartResult::NoProfiles) {
@@ -118,7 +196,18 @@ void phrasechangedialog::on_startbutton_clicked()
     }
     PhraseChange::Status now;
     PhraseChange::status(path, &now);
-    QStringList lines = now.waiting + now.moved;
+    // In the file's order, moved or not: a row never jumps.
+    QStringList lines;
+    {
+        QStringList all;
+        ProfileFile::readLines(path, &all);
+        const QSet<QString> listed = QSet<QString>(now.waiting.cbegin(), now.waiting.cend())
+                                     + QSet<QString>(now.moved.cbegin(), now.moved.cend());
+        for (const QString &line : qAsConst(all)) {
+            if (listed.contains(line) && !lines.contains(line))
+                lines << line;
+        }
+    }
     QList<Recipe> recipes;
     stop();
     ui->profilelist->clear();
@@ -134,11 +223,21 @@ void phrasechangedialog::on_startbutton_clicked()
             item->setData(ProfileColumn, lineRole, line);
             item->setText(PreviousColumn, QStringLiteral("…"));
             item->setText(NewColumn, QStringLiteral("…"));
+            for (int column : {PreviousColumn, NewColumn})
+                item->setFont(column, QFontDatabase::systemFont(QFontDatabase::FixedFont));
+            item->setHidden(!filter->text().isEmpty()
+                            && !item->text(ProfileColumn).contains(filter->text().trimmed(), Qt::CaseInsensitive));
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
             item->setCheckState(MovedColumn, now.moved.contains(line) ? Qt::Checked : Qt::Unchecked);
         }
     }
     ui->profilelist->resizeColumnToContents(ProfileColumn);
+    ui->profilelist->resizeColumnToContents(MovedColumn);
+    // Every column in sight, Moved too: the window grows to them when it is narrower.
+    const int needed = ui->profilelist->header()->length() + 2 * ui->profilelist->frameWidth()
+                       + ui->profilelist->verticalScrollBar()->sizeHint().width() + 8;
+    if (ui->profilelist->viewport()->width() < needed)
+        resize(width() + needed - ui->profilelist->viewport()->width(), height());
     ui->profilelist->setEnabled(true);
     made = 0;
     wanted = 2 * recipes.size();
@@ -211,7 +310,8 @@ void phrasechangedialog::markChanged(QTreeWidgetItem *item, int column)
     } else {
         item->setCheckState(MovedColumn, back ? Qt::Checked : Qt::Unchecked);
         say(result == PhraseChange::MoveResult::NoChange
-                ? QStringLiteral("The change of the secret phrase has ended meanwhile.")
+                ? QStringLiteral("Every profile uses the new secret phrase now: the change is complete, so no profile "
+                                 "can be marked back on the previous one.")
                 : QStringLiteral("The mark could not be written: the profile file is busy, changed or cannot be written; "
                                  "try again."));
         return;

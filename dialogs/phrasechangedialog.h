@@ -46,6 +46,10 @@ protected:
     void done(int result) override;
 
 private:
+    static QSize &keptSize();   // the size the dialog was left at, while the program runs
+    class QLineEdit *filter = nullptr;
+    bool confirming = false;   // the first Start asked whether to begin a change
+    QString startText;
     void say(const QString &text);
     void derived(int row, int phrase, const QString &password);
     void markChanged(QTreeWidgetItem *item, int column);

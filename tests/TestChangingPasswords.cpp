@@ -16,6 +16,8 @@
 #include <QUrl>
 #include <QLabel>
 #include <QLineEdit>
+#include <QHeaderView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -210,8 +212,18 @@ void TestChangingPasswords::assistantForANewPhrase()
         QCOMPARE(PhraseChange::target(home->profileFile()), 0);
 
         fillPhrases(dialog, QStringLiteral("old phrase"), QStringLiteral("new phrase"), QStringLiteral("new phrase"));
+        // Asked once before it starts: the first press asks, the second starts.
+        in<QPushButton>(dialog, "startbutton")->click();
+        QVERIFY2(status->text().startsWith(QLatin1String("Start changing the secret phrase of 3 profiles?")), qPrintable(status->text()));
+        QCOMPARE(in<QPushButton>(dialog, "startbutton")->text(), QStringLiteral("Start the Change"));
+        QCOMPARE(PhraseChange::target(home->profileFile()), 0);
         in<QPushButton>(dialog, "startbutton")->click();
         QCOMPARE(PhraseChange::target(home->profileFile()), 2);
+        // The steps are said; the window is wide enough for its columns, passwords in the fixed font.
+        QVERIFY(in<QLabel>(dialog, "stepslabel")->text().contains(QLatin1String("tick Moved")));
+        QVERIFY(list->header()->sectionSize(1) >= QFontMetrics(QFontDatabase::systemFont(QFontDatabase::FixedFont))
+                                                      .horizontalAdvance(QString(32, QLatin1Char('W'))));
+        QVERIFY(list->header()->sectionPosition(3) + list->header()->sectionSize(3) <= list->viewport()->width() + 2);
         // Both fingerprints, before any password.
         QTRY_VERIFY_WITH_TIMEOUT(!in<FingerprintView>(dialog, "newfingerprint")->text().isEmpty(), 20000);
         QCOMPARE(list->topLevelItemCount(), 3);
@@ -223,6 +235,11 @@ void TestChangingPasswords::assistantForANewPhrase()
             QCOMPARE(list->topLevelItem(i)->text(1), derived(lines.at(i), QStringLiteral("old phrase")));
             QCOMPARE(list->topLevelItem(i)->text(2), derived(lines.at(i), QStringLiteral("new phrase")));
         }
+        QCOMPARE(list->topLevelItem(1)->font(2).family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+        // The filter, as the retrieve dialog's.
+        in<QLineEdit>(dialog, "filteredit")->setText(QStringLiteral("MAIL"));
+        QVERIFY(list->topLevelItem(0)->isHidden() && !list->topLevelItem(1)->isHidden());
+        in<QLineEdit>(dialog, "filteredit")->clear();
         list->setCurrentItem(list->topLevelItem(1));
         in<QPushButton>(dialog, "copynewbutton")->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), derived(lines.at(1), QStringLiteral("new phrase")));
@@ -253,6 +270,8 @@ void TestChangingPasswords::assistantForANewPhrase()
         auto *list = in<QTreeWidget>(dialog, "profilelist");
         QVERIFY(in<PhraseEdit>(dialog, "previousedit")->phrase().isEmpty());
         QVERIFY(status->text().contains(QLatin1String("in progress: 1 of 4 profiles moved")));
+        // Where the list is: why it is empty.
+        QVERIFY(list->topLevelItem(0)->text(0).contains(QLatin1String("once both phrases are typed")));
         fillPhrases(dialog, QStringLiteral("old phrase"), QStringLiteral("new phrase"), QStringLiteral("new phrase"));
         in<QPushButton>(dialog, "startbutton")->click();
         QTRY_VERIFY_WITH_TIMEOUT(status->text().contains(QLatin1String("Tick Moved")), 60000);
