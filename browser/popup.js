@@ -203,6 +203,10 @@ function showPhraseNote() {
   $('phrasenote').hidden = !waits;
   $('phrasenote').textContent = waits ? `${profile.identifier} still uses your previous secret phrase.` : '';
   $('previousblock').hidden = !(waits && formKind === 'change');
+  // A site moved to the new phrase on a change form: the new phrase is typed twice, as the
+  // window asks it, so that a typo never sets a site's password.
+  $('againblock').hidden = $('previousblock').hidden;
+  $('phraselabel').textContent = $('previousblock').hidden ? 'Secret phrase' : 'New secret phrase';
 }
 
 // A site with no saved profile: what the site lists know of it, else the defaults; the same on
@@ -383,6 +387,12 @@ async function passwordsFor(chosen, phrase) {
       say('The previous and the new secret phrase are the same.', { problem: true, about: 'previous' });
       return null;
     }
+    if ($('again').value !== phrase) {
+      $('againblock').hidden = false;
+      say('The new secret phrase was typed two different ways: type it again below.', { problem: true, about: 'again' });
+      $('again').focus();
+      return null;
+    }
     showPhraseFingerprint('previous', 'previousfingerprint');
     const current = await derived(chosen.line, previous);
     const next = current === null ? null : await derived(chosen.line, phrase);
@@ -534,7 +544,7 @@ document.addEventListener('keydown', (event) => {
   }
 });
 // A message goes away once the user changes what it was about.
-for (const id of ['phrase', 'previous', 'identifier', 'scheme', 'length', 'rule', 'login', 'username', 'profiles']) {
+for (const id of ['phrase', 'previous', 'again', 'identifier', 'scheme', 'length', 'rule', 'login', 'username', 'profiles']) {
   for (const kind of ['input', 'change']) {
     $(id).addEventListener(kind, () => {
       if (messageAbout === id)

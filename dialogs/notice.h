@@ -13,6 +13,8 @@ public:
 
     // Shows the window modally and returns once the user has closed it.
     void run();
+    // Makes the window as tall as its text needs at its width (run() does it first).
+    void fitToText();
 
 private slots:
     void on_pushButton_clicked();

@@ -58,6 +58,13 @@ zav::zav(QWidget *parent, SecretTimings timings)
     const QMargins text = ui->passwordoutput->textMargins();
     ui->passwordoutput->setMinimumWidth(QFontMetrics(ui->passwordoutput->font()).horizontalAdvance(QString(36, QLatin1Char('W')))
                                         + text.left() + text.right() + 12);
+    // The rating's room is kept from the start (its widest text, bold): the entropy box does not
+    // move when a rating appears.
+    {
+        QFont bold = ui->passwordquality->font();
+        bold.setBold(true);
+        ui->passwordquality->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("bits, excellent")) + 4);
+    }
     // Under the password, for as long as it stands there: that it is still the previous phrase's.
     phraseNote = new QLabel(this);
     phraseNote->setObjectName(QStringLiteral("phrasenote"));

@@ -20,6 +20,7 @@ private slots:
     void texts_data();
     void texts();
     void closing();
+    void fittedToTheirText();
     void aboutBox();
     void strengthDialogFitsItsText();
 };
@@ -87,6 +88,25 @@ void TestNotices::texts()
     QCOMPARE(shownParagraphs(edit, &empties), paragraphs);
     QCOMPARE(empties, emptyParagraphs);
     QCOMPARE(dialog->findChild<QPushButton *>(QStringLiteral("pushButton"))->text(), QStringLiteral("Close"));
+}
+
+void TestNotices::fittedToTheirText()
+{
+    // Shown, a notice is as tall as its text: the save notice's one line is no large frame, and
+    // nothing of a longer text is cut.
+    QSize saved;
+    bool whole = false;
+    const auto look = [&](QWidget *w) {
+        saved = w->size();
+        auto *edit = w->findChild<QTextEdit *>(QStringLiteral("textEdit"));
+        whole = edit->document()->size().height() <= edit->viewport()->height() + 1;
+        return false;
+    };
+    answerModals([] { showNotice<addprodialog>(); }, look);
+    QVERIFY2(saved.height() < 165 && saved.width() == 400, qPrintable(QStringLiteral("%1x%2").arg(saved.width()).arg(saved.height())));
+    QVERIFY(whole);
+    answerModals([] { showNotice<emptysecret>(); }, look);
+    QVERIFY(whole);
 }
 
 void TestNotices::closing()

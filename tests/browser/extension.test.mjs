@@ -708,6 +708,15 @@ describe('in Chromium', () => {
       assert.equal(await popup.$eval('#previousblock', (b) => b.hidden), false);
       const previous = 'the previous phrase';
       await popup.type('#previous', previous);
+      // The new phrase twice, as the window asks it: a typo sets no site's password.
+      assert.equal(await popup.$eval('#againblock', (b) => b.hidden), false);
+      assert.equal(await popup.$eval('#phraselabel', (l) => l.textContent), 'New secret phrase');
+      await popup.type('#again', `${phrase}x`);
+      assert.equal(await fill(popup), 'The new secret phrase was typed two different ways: type it again below.');
+      assert.deepEqual(await page.$$eval('input', (fields) => fields.map((f) => f.value)), ['', '', '']);
+      await popup.$eval('#again', (f) => { f.value = ''; });
+      await popup.type('#again', phrase);
+      await popup.$eval('#phrase', (f) => { f.value = ''; });
       assert.match(await fill(popup), /^Filled the current password, the new one and its confirmation\. moving\.test now uses your new secret phrase\.$/);
       const old = linePassword('moving.test|16|strong', previous);
       const fresh = cliPassword('moving.test|16|strong');
