@@ -25,6 +25,16 @@ exportdialog::exportdialog(const QString &profilePath, QWidget *parent)
     ui->progress->hide();
     ui->cancelbutton->setEnabled(false);
     on_formatcombo_currentIndexChanged(0);
+    // The phrase box: at least as wide as the format box, its dots on one line, its height the
+    // same whether the export runs or not.
+    const QMargins inner = ui->phraseedit->contentsMargins();
+    ui->phraseedit->setFixedHeight(ui->phraseedit->fontMetrics().lineSpacing()
+                                   + int(2 * ui->phraseedit->document()->documentMargin()) + inner.top() + inner.bottom());
+    ui->phraseedit->setMinimumWidth(qMax(ui->formatcombo->sizeHint().width(),
+                                         ui->phraseedit->fontMetrics().horizontalAdvance(QString(32, QChar(0x25CF)))));
+    ui->formatcombo->setSizePolicy(QSizePolicy::Maximum, ui->formatcombo->sizePolicy().verticalPolicy());
+    ui->phraseedit->setLineWrapMode(QTextEdit::NoWrap);
+    ui->phraseedit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ui->phraseedit->setFocus();
 }
 

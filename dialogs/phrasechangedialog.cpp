@@ -65,15 +65,6 @@ phrasechangedialog::phrasechangedialog(const QString &profilePath, std::function
         ui->copynewbutton->setEnabled(item && !item->data(NewColumn, passwordRole).toString().isEmpty());
     });
 
-    // The steps, once, where a new user reads first.
-    auto *steps = new QLabel(QStringLiteral("Changing the secret phrase takes a few days, one site at a time: 1. type "
-                                            "both phrases and check their fingerprints; 2. on each site, log in with the "
-                                            "previous password and change it to the new one; 3. tick Moved for that site. "
-                                            "The change is finished when every site is ticked; close this window any "
-                                            "time, and open it again to go on."), this);
-    steps->setObjectName(QStringLiteral("stepslabel"));
-    steps->setWordWrap(true);
-    static_cast<QBoxLayout *>(layout())->insertWidget(0, steps);
     // A filter, as the retrieve dialog has, above the list.
     filter = new QLineEdit(this);
     filter->setObjectName(QStringLiteral("filteredit"));

@@ -27,6 +27,14 @@
 #include <QThread>
 #include <QWindow>
 
+#include "changepassworddialog.h"
+#include "phrasechangedialog.h"
+#include "phrasechange.h"
+#include "phraseedit.h"
+#include <QElapsedTimer>
+#include <QTreeWidget>
+#include <QKeyEvent>
+#include <QLabel>
 #include <cstdio>
 
 namespace {
@@ -135,6 +143,53 @@ void scenes()
         deletedialog dialog;
         dialog.show();
         shoot(&dialog, QStringLiteral("delete"));
+    }
+    // Change Password for a saved profile, both passwords shown.
+    {
+        Recipe current;
+        Recipe::fromLine(QStringLiteral("bank|16|strong|aA9!|2"), &current);
+        Recipe next;
+        QString problem;
+        current.nextVersion(&next, &problem);
+        changepassworddialog dialog(current, next, QStringLiteral("correct horse battery staple"), profile_file_path,
+                                    [](const QString &) {});
+        dialog.show();
+        QElapsedTimer waited;
+        waited.start();
+        while (!child<QPushButton>(&dialog, "savebutton")->isEnabled() && waited.elapsed() < 30000)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        child<QCheckBox>(&dialog, "showbox")->click();
+        shoot(&dialog, QStringLiteral("change-password"));
+    }
+    // The phrase-change assistant: both phrases typed, the change started, every password made.
+    {
+        phrasechangedialog dialog(profile_file_path, [](const QString &) {});
+        dialog.show();
+        for (const char *name : {"previousedit", "newedit", "againedit"}) {
+            // Typed, as a user types: the phrase box takes keys, not text set from outside.
+            const QString text = QString::fromLatin1(QByteArray(name) == "previousedit" ? "correct horse battery staple" : "a new phrase");
+            for (const QChar c : text) {
+                QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+                QApplication::sendEvent(child<PhraseEdit>(&dialog, name), &press);
+            }
+        }
+        shoot(&dialog, QStringLiteral("phrase-change-asked"));
+        child<QPushButton>(&dialog, "startbutton")->click();   // asks
+        child<QPushButton>(&dialog, "startbutton")->click();   // starts
+        QElapsedTimer waited;
+        waited.start();
+        while (!child<QLabel>(&dialog, "statuslabel")->text().contains(QLatin1String("Tick Moved")) && waited.elapsed() < 120000)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        child<QCheckBox>(&dialog, "showbox")->click();
+        child<QTreeWidget>(&dialog, "profilelist")->topLevelItem(0)->setCheckState(3, Qt::Checked);
+        shoot(&dialog, QStringLiteral("phrase-change"));
+        PhraseChange::Status now;
+        PhraseChange::status(profile_file_path, &now);
+        QString line = now.moved.value(0);
+        bool finished = false;
+        PhraseChange::move(profile_file_path, &line, true, &finished);
+        QStringList moved;
+        PhraseChange::cancel(profile_file_path, &moved);
     }
     {
         badrule notice;

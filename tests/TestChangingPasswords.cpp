@@ -220,7 +220,7 @@ void TestChangingPasswords::assistantForANewPhrase()
         in<QPushButton>(dialog, "startbutton")->click();
         QCOMPARE(PhraseChange::target(home->profileFile()), 2);
         // The steps are said; the window is wide enough for its columns, passwords in the fixed font.
-        QVERIFY(in<QLabel>(dialog, "stepslabel")->text().contains(QLatin1String("tick Moved")));
+        QVERIFY(in<QLabel>(dialog, "explanation")->text().contains(QLatin1String("finished when every site is ticked")));
         QVERIFY(list->header()->sectionSize(1) >= QFontMetrics(QFontDatabase::systemFont(QFontDatabase::FixedFont))
                                                       .horizontalAdvance(QString(32, QLatin1Char('W'))));
         QVERIFY(list->header()->sectionPosition(3) + list->header()->sectionSize(3) <= list->viewport()->width() + 2);

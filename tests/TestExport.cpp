@@ -254,10 +254,18 @@ void TestExport::window()
     // Walks the dialog: the format, the phrase, Export..., the file chosen; then waits for the
     // file, or cancels at once. What the dialog said in *warning and *status.
     QString proposed;
+    bool boxFits = false;
     const auto walk = [&](const QString &target, int format, bool cancel, QString *warning, QString *status) {
         bool chosen = false;
         answerModals([&] { window.findChild<QAction *>(QStringLiteral("actionExport"))->trigger(); }, [&](QWidget *dialog) {
             if (auto *chooser = qobject_cast<QFileDialog *>(dialog)) {
+                // The export dialog's phrase box: as wide as its format box, one line high.
+                if (QWidget *exporting = chooser->parentWidget()) {
+                    auto *phrase = exporting->findChild<QTextEdit *>(QStringLiteral("phraseedit"));
+                    auto *formats = exporting->findChild<QComboBox *>(QStringLiteral("formatcombo"));
+                    boxFits = phrase && formats && phrase->width() >= formats->width() - 1
+                              && phrase->height() < 2 * phrase->fontMetrics().lineSpacing() + 16;
+                }
                 // What it proposes: a name and a filter of the format's own.
                 proposed = chooser->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text() + QLatin1Char(' ')
                            + chooser->nameFilters().value(0);
@@ -289,6 +297,7 @@ void TestExport::window()
     QString status;
     QVERIFY(walk(file, 1, false, &warning, &status));
     QCOMPARE(proposed, QStringLiteral("quorvane-export.json Bitwarden JSON (*.json)"));
+    QVERIFY(boxFits);
     QVERIFY(warning.contains(QLatin1String("every password in clear")));
     QVERIFY2(status.startsWith(QLatin1String("Wrote 5 entries")), qPrintable(status));
     QCOMPARE(modeOf(file), 0600);
