@@ -28,6 +28,10 @@ namespace {
 enum Column { ProfileColumn, PreviousColumn, NewColumn, MovedColumn };
 constexpr int lineRole = Qt::UserRole;
 constexpr int passwordRole = Qt::UserRole + 1;
+constexpr int strongLineRole = Qt::UserRole + 2;       // a compatible profile's strong version
+constexpr int strongPasswordRole = Qt::UserRole + 3;   // its password under the new phrase
+constexpr int compatiblePasswordRole = Qt::UserRole + 4;
+constexpr int originalLineRole = Qt::UserRole + 5;     // the compatible line a strong move replaced
 const QString hidden = QStringLiteral("••••••••");
 
 }
@@ -52,6 +56,20 @@ phrasechangedialog::phrasechangedialog(const QString &profilePath, std::function
     guard(ui->newedit, ui->newfingerprint);
     connect(ui->profilelist, &QTreeWidget::itemChanged, this, &phrasechangedialog::markChanged);
     ui->changepagebutton->setEnabled(false);
+    // A compatible profile moves to the strong scheme with the new phrase, when the user says so.
+    auto *strongButton = new QPushButton(QStringLiteral("Move to Strong"), this);
+    strongButton->setObjectName(QStringLiteral("strongbutton"));
+    strongButton->setToolTip(QStringLiteral("A compatible profile's password is one of a few dozen values whatever the phrase: "
+                                            "give the site a strong password with the new phrase"));
+    strongButton->setAccessibleDescription(strongButton->toolTip());
+    strongButton->setEnabled(false);
+    ui->buttons->insertWidget(ui->buttons->indexOf(ui->changepagebutton), strongButton);
+    connect(strongButton, &QPushButton::clicked, this, &phrasechangedialog::moveToStrong);
+    connect(ui->profilelist, &QTreeWidget::currentItemChanged, strongButton, [this, strongButton](QTreeWidgetItem *item) {
+        strongButton->setEnabled(item && !item->data(ProfileColumn, strongPasswordRole).toString().isEmpty()
+                                 && !item->data(NewColumn, compatiblePasswordRole).isValid()
+                                 && item->checkState(MovedColumn) != Qt::Checked);
+    });
     connect(ui->changepagebutton, &QPushButton::clicked, this, [this] {
         QTreeWidgetItem *item = ui->profilelist->currentItem();
         const QString identifier = item ? ProfileFile::identifierOf(item->data(ProfileColumn, lineRole).toString()) : QString();
@@ -202,6 +220,7 @@ void phrasechangedialog::on_startbutton_clicked()
     QList<Recipe> recipes;
     stop();
     ui->profilelist->clear();
+    upgradeOf.clear();
     {
         const QSignalBlocker quiet(ui->profilelist);
         for (const QString &line : qAsConst(lines)) {
@@ -221,6 +240,18 @@ void phrasechangedialog::on_startbutton_clicked()
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
             item->setCheckState(MovedColumn, now.moved.contains(line) ? Qt::Checked : Qt::Unchecked);
         }
+    }
+    // Each compatible profile's strong version too, under the new phrase: the moment to leave the
+    // compatible scheme, offered per profile ("Move to Strong").
+    const int rows = recipes.size();
+    for (int i = 0; i < rows; ++i) {
+        Recipe strong;
+        QString problem;
+        if (recipes.at(i).scheme != Scheme::Compatible || !recipes.at(i).nextVersion(&strong, &problem))
+            continue;
+        ui->profilelist->topLevelItem(i)->setData(ProfileColumn, strongLineRole, strong.line());
+        upgradeOf.insert(recipes.size(), i);
+        recipes << strong;
     }
     ui->profilelist->resizeColumnToContents(ProfileColumn);
     ui->profilelist->resizeColumnToContents(MovedColumn);
@@ -248,6 +279,15 @@ void phrasechangedialog::on_startbutton_clicked()
 
 void phrasechangedialog::derived(int row, int phrase, const QString &password)
 {
+    if (upgradeOf.contains(row)) {
+        // A strong version's password: only the new phrase's is shown, where it is chosen.
+        if (QTreeWidgetItem *item = ui->profilelist->topLevelItem(upgradeOf.value(row)); item && phrase == 1)
+            item->setData(ProfileColumn, strongPasswordRole, password);
+        ui->progress->setValue(++made);
+        if (made == wanted)
+            finishedMaking();
+        return;
+    }
     QTreeWidgetItem *item = ui->profilelist->topLevelItem(row);
     if (!item)
         return;
@@ -259,15 +299,39 @@ void phrasechangedialog::derived(int row, int phrase, const QString &password)
     else
         showPassword(item, column);
     ui->progress->setValue(++made);
-    if (made == wanted) {
-        ui->progress->hide();
-        PhraseChange::Status now;
-        PhraseChange::status(path, &now);
-        say(QStringLiteral("%1 of %2 profiles moved. Tick Moved once a site has taken its new password.")
-                .arg(now.moved.size()).arg(now.moved.size() + now.waiting.size()));
-    }
+    if (made == wanted)
+        finishedMaking();
     if (item == ui->profilelist->currentItem())
         emit ui->profilelist->currentItemChanged(item, item);
+}
+
+void phrasechangedialog::finishedMaking()
+{
+    ui->progress->hide();
+    PhraseChange::Status now;
+    PhraseChange::status(path, &now);
+    say(QStringLiteral("%1 of %2 profiles moved. Tick Moved once a site has taken its new password.")
+            .arg(now.moved.size()).arg(now.moved.size() + now.waiting.size()));
+    if (QTreeWidgetItem *item = ui->profilelist->currentItem())
+        emit ui->profilelist->currentItemChanged(item, item);
+}
+
+void phrasechangedialog::moveToStrong()
+{
+    QTreeWidgetItem *item = ui->profilelist->currentItem();
+    if (!item || item->data(ProfileColumn, strongPasswordRole).toString().isEmpty() || item->checkState(MovedColumn) == Qt::Checked)
+        return;
+    const QSignalBlocker quiet(ui->profilelist);
+    item->setData(NewColumn, compatiblePasswordRole, item->data(NewColumn, passwordRole));
+    item->setData(NewColumn, passwordRole, item->data(ProfileColumn, strongPasswordRole));
+    Recipe strong;
+    Recipe::fromLine(item->data(ProfileColumn, strongLineRole).toString(), &strong);
+    item->setText(ProfileColumn, strong.identifier + QStringLiteral(": ") + strong.label() + QStringLiteral(" (from compatible)"));
+    showPassword(item, NewColumn);
+    say(QStringLiteral("%1 moves to the strong scheme with the new phrase: a compatible password is one of a few dozen "
+                       "values whatever the phrase, a strong one is not. Its new password is shown; tick Moved once the "
+                       "site has taken it.").arg(strong.identifier));
+    emit ui->profilelist->currentItemChanged(item, item);
 }
 
 void phrasechangedialog::showPassword(QTreeWidgetItem *item, int column)
@@ -293,7 +357,25 @@ void phrasechangedialog::markChanged(QTreeWidgetItem *item, int column)
     QString line = item->data(ProfileColumn, lineRole).toString();
     const bool back = item->checkState(MovedColumn) != Qt::Checked;
     bool finished = false;
-    const PhraseChange::MoveResult result = PhraseChange::move(path, &line, back, &finished);
+    // A profile moved to the strong scheme goes back as the compatible line it was.
+    const QString original = item->data(ProfileColumn, originalLineRole).toString();
+    const bool toStrong = !back && item->data(NewColumn, compatiblePasswordRole).isValid();
+    Recipe strong;
+    Recipe::fromLine(item->data(ProfileColumn, strongLineRole).toString(), &strong);
+    PhraseChange::MoveResult result;
+    if (back && !original.isEmpty()) {
+        result = ProfileFile::replace(path, line, original) == ProfileFile::RemoveResult::Removed ? PhraseChange::MoveResult::Moved
+                                                                                                : PhraseChange::MoveResult::Failed;
+        if (result == PhraseChange::MoveResult::Moved) {
+            item->setData(ProfileColumn, originalLineRole, QVariant());
+            line = original;
+        }
+    } else {
+        const QString before = line;
+        result = PhraseChange::move(path, &line, back, &finished, toStrong ? &strong : nullptr);
+        if (toStrong && result == PhraseChange::MoveResult::Moved)
+            item->setData(ProfileColumn, originalLineRole, before);
+    }
     const QSignalBlocker quiet(ui->profilelist);
     if (result == PhraseChange::MoveResult::Moved || result == PhraseChange::MoveResult::AlreadyMoved) {
         item->setData(ProfileColumn, lineRole, line);

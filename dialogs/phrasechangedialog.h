@@ -3,6 +3,7 @@
 #include "batch.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -49,6 +50,9 @@ private:
     static QSize &keptSize();   // the size the dialog was left at, while the program runs
     class QLineEdit *filter = nullptr;
     bool confirming = false;   // the first Start asked whether to begin a change
+    QHash<int, int> upgradeOf;   // batch index of a strong version -> its compatible row
+    void finishedMaking();
+    void moveToStrong();
     QString startText;
     void say(const QString &text);
     void derived(int row, int phrase, const QString &password);

@@ -240,6 +240,19 @@ void TestChangingPasswords::assistantForANewPhrase()
         in<QLineEdit>(dialog, "filteredit")->setText(QStringLiteral("MAIL"));
         QVERIFY(list->topLevelItem(0)->isHidden() && !list->topLevelItem(1)->isHidden());
         in<QLineEdit>(dialog, "filteredit")->clear();
+        // A compatible profile is offered the strong scheme with the new phrase, and why; moved so,
+        // its line becomes the strong one; unticked, the compatible line it was.
+        list->setCurrentItem(list->topLevelItem(0));
+        QVERIFY(!in<QPushButton>(dialog, "strongbutton")->isEnabled());
+        list->setCurrentItem(list->topLevelItem(2));
+        QVERIFY(in<QPushButton>(dialog, "strongbutton")->isEnabled());
+        in<QPushButton>(dialog, "strongbutton")->click();
+        QVERIFY(status->text().contains(QLatin1String("moves to the strong scheme")));
+        QCOMPARE(list->topLevelItem(2)->text(2), derived(QStringLiteral("old.example|16|strong"), QStringLiteral("new phrase")));
+        list->topLevelItem(2)->setCheckState(3, Qt::Checked);
+        QVERIFY(fileBytes(home->profileFile()).contains("old.example|16|strong|#2\r\n"));
+        list->topLevelItem(2)->setCheckState(3, Qt::Unchecked);
+        QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank.example|16|strong\r\nmail.example|16|lesspass|aA9!|1|me\r\nold.example|8\r\n"));
         list->setCurrentItem(list->topLevelItem(1));
         in<QPushButton>(dialog, "copynewbutton")->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), derived(lines.at(1), QStringLiteral("new phrase")));

@@ -94,7 +94,7 @@ CancelResult cancel(const QString &path, QStringList *moved)
     return PhraseState::setTarget(path, 0) ? CancelResult::Ended : CancelResult::Failed;
 }
 
-MoveResult move(const QString &path, QString *line, bool back, bool *finished)
+MoveResult move(const QString &path, QString *line, bool back, bool *finished, const Recipe *upgrade)
 {
     *finished = false;
     const ProfileFile::Lock lock(path);
@@ -113,7 +113,8 @@ MoveResult move(const QString &path, QString *line, bool back, bool *finished)
     Recipe recipe;
     Recipe::fromLine(*line, &recipe);
     // Back: the phrase before the change's, as the line had it when the change began.
-    const QString replacement = recipe.lineOnPhrase(back ? now.target - 1 : now.target);
+    const QString replacement = upgrade && !back ? upgrade->lineOnPhrase(now.target)
+                                                 : recipe.lineOnPhrase(back ? now.target - 1 : now.target);
     switch (ProfileFile::replace(path, *line, replacement, &lock)) {
     case ProfileFile::RemoveResult::Removed:
         break;

@@ -53,6 +53,8 @@ enum class MoveResult { Moved, AlreadyMoved, NotFound, NoChange, Busy, Unusable,
 // (its line gets the mark, in place), or back (`back`: the mark it had before). *finished is
 // true when that was the last profile, and the change has ended. *line becomes the line now
 // saved.
-MoveResult move(const QString &path, QString *line, bool back, bool *finished);
+// With `upgrade` (moving only): the line becomes that recipe's, on the new phrase: a compatible
+// profile moves to the strong scheme with the new phrase.
+MoveResult move(const QString &path, QString *line, bool back, bool *finished, const Recipe *upgrade = nullptr);
 
 }
