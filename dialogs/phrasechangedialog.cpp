@@ -64,6 +64,39 @@ phrasechangedialog::phrasechangedialog(const QString &profilePath, std::function
     strongButton->setAccessibleDescription(strongButton->toolTip());
     strongButton->setEnabled(false);
     ui->buttons->insertWidget(ui->buttons->indexOf(ui->changepagebutton), strongButton);
+    // A way out: a change no site has moved to yet ends; with sites moved, they are named.
+    auto *cancelChange = new QPushButton(QStringLiteral("Cancel the Change"), this);
+    cancelChange->setObjectName(QStringLiteral("cancelchangebutton"));
+    cancelChange->setAccessibleDescription(QStringLiteral("Ends the change of the secret phrase while no site uses the new one"));
+    ui->buttons->insertWidget(ui->buttons->indexOf(ui->closebutton), cancelChange);
+    connect(cancelChange, &QPushButton::clicked, this, [this] {
+        QStringList moved;
+        switch (PhraseChange::cancel(path, &moved)) {
+        case PhraseChange::CancelResult::Ended:
+            stop();
+            ui->profilelist->clear();
+            say(QStringLiteral("The change of the secret phrase is cancelled: every profile stays on the previous phrase."));
+            return;
+        case PhraseChange::CancelResult::SitesMoved: {
+            QStringList sites;
+            for (const QString &line : qAsConst(moved))
+                sites << ProfileFile::identifierOf(line);
+            say(QStringLiteral("Not cancelled: %1 already %2 the new phrase's password (%3). Change each back on its site, "
+                               "untick it here, then cancel; or go on with the change.")
+                    .arg(Wording::count(sites.size(), QStringLiteral("site"), QStringLiteral("sites")),
+                         sites.size() == 1 ? QStringLiteral("has") : QStringLiteral("have"), sites.join(QStringLiteral(", "))));
+            return;
+        }
+        case PhraseChange::CancelResult::NoChange:
+            say(QStringLiteral("No change of the secret phrase is in progress."));
+            return;
+        case PhraseChange::CancelResult::Busy:
+        case PhraseChange::CancelResult::Unusable:
+        case PhraseChange::CancelResult::Failed:
+            break;
+        }
+        say(QStringLiteral("The change could not be cancelled: the profile file is busy or cannot be written; try again."));
+    });
     connect(strongButton, &QPushButton::clicked, this, &phrasechangedialog::moveToStrong);
     connect(ui->profilelist, &QTreeWidget::currentItemChanged, strongButton, [this, strongButton](QTreeWidgetItem *item) {
         strongButton->setEnabled(item && !item->data(ProfileColumn, strongPasswordRole).toString().isEmpty()

@@ -254,6 +254,13 @@ void TestChangingPasswords::assistantForANewPhrase()
         list->topLevelItem(2)->setCheckState(3, Qt::Unchecked);
         QCOMPARE(fileBytes(home->profileFile()), QByteArray("bank.example|16|strong\r\nmail.example|16|lesspass|aA9!|1|me\r\nold.example|8\r\n"));
         list->setCurrentItem(list->topLevelItem(1));
+        // A way out while a site holds the new phrase's password: refused, the site named.
+        list->topLevelItem(2)->setCheckState(3, Qt::Checked);
+        in<QPushButton>(dialog, "cancelchangebutton")->click();
+        QVERIFY2(status->text().startsWith(QLatin1String("Not cancelled: 1 site already has the new phrase's password (old.example)")),
+                 qPrintable(status->text()));
+        QCOMPARE(PhraseChange::target(home->profileFile()), 2);
+        list->topLevelItem(2)->setCheckState(3, Qt::Unchecked);
         in<QPushButton>(dialog, "copynewbutton")->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), derived(lines.at(1), QStringLiteral("new phrase")));
         // Another program adds a line meanwhile: a mark loses nothing.
