@@ -25,15 +25,16 @@ for _ in $(seq 1 100); do
     sleep 0.2
 done
 cores=$(grep 'Max core file size' "/proc/$pid/limits" 2>/dev/null)
+alive=$(kill -0 "$pid" 2>/dev/null && echo yes)
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
-if ! echo "$cores" | grep -Eq 'size +0 +0 '; then
-    echo "smoke: the program may still dump core: $cores"
+if [ -z "$found" ] || [ -z "$alive" ]; then
+    echo "smoke: no window titled 'Quorvane - Beta' stayed open (window: ${found:-no}, running: ${alive:-no})"
+    cat "$HOME/trace.txt"
     exit 1
 fi
-if [ -z "$found" ]; then
-    echo "smoke: no window titled 'Quorvane - Beta' appeared"
-    cat "$HOME/trace.txt"
+if ! echo "$cores" | grep -Eq 'size +0 +0 '; then
+    echo "smoke: the program may still dump core: $cores"
     exit 1
 fi
 echo "smoke: the main window appeared"
