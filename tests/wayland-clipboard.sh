@@ -39,15 +39,22 @@ pids="$pids $!"
 for _ in $(seq 50); do grep -q ready "$work/keys.log" 2>/dev/null && break; sleep 0.1; done
 grep -q ready "$work/keys.log" || fail "mutter's RemoteDesktop session did not start: $(cat "$work/keys.log")"
 # Each window's protocol trace (WAYLAND_DEBUG: requests and events, never the data passed
-# through a file descriptor) tells when it holds the keyboard focus and when it set the clipboard.
-# Every wl-paste takes the focus for a moment, and so does a window closing: keys wait for the
-# focus to come back and settle (mutter 43 under load was seen to drop a key sent at once), and
-# nothing is pasted before the window's copy is made (mutter refuses a copy from a window
-# without the focus).
+# through a file descriptor) tells when it holds the keyboard focus, which keys reached it and
+# when it set the clipboard. Every wl-paste takes the focus for a moment, and so does a window
+# closing: keys wait for the focus to come back and settle (mutter 43 under load was seen to drop
+# a key sent at once; keys of which none arrived are sent again), and nothing is pasted before the
+# window's copy is made (mutter refuses a copy from a window without the focus).
 focused() { grep -E 'wl_keyboard@[0-9]+\.(enter|leave)\(' "$log" | tail -n 1 | grep -q enter; }
+pressed() { grep -cE 'wl_keyboard@[0-9]+\.key\(' "$log"; }
 keys() {
     for _ in $(seq 100); do focused && break; sleep 0.2; done
     sleep 1
+    before_keys=$(pressed)
+    echo "$*" >&3
+    sleep 0.3
+    # Keys of which none reached the window are sent once more.
+    for _ in $(seq 10); do [ "$(pressed)" -gt "$before_keys" ] && return; sleep 0.3; done
+    echo "wayland-clipboard: no key reached the window, sent again: $*"
     echo "$*" >&3
     sleep 0.3
 }
