@@ -26,16 +26,28 @@ namespace Export {
 
 namespace {
 
+// Each format's name on the command line, its title in a file chooser and its file extension.
 struct Named
 {
     Format format;
     const char *name;
+    const char *title;
+    const char *extension;
 };
 
-const Named names[] = {{Format::KeePassXml, "keepass-xml"},
-                       {Format::BitwardenJson, "bitwarden-json"},
-                       {Format::BitwardenCsv, "bitwarden-csv"},
-                       {Format::LessPassJson, "lesspass-json"}};
+const Named names[] = {{Format::KeePassXml, "keepass-xml", "KeePass 2 XML", "xml"},
+                       {Format::BitwardenJson, "bitwarden-json", "Bitwarden JSON", "json"},
+                       {Format::BitwardenCsv, "bitwarden-csv", "Bitwarden CSV", "csv"},
+                       {Format::LessPassJson, "lesspass-json", "LessPass JSON", "json"}};
+
+const Named &named(Format format)
+{
+    for (const Named &each : names) {
+        if (each.format == format)
+            return each;
+    }
+    return names[0];
+}
 
 QString uuid()
 {
@@ -157,16 +169,16 @@ QByteArray lessPassJson(const QList<Entry> &entries)
 QStringList formatNames()
 {
     QStringList list;
-    for (const Named &named : names)
-        list << QString::fromLatin1(named.name);
+    for (const Named &each : names)
+        list << QString::fromLatin1(each.name);
     return list;
 }
 
 bool formatFromName(const QString &name, Format *format)
 {
-    for (const Named &named : names) {
-        if (name == QLatin1String(named.name)) {
-            *format = named.format;
+    for (const Named &each : names) {
+        if (name == QLatin1String(each.name)) {
+            *format = each.format;
             return true;
         }
     }
@@ -175,33 +187,17 @@ bool formatFromName(const QString &name, Format *format)
 
 QString formatName(Format format)
 {
-    for (const Named &named : names) {
-        if (named.format == format)
-            return QString::fromLatin1(named.name);
-    }
-    return QString();
+    return QString::fromLatin1(named(format).name);
 }
 
 QString fileExtension(Format format)
 {
-    switch (format) {
-    case Format::KeePassXml: return QStringLiteral("xml");
-    case Format::BitwardenCsv: return QStringLiteral("csv");
-    case Format::BitwardenJson:
-    case Format::LessPassJson: break;
-    }
-    return QStringLiteral("json");
+    return QString::fromLatin1(named(format).extension);
 }
 
 QString formatTitle(Format format)
 {
-    switch (format) {
-    case Format::KeePassXml: return QStringLiteral("KeePass 2 XML");
-    case Format::BitwardenJson: return QStringLiteral("Bitwarden JSON");
-    case Format::BitwardenCsv: return QStringLiteral("Bitwarden CSV");
-    case Format::LessPassJson: break;
-    }
-    return QStringLiteral("LessPass JSON");
+    return QString::fromLatin1(named(format).title);
 }
 
 bool holdsPasswords(Format format)
